@@ -1,0 +1,146 @@
+// MD5, written from RFC 1321. The 64 steps are written out; the sine-derived constants and
+// shift amounts are the RFC's.
+#include "DCPmd5.h"
+
+namespace md5 {
+
+namespace {
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
+}  // namespace
+
+#define STEP(f, a, b, c, d, x, t, s) a = b + dcp::rotl32(a + f(b, c, d) + x + t, s)
+
+void CompressPortable(uint32_t State[4], const uint8_t* p, size_t Count) {
+    for (; Count > 0; --Count, p += 64) {
+        uint32_t x[16];
+        for (int i = 0; i < 16; ++i) x[i] = dcp::load_le32(p + 4 * i);
+        uint32_t a = State[0], b = State[1], c = State[2], d = State[3];
+
+        STEP(F, a, b, c, d, x[0], 0xd76aa478, 7);
+        STEP(F, d, a, b, c, x[1], 0xe8c7b756, 12);
+        STEP(F, c, d, a, b, x[2], 0x242070db, 17);
+        STEP(F, b, c, d, a, x[3], 0xc1bdceee, 22);
+        STEP(F, a, b, c, d, x[4], 0xf57c0faf, 7);
+        STEP(F, d, a, b, c, x[5], 0x4787c62a, 12);
+        STEP(F, c, d, a, b, x[6], 0xa8304613, 17);
+        STEP(F, b, c, d, a, x[7], 0xfd469501, 22);
+        STEP(F, a, b, c, d, x[8], 0x698098d8, 7);
+        STEP(F, d, a, b, c, x[9], 0x8b44f7af, 12);
+        STEP(F, c, d, a, b, x[10], 0xffff5bb1, 17);
+        STEP(F, b, c, d, a, x[11], 0x895cd7be, 22);
+        STEP(F, a, b, c, d, x[12], 0x6b901122, 7);
+        STEP(F, d, a, b, c, x[13], 0xfd987193, 12);
+        STEP(F, c, d, a, b, x[14], 0xa679438e, 17);
+        STEP(F, b, c, d, a, x[15], 0x49b40821, 22);
+
+        STEP(G, a, b, c, d, x[1], 0xf61e2562, 5);
+        STEP(G, d, a, b, c, x[6], 0xc040b340, 9);
+        STEP(G, c, d, a, b, x[11], 0x265e5a51, 14);
+        STEP(G, b, c, d, a, x[0], 0xe9b6c7aa, 20);
+        STEP(G, a, b, c, d, x[5], 0xd62f105d, 5);
+        STEP(G, d, a, b, c, x[10], 0x02441453, 9);
+        STEP(G, c, d, a, b, x[15], 0xd8a1e681, 14);
+        STEP(G, b, c, d, a, x[4], 0xe7d3fbc8, 20);
+        STEP(G, a, b, c, d, x[9], 0x21e1cde6, 5);
+        STEP(G, d, a, b, c, x[14], 0xc33707d6, 9);
+        STEP(G, c, d, a, b, x[3], 0xf4d50d87, 14);
+        STEP(G, b, c, d, a, x[8], 0x455a14ed, 20);
+        STEP(G, a, b, c, d, x[13], 0xa9e3e905, 5);
+        STEP(G, d, a, b, c, x[2], 0xfcefa3f8, 9);
+        STEP(G, c, d, a, b, x[7], 0x676f02d9, 14);
+        STEP(G, b, c, d, a, x[12], 0x8d2a4c8a, 20);
+
+        STEP(H, a, b, c, d, x[5], 0xfffa3942, 4);
+        STEP(H, d, a, b, c, x[8], 0x8771f681, 11);
+        STEP(H, c, d, a, b, x[11], 0x6d9d6122, 16);
+        STEP(H, b, c, d, a, x[14], 0xfde5380c, 23);
+        STEP(H, a, b, c, d, x[1], 0xa4beea44, 4);
+        STEP(H, d, a, b, c, x[4], 0x4bdecfa9, 11);
+        STEP(H, c, d, a, b, x[7], 0xf6bb4b60, 16);
+        STEP(H, b, c, d, a, x[10], 0xbebfbc70, 23);
+        STEP(H, a, b, c, d, x[13], 0x289b7ec6, 4);
+        STEP(H, d, a, b, c, x[0], 0xeaa127fa, 11);
+        STEP(H, c, d, a, b, x[3], 0xd4ef3085, 16);
+        STEP(H, b, c, d, a, x[6], 0x04881d05, 23);
+        STEP(H, a, b, c, d, x[9], 0xd9d4d039, 4);
+        STEP(H, d, a, b, c, x[12], 0xe6db99e5, 11);
+        STEP(H, c, d, a, b, x[15], 0x1fa27cf8, 16);
+        STEP(H, b, c, d, a, x[2], 0xc4ac5665, 23);
+
+        STEP(I, a, b, c, d, x[0], 0xf4292244, 6);
+        STEP(I, d, a, b, c, x[7], 0x432aff97, 10);
+        STEP(I, c, d, a, b, x[14], 0xab9423a7, 15);
+        STEP(I, b, c, d, a, x[5], 0xfc93a039, 21);
+        STEP(I, a, b, c, d, x[12], 0x655b59c3, 6);
+        STEP(I, d, a, b, c, x[3], 0x8f0ccc92, 10);
+        STEP(I, c, d, a, b, x[10], 0xffeff47d, 15);
+        STEP(I, b, c, d, a, x[1], 0x85845dd1, 21);
+        STEP(I, a, b, c, d, x[8], 0x6fa87e4f, 6);
+        STEP(I, d, a, b, c, x[15], 0xfe2ce6e0, 10);
+        STEP(I, c, d, a, b, x[6], 0xa3014314, 15);
+        STEP(I, b, c, d, a, x[13], 0x4e0811a1, 21);
+        STEP(I, a, b, c, d, x[4], 0xf7537e82, 6);
+        STEP(I, d, a, b, c, x[11], 0xbd3af235, 10);
+        STEP(I, c, d, a, b, x[2], 0x2ad7d2bb, 15);
+        STEP(I, b, c, d, a, x[9], 0xeb86d391, 21);
+
+        State[0] += a;
+        State[1] += b;
+        State[2] += c;
+        State[3] += d;
+    }
+}
+
+#undef STEP
+
+}  // namespace md5
+
+namespace {
+void Compress(uint32_t* chain, const uint8_t* blocks, size_t count) {
+    md5::CompressPortable(chain, blocks, count);
+}
+}  // namespace
+
+void TDCP_md5::Init() {
+    Wipe();
+    Chain[0] = 0x67452301;
+    Chain[1] = 0xEFCDAB89;
+    Chain[2] = 0x98BADCFE;
+    Chain[3] = 0x10325476;
+    Ready = true;
+}
+
+void TDCP_md5::Wipe() {
+    BitCountHigh = BitCountLow = 0;
+    dcp::SecureZero(Chain, sizeof Chain);
+    Buf.Clear();
+    Ready = false;
+}
+
+void TDCP_md5::Update(const void* Buffer, uint32_t Size) {
+    RequireReady();
+    dcp::AddBitCount(BitCountHigh, BitCountLow, Size);
+    Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size,
+               [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); });
+}
+
+void TDCP_md5::Final(void* Digest) {
+    RequireReady();
+    auto compress = [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); };
+    uint8_t* block = Buf.Pad(0x80, 56, compress);
+    dcp::store_le32(block + 56, BitCountLow);
+    dcp::store_le32(block + 60, BitCountHigh);
+    compress(block, 1);
+    auto* out = static_cast<uint8_t*>(Digest);
+    for (int i = 0; i < 4; ++i) dcp::store_le32(out + 4 * i, Chain[i]);
+    Wipe();
+}
+
+bool TDCP_md5::SelfCheck() {
+    return dcp::SelfCheckVectors<TDCP_md5>("abc", "900150983cd24fb0d6963f7d28e17f72",
+                                           "abcdefghijklmnopqrstuvwxyz",
+                                           "c3fcd3d76192e4007dfb496cca67e13b");
+}

@@ -1,0 +1,83 @@
+// The file hash service: one file path and one algorithm id in, an upper-case hexadecimal
+// digest text out. Also the three checksums (CRC-32, Adler-32, CRC-64) and the hex helpers.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "DCPcrypt2.h"
+
+// Called after every chunk: the file's size, the position reached (1..FileSize) and a reply
+// that the service sets to 0 before the call. Writing HashCancelReply cancels the file.
+using THashProgressProc = void (*)(int64_t FileSize, int64_t Position, int32_t* Reply);
+
+constexpr int32_t HashCancelReply = 999;
+constexpr int32_t ChecksumChunkSize = 65521;     // crc32, adler32, crc64, md2
+constexpr int32_t HashObjectChunkSize = 16384;  // the ten hash objects
+// The longest result text: a 512-bit digest. OutText must hold at least this many characters.
+constexpr int32_t MaxHashTextLength = 128;
+
+// Algorithm ids of the four routines that read the file themselves.
+constexpr int32_t AlgorithmCrc32 = 100;
+constexpr int32_t AlgorithmAdler32 = 101;
+constexpr int32_t AlgorithmCrc64 = 102;
+constexpr int32_t AlgorithmMd2 = 103;
+
+// The fourteen algorithms in the order the user sees them, with their ids and result lengths.
+struct TAlgorithmInfo {
+    const char* Name;
+    int32_t Id;
+    int32_t HexLength;
+};
+extern const TAlgorithmInfo AlgorithmTable[14];
+
+// The id of one of the fourteen names, compared byte for byte and case-sensitively; -1 for
+// anything else.
+int32_t AlgorithmIdFromName(std::string_view Name);
+
+// Hashes the file at Path. Stores the length of the result text in *OutLength (0: no result:
+// missing, not a regular file, not readable, cancelled, or cut short while reading) and, when
+// above 0, copies that many characters to OutText with no terminator.
+void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
+              int32_t* OutLength);
+
+// A new hash object for one of the ten hash-object ids, or nullptr for any other id.
+std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId);
+
+// The four file routines; same arguments as HashFile, the id is not used.
+void Crc32File(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
+               int32_t* OutLength);
+void Adler32File(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
+                 int32_t* OutLength);
+void Crc64File(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
+               int32_t* OutLength);
+void Md2File(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
+             int32_t* OutLength);
+
+// Upper-case hex, most significant byte first for the two integer forms.
+std::string LongWordToHex(uint32_t Value);
+std::string Int64ToHex(uint64_t Value);
+std::string BytesToHex(const uint8_t* Bytes, size_t Count);
+
+// Diagnostic markers: written as a line on stderr when QUERNIX_DEBUG is set, else dropped.
+void DebugMark(std::string_view Text);
+
+// CRC-32 (ISO-HDLC / zlib), reflected polynomial 0xEDB88320.
+extern const uint32_t Crc32Table[256];
+// Raw table update over Count bytes, no inversion: register in, register out.
+uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register);
+
+// Adler-32 (RFC 1950); does nothing for Count <= 0.
+void Adler32Update(uint32_t& Value, const void* Buffer, int Count);
+
+// CRC-64/XZ, reflected polynomial 0xC96C5795D7870F42.
+extern uint64_t Crc64Table[256];
+void BuildCrc64Table();
+// Raw table update over Count bytes, no inversion.
+uint64_t Crc64Update(const void* Buffer, int Count, uint64_t Register);
+// Continues a finished CRC-64 value over more bytes.
+uint64_t Crc64Buffer(const void* Buffer, int Count, uint64_t Value);
+uint64_t Crc64String(std::string_view Text, uint64_t Value);

@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, testing or running Quernix needs.
+# Only packages that are missing are installed; apt-get runs as root (directly or via sudo).
+# Usage: scripts/install-deps.sh [build|bench]
+set -euo pipefail
+
+pkgs=(
+  build-essential cmake pkg-config git
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang-format
+  qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-tools-dev-tools
+  qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
+  libgl-dev libxkbcommon-dev
+  fonts-wqy-microhei xvfb xauth
+)
+if [ "${1:-build}" = bench ]; then
+  # Peer tools and libraries the benchmarks compare against.
+  pkgs+=(openssl rhash coreutils 7zip findutils gnuplot-nox
+         libdeflate-dev libisal-dev libgcrypt20-dev liblzma-dev libcrypto++-dev nettle-dev
+         php-cli libssl-dev)
+fi
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
