@@ -57,9 +57,15 @@ protected:
 
 namespace dcp {
 
-inline uint32_t rotl32(uint32_t x, int n) { return (x << n) | (x >> (32 - n)); }
-inline uint32_t rotr32(uint32_t x, int n) { return (x >> n) | (x << (32 - n)); }
-inline uint64_t rotr64(uint64_t x, int n) { return (x >> n) | (x << (64 - n)); }
+inline uint32_t rotl32(uint32_t x, int n) {
+    return (x << n) | (x >> (32 - n));
+}
+inline uint32_t rotr32(uint32_t x, int n) {
+    return (x >> n) | (x << (32 - n));
+}
+inline uint64_t rotr64(uint64_t x, int n) {
+    return (x >> n) | (x << (64 - n));
+}
 
 inline uint32_t load_le32(const uint8_t* p) {
     uint32_t v;
@@ -71,12 +77,24 @@ inline uint64_t load_le64(const uint8_t* p) {
     std::memcpy(&v, p, 8);
     return v;
 }
-inline uint32_t load_be32(const uint8_t* p) { return __builtin_bswap32(load_le32(p)); }
-inline uint64_t load_be64(const uint8_t* p) { return __builtin_bswap64(load_le64(p)); }
-inline void store_le32(uint8_t* p, uint32_t v) { std::memcpy(p, &v, 4); }
-inline void store_le64(uint8_t* p, uint64_t v) { std::memcpy(p, &v, 8); }
-inline void store_be32(uint8_t* p, uint32_t v) { store_le32(p, __builtin_bswap32(v)); }
-inline void store_be64(uint8_t* p, uint64_t v) { store_le64(p, __builtin_bswap64(v)); }
+inline uint32_t load_be32(const uint8_t* p) {
+    return __builtin_bswap32(load_le32(p));
+}
+inline uint64_t load_be64(const uint8_t* p) {
+    return __builtin_bswap64(load_le64(p));
+}
+inline void store_le32(uint8_t* p, uint32_t v) {
+    std::memcpy(p, &v, 4);
+}
+inline void store_le64(uint8_t* p, uint64_t v) {
+    std::memcpy(p, &v, 8);
+}
+inline void store_be32(uint8_t* p, uint32_t v) {
+    store_le32(p, __builtin_bswap32(v));
+}
+inline void store_be64(uint8_t* p, uint64_t v) {
+    store_le64(p, __builtin_bswap64(v));
+}
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the loaders above assume little-endian");
 

@@ -5,10 +5,18 @@
 namespace md5 {
 
 namespace {
-inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) { return z ^ (x & (y ^ z)); }
-inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) { return y ^ (z & (x ^ y)); }
-inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) { return x ^ y ^ z; }
-inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
+inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
+    return z ^ (x & (y ^ z));
+}
+inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) {
+    return y ^ (z & (x ^ y));
+}
+inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) {
+    return x ^ y ^ z;
+}
+inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) {
+    return y ^ (x | ~z);
+}
 }  // namespace
 
 #define STEP(f, a, b, c, d, x, t, s) a = b + dcp::rotl32(a + f(b, c, d) + x + t, s)
@@ -16,7 +24,8 @@ inline uint32_t I(uint32_t x, uint32_t y, uint32_t z) { return y ^ (x | ~z); }
 void CompressPortable(uint32_t State[4], const uint8_t* p, size_t Count) {
     for (; Count > 0; --Count, p += 64) {
         uint32_t x[16];
-        for (int i = 0; i < 16; ++i) x[i] = dcp::load_le32(p + 4 * i);
+        for (int i = 0; i < 16; ++i)
+            x[i] = dcp::load_le32(p + 4 * i);
         uint32_t a = State[0], b = State[1], c = State[2], d = State[3];
 
         STEP(F, a, b, c, d, x[0], 0xd76aa478, 7);
@@ -135,7 +144,8 @@ void TDCP_md5::Final(void* Digest) {
     dcp::store_le32(block + 60, BitCountHigh);
     compress(block, 1);
     auto* out = static_cast<uint8_t*>(Digest);
-    for (int i = 0; i < 4; ++i) dcp::store_le32(out + 4 * i, Chain[i]);
+    for (int i = 0; i < 4; ++i)
+        dcp::store_le32(out + 4 * i, Chain[i]);
     Wipe();
 }
 

@@ -15,7 +15,7 @@
 using THashProgressProc = void (*)(int64_t FileSize, int64_t Position, int32_t* Reply);
 
 constexpr int32_t HashCancelReply = 999;
-constexpr int32_t ChecksumChunkSize = 65521;     // crc32, adler32, crc64, md2
+constexpr int32_t ChecksumChunkSize = 65521;    // crc32, adler32, crc64, md2
 constexpr int32_t HashObjectChunkSize = 16384;  // the ten hash objects
 // The longest result text: a 512-bit digest. OutText must hold at least this many characters.
 constexpr int32_t MaxHashTextLength = 128;

@@ -1,0 +1,134 @@
+// MD2, written from RFC 1319.
+#include "MD2.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace md2 {
+
+namespace {
+// PI_SUBST of RFC 1319: a permutation of 0..255 built from the digits of pi.
+// clang-format off
+constexpr uint8_t S[256] = {
+     41,  46,  67, 201, 162, 216, 124,   1,  61,  54,  84, 161, 236, 240,   6,  19,
+     98, 167,   5, 243, 192, 199, 115, 140, 152, 147,  43, 217, 188,  76, 130, 202,
+     30, 155,  87,  60, 253, 212, 224,  22, 103,  66, 111,  24, 138,  23, 229,  18,
+    190,  78, 196, 214, 218, 158, 222,  73, 160, 251, 245, 142, 187,  47, 238, 122,
+    169, 104, 121, 145,  21, 178,   7,  63, 148, 194,  16, 137,  11,  34,  95,  33,
+    128, 127,  93, 154,  90, 144,  50,  39,  53,  62, 204, 231, 191, 247, 151,   3,
+    255,  25,  48, 179,  72, 165, 181, 209, 215,  94, 146,  42, 172,  86, 170, 198,
+     79, 184,  56, 210, 150, 164, 125, 182, 118, 252, 107, 226, 156, 116,   4, 241,
+     69, 157, 112,  89, 100, 113, 135,  32, 134,  91, 207, 101, 230,  45, 168,   2,
+     27,  96,  37, 173, 174, 176, 185, 246,  28,  70,  97, 105,  52,  64, 126,  15,
+     85,  71, 163,  35, 221,  81, 175,  58, 195,  92, 249, 206, 186, 197, 234,  38,
+     44,  83,  13, 110, 133,  40, 132,   9, 211, 223, 205, 244,  65, 129,  77,  82,
+    106, 220,  55, 200, 108, 193, 171, 250,  36, 225, 123,   8,  12, 189, 177,  74,
+    120, 136, 149, 139, 227,  99, 232, 109, 233, 203, 213, 254,  59,   0,  29,  57,
+    242, 239, 183,  14, 102,  88, 208, 228, 166, 119, 114, 248, 235, 117,  75,  10,
+     49,  68,  80, 180, 143, 237,  31,  26, 219, 153, 141,  51, 159,  17, 131,  20,
+};
+// clang-format on
+}  // namespace
+
+void TransformPortable(uint8_t State[48], uint8_t Checksum[16], const uint8_t Block[16]) {
+    for (int j = 0; j < 16; ++j) {
+        State[16 + j] = Block[j];
+        State[32 + j] = uint8_t(Block[j] ^ State[j]);
+    }
+    // 18 rounds over the 48 state bytes: a single serial chain through S.
+    unsigned t = 0;
+    for (unsigned j = 0; j < 18; ++j) {
+        for (int k = 0; k < 48; ++k)
+            t = State[k] ^= S[t];
+        t = (t + j) & 0xFF;
+    }
+    // The checksum, in the xor form of the RFC's reference code.
+    uint8_t L = Checksum[15];
+    for (int j = 0; j < 16; ++j)
+        L = Checksum[j] ^= S[Block[j] ^ L];
+}
+
+}  // namespace md2
+
+void TMessageDigest::Start(int64_t Length) {
+    Initialize();
+    TotalLength = Length;
+    Carry.clear();
+}
+
+std::string_view TMessageDigest::AbsorbBlocks(std::string_view Text) {
+    const size_t B = size_t(BlockSize);
+    while (Text.size() >= B) {
+        std::memcpy(Buffer, Text.data(), B);
+        Transform();
+        Text.remove_prefix(B);
+    }
+    return Text;
+}
+
+void TMessageDigest::FeedText(std::string_view Text, bool Last) {
+    // The carried bytes come first. Top the carry up to one block instead of joining whole
+    // pieces, so a piece is never copied as a whole.
+    std::string joined;
+    if (!Carry.empty()) {
+        const size_t take = std::min(Text.size(), size_t(BlockSize) - Carry.size());
+        joined = Carry;
+        joined.append(Text.substr(0, take));
+        Text.remove_prefix(take);
+        if (joined.size() == size_t(BlockSize)) {
+            AbsorbBlocks(joined);
+            joined.clear();
+        } else {
+            Text = joined;  // everything is in the (still incomplete) carry
+        }
+    }
+    const std::string_view rest = AbsorbBlocks(Text);
+    if (!Last) {
+        Carry.assign(rest.data(), rest.size());
+        return;
+    }
+    if (!rest.empty()) std::memmove(Buffer, rest.data(), rest.size());
+    Finish(int32_t(rest.size()), TotalLength);
+}
+
+void TMessageDigest::GetDigest(uint8_t Out[16]) const {
+    std::memcpy(Out, Digest, 16);
+}
+
+void TMessageDigest::DigestText(std::string_view Text, uint8_t Out[16]) {
+    Initialize();
+    const std::string_view rest = AbsorbBlocks(Text);
+    if (!rest.empty()) std::memmove(Buffer, rest.data(), rest.size());
+    Finish(int32_t(rest.size()), int64_t(Text.size()));
+    GetDigest(Out);
+}
+
+std::string TMessageDigest::DigestToHex(const uint8_t In[16]) {
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string s(32, '0');
+    for (int i = 0; i < 16; ++i) {
+        s[2 * i] = digits[In[i] >> 4];
+        s[2 * i + 1] = digits[In[i] & 15];
+    }
+    return s;
+}
+
+void TMessageDigest2::Initialize() {
+    BlockSize = 16;
+    std::memset(Checksum, 0, sizeof Checksum);
+    std::memset(Buffer, 0, 16);
+    std::memset(State, 0, sizeof State);
+}
+
+void TMessageDigest2::Transform() {
+    md2::TransformPortable(State, Checksum, Buffer);
+}
+
+void TMessageDigest2::Finish(int32_t TailCount, int64_t) {
+    const uint8_t n = uint8_t(16 - TailCount);
+    std::memset(Buffer + TailCount, n, n);
+    Transform();
+    std::memcpy(Buffer, Checksum, 16);
+    Transform();
+    std::memcpy(Digest, State, 16);
+}

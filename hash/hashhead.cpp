@@ -1,0 +1,291 @@
+// The file hash service: HashFile and its five paths (four file routines and the hash-object
+// path), sharing one chunk loop.
+#include "hashhead.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "MD2.h"
+#include "fileio.h"
+
+const TAlgorithmInfo AlgorithmTable[14] = {
+    {"haval", 14, 64},
+    {"md2", AlgorithmMd2, 32},
+    {"md4", 17, 32},
+    {"md5", 16, 32},
+    {"sha1", 2, 40},
+    {"sha256", 28, 64},
+    {"sha384", 29, 96},
+    {"sha512", 30, 128},
+    {"ripemd128", 27, 32},
+    {"ripemd160", 10, 40},
+    {"tiger", 18, 48},
+    {"crc32", AlgorithmCrc32, 8},
+    {"crc64", AlgorithmCrc64, 16},
+    {"adler32", AlgorithmAdler32, 8},
+};
+
+int32_t AlgorithmIdFromName(std::string_view Name) {
+    for (const auto& a : AlgorithmTable)
+        if (Name == a.Name) return a.Id;
+    return -1;
+}
+
+namespace {
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// The callback of the current call. A nested call (made from inside a callback) replaces it;
+// every caller passes the same callback, so the outer call is not affected.
+THashProgressProc g_progress = nullptr;
+
+// Hands out the file chunk by chunk. It reads many chunks with one system call and returns
+// pointers into its buffer, so the chunk sizes, the progress positions and the cancel points
+// stay exactly those of a chunk-by-chunk read. A chunk that can't be read whole (the file
+// shrank, or a read error) ends the file.
+class ChunkReader {
+public:
+    ChunkReader(fileio::Handle h, size_t chunk) : h_(h), buf_(ReadSizeFor(chunk)) {}
+
+    // The next Count bytes, or nullptr if the file doesn't deliver them.
+    const uint8_t* Next(size_t count) {
+        if (end_ - pos_ < count) {
+            if (pos_ > 0 && pos_ < end_) std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+            end_ -= pos_;
+            pos_ = 0;
+            end_ += fileio::ReadUpTo(h_, buf_.data() + end_, buf_.size() - end_);
+            if (end_ < count) return nullptr;
+        }
+        const uint8_t* p = buf_.data() + pos_;
+        pos_ += count;
+        return p;
+    }
+
+private:
+    // A few hundred KiB per read: few system calls, and the data is still in the cache when
+    // it is hashed. Always at least one whole chunk.
+    static size_t ReadSizeFor(size_t chunk) {
+        constexpr size_t kTarget = 256 * 1024;
+        return chunk * (kTarget / chunk > 0 ? kTarget / chunk : 1);
+    }
+
+    fileio::Handle h_;
+    std::vector<uint8_t> buf_;
+    size_t pos_ = 0, end_ = 0;
+};
+
+// One algorithm as the chunk loop drives it.
+struct PathAlgorithm {
+    virtual ~PathAlgorithm() = default;
+    virtual std::string EmptyText() = 0;   // the result for a file of 0 bytes
+    virtual void Begin(int64_t size) = 0;  // loop set-up
+    virtual void Update(const uint8_t* p, size_t n, bool last) = 0;
+    virtual std::string FinishText() = 0;
+};
+
+struct StoredResult {
+    char* out;
+    int32_t* outLength;
+    void Store(const std::string& text) const {
+        *outLength = int32_t(text.size());
+        if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    }
+};
+
+// The steps of one call: open, measure, empty-file answer or chunk loop, result. File routines
+// hash a chunk and then report it; the hash-object path reports a chunk and then hashes it.
+void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int32_t chunk,
+             bool reportBeforeUpdate, const StoredResult& result) {
+    std::string text;
+    const fileio::Handle h = fileio::OpenRegularFile(path, sharing);
+    if (h == fileio::InvalidHandle) {
+        result.Store(text);
+        return;
+    }
+    int64_t size = fileio::FileSize(h);
+    if (size <= 0) {
+        text = algo.EmptyText();
+    } else {
+        DebugMark("quernsum 2");
+        fileio::AdviseSequential(h);
+        algo.Begin(size);
+        ChunkReader reader(h, size_t(chunk));
+        bool complete = true;
+        int64_t next = 1;
+        do {
+            int64_t count;
+            if (next - 1 + chunk <= size) {
+                count = chunk;
+                next += chunk;
+            } else {
+                count = size - (next - 1);
+                next = size + 1;
+            }
+            const uint8_t* data = reader.Next(size_t(count));
+            if (!data) {
+                complete = false;
+                break;
+            }
+            const bool last = next - 1 >= size;
+            if (!reportBeforeUpdate) algo.Update(data, size_t(count), last);
+            int32_t reply = 0;
+            if (g_progress) g_progress(size, next >= size ? size : next, &reply);
+            if (reply == HashCancelReply) {
+                complete = false;
+                break;
+            }
+            if (reportBeforeUpdate) algo.Update(data, size_t(count), last);
+        } while (next - 1 < size);
+        if (complete) text = algo.FinishText();
+    }
+    fileio::Close(h);
+    result.Store(text);
+}
+
+struct Crc32Path final : PathAlgorithm {
+    uint32_t reg = 0;
+    std::string EmptyText() override { return "00000000"; }
+    void Begin(int64_t) override { reg = 0xFFFFFFFFu; }
+    void Update(const uint8_t* p, size_t n, bool) override { reg = Crc32Update(p, int(n), reg); }
+    std::string FinishText() override { return LongWordToHex(~reg); }
+};
+
+struct Adler32Path final : PathAlgorithm {
+    uint32_t value = 1;
+    std::string EmptyText() override { return "00000001"; }
+    void Begin(int64_t) override { value = 1; }
+    void Update(const uint8_t* p, size_t n, bool) override { Adler32Update(value, p, int(n)); }
+    std::string FinishText() override { return LongWordToHex(value); }
+};
+
+struct Crc64Path final : PathAlgorithm {
+    uint64_t reg = 0;
+    std::string EmptyText() override { return Int64ToHex(Crc64String("", 0)); }
+    void Begin(int64_t) override { reg = ~uint64_t(0); }
+    void Update(const uint8_t* p, size_t n, bool) override { reg = Crc64Update(p, int(n), reg); }
+    std::string FinishText() override { return Int64ToHex(~reg); }
+};
+
+struct Md2Path final : PathAlgorithm {
+    TMessageDigest2 md;
+    std::string EmptyText() override {
+        uint8_t d[16];
+        md.DigestText("", d);
+        return TMessageDigest::DigestToHex(d);
+    }
+    void Begin(int64_t size) override { md.Start(size); }
+    void Update(const uint8_t* p, size_t n, bool last) override {
+        md.FeedText(std::string_view(reinterpret_cast<const char*>(p), n), last);
+    }
+    std::string FinishText() override {
+        uint8_t d[16];
+        md.GetDigest(d);
+        return TMessageDigest::DigestToHex(d);
+    }
+};
+
+struct HashObjectPath final : PathAlgorithm {
+    explicit HashObjectPath(TDCP_hash& h) : hash(h), digest(size_t(h.HashSize()) / 8) {}
+    TDCP_hash& hash;
+    std::vector<uint8_t> digest;
+    std::string Finish() {
+        hash.Final(digest.data());
+        return BytesToHex(digest.data(), digest.size());
+    }
+    std::string EmptyText() override {
+        hash.UpdateText("");
+        return Finish();
+    }
+    void Begin(int64_t) override {}
+    void Update(const uint8_t* p, size_t n, bool) override { hash.Update(p, uint32_t(n)); }
+    std::string FinishText() override { return Finish(); }
+};
+
+void Start(THashProgressProc progress) {
+    DebugMark("quernsum 1");
+    g_progress = progress;
+}
+
+template <class Path>
+void RunFileRoutine(const char* path, THashProgressProc progress, char* out, int32_t* outLength) {
+    Start(progress);
+    Path algo;
+    RunPath(path, algo, fileio::Sharing::Exclusive, ChecksumChunkSize, false, {out, outLength});
+}
+
+}  // namespace
+
+void Crc32File(const char* Path, int32_t, THashProgressProc Progress, char* OutText,
+               int32_t* OutLength) {
+    RunFileRoutine<Crc32Path>(Path, Progress, OutText, OutLength);
+}
+
+void Adler32File(const char* Path, int32_t, THashProgressProc Progress, char* OutText,
+                 int32_t* OutLength) {
+    RunFileRoutine<Adler32Path>(Path, Progress, OutText, OutLength);
+}
+
+void Crc64File(const char* Path, int32_t, THashProgressProc Progress, char* OutText,
+               int32_t* OutLength) {
+    RunFileRoutine<Crc64Path>(Path, Progress, OutText, OutLength);
+}
+
+void Md2File(const char* Path, int32_t, THashProgressProc Progress, char* OutText,
+             int32_t* OutLength) {
+    RunFileRoutine<Md2Path>(Path, Progress, OutText, OutLength);
+}
+
+void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
+              int32_t* OutLength) {
+    switch (AlgorithmId) {
+        case AlgorithmCrc32:
+            return Crc32File(Path, AlgorithmId, Progress, OutText, OutLength);
+        case AlgorithmAdler32:
+            return Adler32File(Path, AlgorithmId, Progress, OutText, OutLength);
+        case AlgorithmCrc64:
+            return Crc64File(Path, AlgorithmId, Progress, OutText, OutLength);
+        case AlgorithmMd2:
+            return Md2File(Path, AlgorithmId, Progress, OutText, OutLength);
+        default:
+            break;
+    }
+    Start(Progress);
+    const std::unique_ptr<TDCP_hash> hash = CreateHashObject(AlgorithmId);
+    if (!hash) {  // not one of the fourteen: no result
+        *OutLength = 0;
+        return;
+    }
+    hash->Init();
+    HashObjectPath algo(*hash);
+    RunPath(Path, algo, fileio::Sharing::Shared, HashObjectChunkSize, true, {OutText, OutLength});
+}
+
+std::string LongWordToHex(uint32_t Value) {
+    std::string s(8, '0');
+    for (int i = 7; i >= 0; --i, Value >>= 4)
+        s[size_t(i)] = kHexDigits[Value & 15];
+    return s;
+}
+
+std::string Int64ToHex(uint64_t Value) {
+    std::string s(16, '0');
+    for (int i = 15; i >= 0; --i, Value >>= 4)
+        s[size_t(i)] = kHexDigits[Value & 15];
+    return s;
+}
+
+std::string BytesToHex(const uint8_t* Bytes, size_t Count) {
+    std::string s(2 * Count, '0');
+    for (size_t i = 0; i < Count; ++i) {
+        s[2 * i] = kHexDigits[Bytes[i] >> 4];
+        s[2 * i + 1] = kHexDigits[Bytes[i] & 15];
+    }
+    return s;
+}
+
+void DebugMark(std::string_view Text) {
+    static const bool enabled = std::getenv("QUERNIX_DEBUG") != nullptr;
+    if (enabled) std::fprintf(stderr, "%.*s\n", int(Text.size()), Text.data());
+}
