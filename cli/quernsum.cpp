@@ -1,1 +1,287 @@
-int main() { return 0; }
+// quernsum: the command-line front end over the Quernix hash engine.
+//
+//   quernsum [-a ALG] [--upper] [--tag] [-r] [--progress] [FILE...]
+//
+// Prints one line per file in the format of coreutils' md5sum ("digest  path"), or the BSD
+// form with --tag. Exit status: 0 all files hashed, 1 some file could not be hashed, 2 usage.
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "hashhead.h"
+#include "hashstream.h"
+
+#ifndef QUERNIX_VERSION
+#define QUERNIX_VERSION "0"
+#endif
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Options {
+    std::string algorithm = "md5";
+    int32_t id = 16;
+    bool upper = false;
+    bool tag = false;
+    bool recursive = false;
+    bool progress = false;
+    std::vector<std::string> files;
+};
+
+const char kUsage[] =
+    "Usage: quernsum [OPTION]... [FILE]...\n"
+    "Print a checksum or message digest of each FILE.\n"
+    "With no FILE, or when FILE is -, read standard input.\n"
+    "\n"
+    "  -a, --algorithm=ALG  the algorithm to use (default md5); see --list\n"
+    "  -r, --recursive      hash every file below each FILE that is a directory\n"
+    "      --tag            print BSD-style lines: ALG (FILE) = DIGEST\n"
+    "      --upper          print digests in upper case\n"
+    "      --progress       show the progress of files that take a while on stderr\n"
+    "      --list           list the algorithms with their digest lengths\n"
+    "  -h, --help           show this help and exit\n"
+    "      --version        show the version and exit\n"
+    "\n"
+    "Exit status: 0 if every file was hashed, 1 if some file could not be, 2 on misuse.\n";
+
+std::string AlgorithmNames() {
+    std::string s;
+    for (const auto& a : AlgorithmTable) {
+        if (!s.empty()) s += ", ";
+        s += a.Name;
+    }
+    return s;
+}
+
+[[noreturn]] void UsageError(const std::string& message) {
+    std::fprintf(stderr, "quernsum: %s\nTry 'quernsum --help' for more information.\n",
+                 message.c_str());
+    std::exit(2);
+}
+
+void SetAlgorithm(Options& o, std::string_view name) {
+    o.id = AlgorithmIdFromName(name);
+    if (o.id < 0)
+        UsageError("invalid algorithm '" + std::string(name) +
+                   "'; choose one of: " + AlgorithmNames());
+    o.algorithm = name;
+}
+
+Options Parse(int argc, char** argv) {
+    Options o;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (optionsEnded || arg == "-" || arg.size() < 2 || arg[0] != '-') {
+            o.files.emplace_back(arg);
+        } else if (arg == "--") {
+            optionsEnded = true;
+        } else if (arg == "-a" || arg == "--algorithm") {
+            if (i + 1 >= argc) UsageError("option '" + std::string(arg) + "' needs an algorithm");
+            SetAlgorithm(o, argv[++i]);
+        } else if (arg.starts_with("--algorithm=")) {
+            SetAlgorithm(o, arg.substr(12));
+        } else if (arg.starts_with("-a") && arg[1] == 'a') {
+            SetAlgorithm(o, arg.substr(2));
+        } else if (arg == "-r" || arg == "--recursive") {
+            o.recursive = true;
+        } else if (arg == "--tag") {
+            o.tag = true;
+        } else if (arg == "--upper") {
+            o.upper = true;
+        } else if (arg == "--progress") {
+            o.progress = true;
+        } else if (arg == "--list") {
+            for (const auto& a : AlgorithmTable)
+                std::printf("%-10s %4d bits\n", a.Name, a.HexLength * 4);
+            std::exit(0);
+        } else if (arg == "-h" || arg == "--help") {
+            std::fputs(kUsage, stdout);
+            std::exit(0);
+        } else if (arg == "--version") {
+            std::printf("quernsum (Quernix) %s\n", QUERNIX_VERSION);
+            std::exit(0);
+        } else {
+            UsageError("unknown option '" + std::string(arg) + "'");
+        }
+    }
+    if (o.files.empty()) o.files.emplace_back("-");
+    return o;
+}
+
+// coreutils' convention: a name holding a backslash or a newline is written with those escaped
+// and the whole line starts with a backslash, so every line stays one line.
+bool Escape(std::string_view name, std::string& out) {
+    out.clear();
+    bool escaped = false;
+    for (char c : name) {
+        if (c == '\\') {
+            out += "\\\\";
+            escaped = true;
+        } else if (c == '\n') {
+            out += "\\n";
+            escaped = true;
+        } else {
+            out += c;
+        }
+    }
+    return escaped;
+}
+
+void PrintResult(const Options& o, std::string digest, const std::string& path) {
+    if (!o.upper)
+        for (char& c : digest)
+            if (c >= 'A' && c <= 'F') c = char(c - 'A' + 'a');
+    std::string name;
+    const char* lead = Escape(path, name) ? "\\" : "";
+    if (o.tag) {
+        std::string alg = o.algorithm;
+        for (char& c : alg)
+            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+        std::printf("%s%s (%s) = %s\n", lead, alg.c_str(), name.c_str(), digest.c_str());
+    } else {
+        std::printf("%s%s  %s\n", lead, digest.c_str(), name.c_str());
+    }
+}
+
+void PrintError(const std::string& path, const std::string& reason) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "quernsum: %s: %s\n", path.c_str(), reason.c_str());
+}
+
+// --progress: the engine calls back after every chunk; a line is shown on stderr once a file
+// has taken half a second, and redrawn at most ten times a second.
+struct ProgressLine {
+    bool enabled = false;
+    std::string path;
+    std::chrono::steady_clock::time_point start, lastDraw;
+    size_t drawnWidth = 0;
+
+    void Begin(const std::string& p) {
+        path = p;
+        start = lastDraw = std::chrono::steady_clock::now();
+    }
+    void Draw(int64_t size, int64_t position) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - start < std::chrono::milliseconds(500) ||
+            (drawnWidth > 0 && now - lastDraw < std::chrono::milliseconds(100)))
+            return;
+        lastDraw = now;
+        const int percent = size > 0 ? int(position * 100 / size) : 100;
+        char line[64];
+        std::snprintf(line, sizeof line, ": %3d%%", percent);
+        const std::string text = "quernsum: " + path + line;
+        std::fprintf(stderr, "\r%s", text.c_str());
+        drawnWidth = text.size();
+    }
+    void End() {
+        if (drawnWidth > 0) std::fprintf(stderr, "\r%*s\r", int(drawnWidth), "");
+        drawnWidth = 0;
+    }
+};
+ProgressLine g_progress;
+
+void OnProgress(int64_t size, int64_t position, int32_t*) {
+    if (g_progress.enabled) g_progress.Draw(size, position);
+}
+
+// Why HashFile gave no result for Path.
+std::string Reason(const std::string& path) {
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec) return std::generic_category().message(ec.value());
+    if (fs::is_directory(st)) return "Is a directory";
+    if (!fs::is_regular_file(st)) return "Not a regular file";
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        std::fclose(f);
+        return "Read error (the file changed while it was read?)";
+    }
+    return std::strerror(errno);
+}
+
+bool HashOne(const Options& o, const std::string& path) {
+    char text[MaxHashTextLength + 1];
+    int32_t length = 0;
+    g_progress.Begin(path);
+    HashFile(path.c_str(), o.id, OnProgress, text, &length);
+    g_progress.End();
+    if (length <= 0) {
+        PrintError(path, Reason(path));
+        return false;
+    }
+    PrintResult(o, std::string(text, size_t(length)), path);
+    return true;
+}
+
+bool HashStdin(const Options& o) {
+    THashStream stream(o.id);
+    std::vector<char> buf(256 * 1024);
+    size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), stdin)) > 0)
+        stream.Update(buf.data(), n);
+    if (std::ferror(stdin)) {
+        PrintError("-", std::strerror(errno));
+        return false;
+    }
+    PrintResult(o, stream.Final(), "-");
+    return true;
+}
+
+// Depth-first over a directory: entries in name order, hidden ones included. Symlinks to
+// directories are not followed, so a link cycle cannot loop; symlinks to files are hashed.
+bool Walk(const Options& o, const fs::path& dir) {
+    std::error_code ec;
+    std::vector<fs::directory_entry> entries;
+    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
+        entries.push_back(*it);
+    if (ec) {
+        PrintError(dir.string(), ec.message());
+        return false;
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return a.path().native() < b.path().native(); });
+    bool ok = true;
+    for (const auto& e : entries) {
+        std::error_code sec;
+        if (e.is_symlink(sec)) {
+            if (e.is_regular_file(sec)) ok = HashOne(o, e.path().string()) && ok;
+        } else if (e.is_directory(sec)) {
+            ok = Walk(o, e.path()) && ok;
+        } else if (e.is_regular_file(sec)) {
+            ok = HashOne(o, e.path().string()) && ok;
+        }
+        // FIFOs, sockets and devices inside a tree are not files to hash.
+    }
+    return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const Options o = Parse(argc, argv);
+    g_progress.enabled = o.progress;
+    bool ok = true;
+    for (const std::string& path : o.files) {
+        if (path == "-") {
+            ok = HashStdin(o) && ok;
+            continue;
+        }
+        std::error_code ec;
+        // A directory named on the command line is searched even when named through a symlink.
+        if (o.recursive && fs::is_directory(fs::status(path, ec))) {
+            ok = Walk(o, path) && ok;
+        } else {
+            ok = HashOne(o, path) && ok;
+        }
+    }
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,183 @@
+// quernsum as a user runs it: output forms, exit statuses, standard input, recursion.
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "hash_test_util.h"
+#include "hashhead.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+    int status;
+    std::string out, err;
+};
+
+class Quernsum : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() /
+               ("quernix-cli-" + std::to_string(::getpid()) + "-" +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        fs::current_path(dir_);
+    }
+    void TearDown() override {
+        fs::current_path(fs::temp_directory_path());
+        fs::remove_all(dir_);
+    }
+
+    static std::string Slurp(const fs::path& p) {
+        std::ifstream in(p, std::ios::binary);
+        std::stringstream ss;
+        ss << in.rdbuf();
+        return ss.str();
+    }
+
+    void Write(const fs::path& name, const std::string& content) {
+        fs::create_directories((dir_ / name).parent_path());
+        std::ofstream(dir_ / name, std::ios::binary) << content;
+    }
+
+    // Runs quernsum with Args (shell syntax) in the test folder, Input on standard input.
+    Result Run(const std::string& args, const std::string& input = "") {
+        Write(".stdin", input);
+        const std::string cmd =
+            std::string("'") + QUERNSUM_PATH + "' " + args + " <.stdin >.stdout 2>.stderr";
+        const int raw = std::system(cmd.c_str());
+        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_ / ".stdout"),
+                Slurp(dir_ / ".stderr")};
+    }
+
+    fs::path dir_;
+};
+
+TEST_F(Quernsum, OutputForms) {
+    Write("abc.txt", "abc");
+    struct Case {
+        std::string args, out;
+    };
+    const std::vector<Case> cases = {
+        {"abc.txt", "900150983cd24fb0d6963f7d28e17f72  abc.txt\n"},
+        {"--upper abc.txt", "900150983CD24FB0D6963F7D28E17F72  abc.txt\n"},
+        {"--tag abc.txt", "MD5 (abc.txt) = 900150983cd24fb0d6963f7d28e17f72\n"},
+        {"-a sha1 --tag --upper abc.txt",
+         "SHA1 (abc.txt) = A9993E364706816ABA3E25717850C26C9CD0D89D\n"},
+        {"-a crc32 abc.txt abc.txt", "352441c2  abc.txt\n352441c2  abc.txt\n"},
+        {"--algorithm=adler32 abc.txt", "024d0127  abc.txt\n"},
+        {"-atiger abc.txt", "2aab1484e8c158f2bfb8c5ff41b57a525129131c957b5f93  abc.txt\n"},
+        {"-- abc.txt", "900150983cd24fb0d6963f7d28e17f72  abc.txt\n"},
+    };
+    for (const auto& c : cases) {
+        const Result r = Run(c.args);
+        EXPECT_EQ(r.status, 0) << c.args;
+        EXPECT_EQ(r.out, c.out) << c.args;
+        EXPECT_EQ(r.err, "") << c.args;
+    }
+}
+
+TEST_F(Quernsum, EveryAlgorithmByNameAndFromStandardInput) {
+    // The same bytes through a file (HashFile) and through a pipe (the stream path) must agree,
+    // for sizes on both sides of the chunk sizes.
+    for (size_t size : {0, 3, 16384, 65521, 100000}) {
+        const std::string data = testutil::Pattern(size);
+        Write("data.bin", data);
+        for (const auto& a : AlgorithmTable) {
+            const Result file = Run(std::string("-a ") + a.Name + " data.bin");
+            const Result pipe = Run(std::string("-a ") + a.Name + " -", data);
+            ASSERT_EQ(file.status, 0) << a.Name << file.err;
+            ASSERT_EQ(pipe.status, 0) << a.Name << pipe.err;
+            ASSERT_EQ(file.out.size(), size_t(a.HexLength) + 2 + 8 + 1) << a.Name;
+            EXPECT_EQ(file.out.substr(0, size_t(a.HexLength)),
+                      pipe.out.substr(0, size_t(a.HexLength)))
+                << a.Name << " " << size;
+            EXPECT_EQ(pipe.out.substr(size_t(a.HexLength)), "  -\n");
+        }
+    }
+    // No file argument reads standard input too.
+    EXPECT_EQ(Run("", "abc").out, "900150983cd24fb0d6963f7d28e17f72  -\n");
+}
+
+TEST_F(Quernsum, ListShowsTheFourteenAlgorithms) {
+    const Result r = Run("--list");
+    EXPECT_EQ(r.status, 0);
+    for (const auto& a : AlgorithmTable) {
+        EXPECT_NE(r.out.find(std::string(a.Name) + " "), std::string::npos) << a.Name;
+        EXPECT_NE(r.out.find(std::to_string(a.HexLength * 4) + " bits"), std::string::npos);
+    }
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 14);
+    EXPECT_EQ(Run("--help").status, 0);
+    EXPECT_NE(Run("--version").out.find("quernsum"), std::string::npos);
+}
+
+TEST_F(Quernsum, UsageErrorsExitWithTwo) {
+    Write("f", "x");
+    for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f"}) {
+        const Result r = Run(args);
+        EXPECT_EQ(r.status, 2) << args;
+        EXPECT_EQ(r.out, "") << args;
+        EXPECT_NE(r.err.find("quernsum: "), std::string::npos) << args;
+    }
+    // An invalid name lists the valid ones.
+    const Result r = Run("-a whirlpool f");
+    for (const auto& a : AlgorithmTable)
+        EXPECT_NE(r.err.find(a.Name), std::string::npos);
+}
+
+TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
+    Write("good", "abc");
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    const Result r = Run("-a crc32 missing good folder fifo good");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "352441c2  good\n352441c2  good\n");
+    EXPECT_EQ(r.err,
+              "quernsum: missing: No such file or directory\n"
+              "quernsum: folder: Is a directory\n"
+              "quernsum: fifo: Not a regular file\n");
+}
+
+TEST_F(Quernsum, RecursiveWalk) {
+    Write("tree/b.txt", "abc");
+    Write("tree/a/.hidden", "abc");
+    Write("tree/a/deep/x", "");
+    Write("tree/c", "abc");
+    fs::create_directory_symlink(dir_ / "tree", dir_ / "tree/a/loop");  // a cycle
+    fs::create_symlink(dir_ / "tree/c", dir_ / "tree/link-to-c");
+    ASSERT_EQ(::mkfifo((dir_ / "tree/fifo").c_str(), 0600), 0);
+    const Result r = Run("-r -a crc32 tree");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out,
+              "352441c2  tree/a/.hidden\n"
+              "00000000  tree/a/deep/x\n"
+              "352441c2  tree/b.txt\n"
+              "352441c2  tree/c\n"
+              "352441c2  tree/link-to-c\n");
+    // The same folder without -r is one error line.
+    const Result flat = Run("-a crc32 tree tree/c");
+    EXPECT_EQ(flat.status, 1);
+    EXPECT_EQ(flat.out, "352441c2  tree/c\n");
+    EXPECT_EQ(flat.err, "quernsum: tree: Is a directory\n");
+}
+
+TEST_F(Quernsum, NamesWithNewlineOrBackslashAreEscaped) {
+    Write("a\nb", "abc");
+    Write("c\\d", "abc");
+    Write("plain", "abc");
+    const Result r = Run("-a crc32 'a\nb' 'c\\d' plain");
+    EXPECT_EQ(r.out, "\\352441c2  a\\nb\n\\352441c2  c\\\\d\n352441c2  plain\n");
+    EXPECT_EQ(Run("-a crc32 --tag 'a\nb'").out, "\\CRC32 (a\\nb) = 352441c2\n");
+}
+
+}  // namespace
