@@ -1,0 +1,42 @@
+// Program-wide services: the top-level error report and the application object.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <functional>
+
+// The text the error report shows: Message, with "." appended when its last character's code
+// is above that of the full stop.
+QString ErrorReportText(const QString& Message);
+
+// Shows Message in a message box with the error icon, an OK button and the application's title
+// (empty in this program) as caption; the program then goes on.
+void ReportError(const QString& Message);
+
+// Reports the exception being handled; call it from a catch block only.
+void ReportCurrentException();
+
+// Replaces the message box of ReportError (tests record the messages instead); an empty
+// function restores the box.
+void SetErrorReporter(std::function<void(const QString&)> Reporter);
+
+// Runs Handler; an error escaping it ends it and goes to the error report.
+template <class F>
+void Guarded(F&& Handler) {
+    try {
+        Handler();
+    } catch (...) {
+        ReportCurrentException();
+    }
+}
+
+// Must run before the application object is created: settings the embedded browser reads at
+// its start.
+void PrepareBrowserEnvironment();
+
+// Sends errors that escape an event handler to the error report.
+class TApplication : public QApplication {
+public:
+    TApplication(int& Argc, char** Argv);
+    bool notify(QObject* Receiver, QEvent* Event) override;
+};

@@ -1,0 +1,58 @@
+// The batch run: hashes every path of a file list with the selected algorithm and hands one
+// result record per file to the window. It reaches the window only through TBatchWindow, so the
+// run can be driven with those operations stubbed out.
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <cstdint>
+
+// The program-wide stop flag: 0 = go on, 1 = stop. Set by the stop commands and by closing the
+// main window, cleared by a run once its guards have passed.
+extern uint8_t StopRequested;
+
+// One file's result, in the order the page's doit takes them.
+struct TResultRecord {
+    QString Tag;      // "[" + algorithm name + "]:"
+    QByteArray Path;  // exactly as stored in the file list
+    QString Digest;   // upper-case hexadecimal, as the hash service returned it
+    QString Lower;    // the digest in lower case
+};
+
+// What a run needs of the window.
+class TBatchWindow {
+public:
+    virtual ~TBatchWindow() = default;
+
+    virtual void SetOverallMaximum(int Value) = 0;  // ProgressBar1
+    virtual void SetOverallPosition(int Value) = 0;
+    virtual void SetFileMaximum(int Value) = 0;  // ProgressBar2
+    virtual void SetFilePosition(int Value) = 0;
+    virtual void SetPercentText(const QString& Text) = 0;  // status bar panel 2
+    virtual void SetPathText(const QString& Text) = 0;     // status bar panel 3
+    // Handles every window message that is waiting, then returns.
+    virtual void PumpMessages() = 0;
+    virtual int SelectorCount() = 0;  // ComboBoxEx1
+    virtual int SelectorIndex() = 0;  // -1 when nothing is selected
+    virtual QString SelectorText(int Index) = 0;
+    virtual void SetSelectorEnabled(bool Enabled) = 0;
+    // Calls the page's doit with the record's four strings.
+    virtual void AppendResult(const TResultRecord& Record) = 0;
+    virtual void ScrollToEnd() = 0;
+};
+
+// One run over Files, the list as it was when the run was asked for. Only one run may be in
+// progress at a time; the caller sees to that.
+void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files);
+
+// The progress procedure handed to the hash service. It reaches the window of the run in
+// progress.
+void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply);
+
+// The percentage shown for Position of FileSize: the ratio is taken through single precision,
+// so 29 of 100 gives 28. 100 at most, and 100 for an empty file.
+int ProgressPercent(int64_t FileSize, int64_t Position);
+
+// True when an existing file other than a folder (or another non-regular entry) has this path.
+bool RegularFileExists(const QByteArray& Path);

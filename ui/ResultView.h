@@ -1,0 +1,75 @@
+// The result view: an HTML page in an embedded browser, built from PageTemplate, whose script
+// function doit appends one result block per hashed file.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QStringList>
+#include <QTimer>
+#include <QVariant>
+#include <QWebEngineView>
+#include <stdexcept>
+
+class QWebEnginePage;
+class QWebEngineProfile;
+
+// The page that the view shows at start and after every Clear.
+extern const char PageTemplate[];
+
+// An error of the page's script: an unknown function, or a call that failed.
+class EResultViewError : public std::runtime_error {
+public:
+    explicit EResultViewError(const QString& Message) : std::runtime_error(Message.toStdString()) {}
+};
+
+class TResultView : public QWebEngineView {
+    Q_OBJECT
+public:
+    explicit TResultView(QWidget* Parent = nullptr);
+    ~TResultView() override;
+
+    // Navigates to an empty page and waits until it is there, so that a document exists.
+    void OpenBlankPage();
+    // Replaces the whole document by Html.
+    void LoadHtml(const QString& Html);
+    // Calls the page's global function Name with the texts Args, in their order. Calls are
+    // handed to the page in groups, at most ScriptDelayMs after they were made, or earlier when
+    // the page is next waited on; an error of a call is raised then. With Result the call is
+    // made at once and its return value stored there.
+    void CallScript(const QString& Name, const QStringList& Args, QVariant* Result = nullptr);
+    // Copies the page's selection to the clipboard; false when nothing is selected.
+    bool CopySelection();
+    // Scrolls the page so that its last block is in view.
+    void ScrollToEnd();
+    // Processes window messages until the document has loaded. False only when TimeoutMs
+    // (0: none) ran out first.
+    bool WaitForDocument(int TimeoutMs = 0);
+    // Hands every call that CallScript has kept back to the page and waits for them.
+    void FlushScripts();
+    // Runs Script in the page and returns its value.
+    QVariant Evaluate(const QString& Script);
+
+    static constexpr int ScriptDelayMs = 100;
+
+signals:
+    // The user asked for a context menu at GlobalPos; the browser shows none of its own.
+    void ContextMenuRequested(const QPoint& GlobalPos);
+
+protected:
+    bool event(QEvent* Event) override;
+    bool eventFilter(QObject* Watched, QEvent* Event) override;
+
+private:
+    void RefuseDrops(QWidget* Widget);
+    QVariant RunAndWait(const QString& Script);
+    QVariant RunCalls(const QStringList& Calls);
+
+    QWebEngineProfile* FProfile = nullptr;
+    QWebEnginePage* FPage = nullptr;
+    bool FDocumentComplete = true;
+    bool FDestroying = false;
+    bool FFlushing = false;
+    QStringList FQueuedCalls;  // each a JSON array [name, [args...]]
+    QElapsedTimer FSinceFlush;
+    QTimer FFlushTimer;
+};

@@ -1,0 +1,506 @@
+#include "Unit1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPainter>
+#include <QProgressBar>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "Application.h"
+#include "ResultView.h"
+#include "hashhead.h"
+
+TForm1* Form1 = nullptr;
+
+// A status bar panel that the window draws itself.
+class TOwnerDrawnPanel : public QFrame {
+public:
+    explicit TOwnerDrawnPanel(std::function<void(QPainter&, const QRect&, const QString&)> Draw)
+        : FDraw(std::move(Draw)) {}
+    QString text() const { return FText; }
+    void setText(const QString& Text) {
+        if (Text == FText) return;
+        FText = Text;
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent* Event) override {
+        QFrame::paintEvent(Event);
+        QPainter Canvas(this);
+        FDraw(Canvas, contentsRect(), FText);
+    }
+
+private:
+    std::function<void(QPainter&, const QRect&, const QString&)> FDraw;
+    QString FText;
+};
+
+namespace {
+
+const char CreditText[] = "Quernix 文件校验工具";
+const char DropHint[] = "拖拽文件到这个窗口";
+const char ContactLine[] = "电子邮件：quernix@example.org";
+const char HomePageAddress[] = "https://quernix.example.org/";
+
+// The pictures of the tool buttons and of PopupMenu1, by their index; 0 and 6 are not used.
+QIcon ImageList1(int Index) {
+    static const char* const Names[8] = {nullptr, "open", "stop",  "ontop",
+                                         "clear", "copy", nullptr, "folder"};
+    return Names[Index] ? QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(Names[Index])))
+                        : QIcon();
+}
+
+// The picture beside every algorithm name.
+QIcon ImageList2() {
+    return QIcon(QStringLiteral(":/icons/algorithm.svg"));
+}
+
+}  // namespace
+
+TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
+    Q_INIT_RESOURCE(quernix);
+    Form1 = this;
+    CreateComponents();
+    CreateMenus();
+    FSinceDisplay.start();
+    FormCreate();
+}
+
+TForm1::~TForm1() {
+    FormDestroy();
+    if (Form1 == this) Form1 = nullptr;
+}
+
+QString TForm1::Caption() {
+    return QStringLiteral("Quernix 2011  ver1005 [32位版本]");
+}
+
+QString TForm1::AboutText() {
+    return QStringList{Caption(), QString(),
+                       QStringLiteral("本工具是免费工具，有任何建议或问题请联系："),
+                       QString::fromUtf8(ContactLine), HomePage()}
+        .join(u'\n');
+}
+
+QString TForm1::HomePage() {
+    return QString::fromUtf8(HomePageAddress);
+}
+
+std::function<void()> TForm1::Handler(void (TForm1::*Method)()) {
+    return [this, Method] { Guarded([this, Method] { (this->*Method)(); }); };
+}
+
+void TForm1::CreateComponents() {
+    // The layout's caption; FormShow replaces it before the window is first seen.
+    setWindowTitle(QStringLiteral("Quernix 2011  Ver1005 [32位版本]"));
+    setWindowIcon(QIcon(QStringLiteral(":/icons/quernix.svg")));
+    QFont Font = font();
+    Font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun")});
+    Font.setPixelSize(12);
+    setFont(Font);
+
+    auto* Client = new QWidget(this);
+    auto* ClientLayout = new QVBoxLayout(Client);
+    ClientLayout->setContentsMargins(0, 0, 0, 0);
+    ClientLayout->setSpacing(0);
+    setCentralWidget(Client);
+
+    // Top: the selector and the tool bar side by side.
+    CoolBar1 = new QWidget(Client);
+    CoolBar1->setFixedHeight(34);
+    auto* CoolLayout = new QHBoxLayout(CoolBar1);
+    CoolLayout->setContentsMargins(2, 2, 2, 2);
+    CoolLayout->setSpacing(13);
+    ComboBoxEx1 = new QComboBox(CoolBar1);
+    ComboBoxEx1->setEditable(false);
+    ComboBoxEx1->setFixedWidth(534);
+    ComboBoxEx1->setMinimumHeight(22);
+    ComboBoxEx1->setIconSize(QSize(16, 16));
+    ComboBoxEx1->setMaxVisibleItems(20);
+    CoolLayout->addWidget(ComboBoxEx1, 0, Qt::AlignVCenter);
+
+    ToolBar1 = new QToolBar(CoolBar1);
+    ToolBar1->setFixedWidth(135);
+    ToolBar1->setMinimumHeight(30);
+    ToolBar1->setIconSize(QSize(24, 24));
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setStyleSheet(QStringLiteral("QToolBar { border: none; padding: 0; spacing: 0; }"));
+    auto MakeButton = [this](int Picture, const char* Hint, bool Checkable) {
+        auto* Button = new QToolButton(ToolBar1);
+        Button->setIcon(ImageList1(Picture));
+        Button->setText(QString::fromUtf8(Hint));
+        Button->setToolTip(QString::fromUtf8(Hint));
+        Button->setIconSize(QSize(24, 24));
+        Button->setFixedSize(31, 30);
+        Button->setAutoRaise(true);
+        Button->setCheckable(Checkable);
+        Button->setFocusPolicy(Qt::NoFocus);
+        return Button;
+    };
+    ToolButton2 = MakeButton(1, "打开文件", false);
+    ToolButton2->setText(QStringLiteral("打开"));
+    ToolButton4 = MakeButton(7, "打开文件夹", false);
+    ToolButton3 = MakeButton(2, "终止", false);
+    ToolButton1 = MakeButton(3, "始终在前面", true);
+    ToolBar1->addWidget(ToolButton2);
+    ToolBar1->addWidget(ToolButton4);
+    ToolBar1->addWidget(ToolButton3);
+    ToolButton6 = ToolBar1->addSeparator();
+    ToolBar1->addWidget(ToolButton1);
+    CoolLayout->addWidget(ToolBar1, 0, Qt::AlignVCenter);
+    CoolLayout->addStretch(1);
+    ClientLayout->addWidget(CoolBar1);
+
+    // Middle: the result view.
+    web1 = new TResultView(Client);
+    ClientLayout->addWidget(web1, 1);
+
+    // Bottom: the two bars, the current file's above the whole batch's.
+    Panel1 = new QWidget(Client);
+    Panel1->setFixedHeight(19);
+    auto* PanelLayout = new QVBoxLayout(Panel1);
+    PanelLayout->setContentsMargins(0, 1, 0, 0);
+    PanelLayout->setSpacing(0);
+    PanelLayout->addStretch(1);
+    ProgressBar2 = new QProgressBar(Panel1);
+    ProgressBar1 = new QProgressBar(Panel1);
+    for (QProgressBar* Bar : {ProgressBar2, ProgressBar1}) {
+        Bar->setFixedHeight(9);
+        Bar->setTextVisible(false);
+        Bar->setRange(0, 100);
+        Bar->setValue(0);
+        PanelLayout->addWidget(Bar);
+    }
+    ClientLayout->addWidget(Panel1);
+
+    QStatusBar* StatusBar1 = statusBar();
+    StatusBar1->setFixedHeight(19);
+    StatusPanel0 = new QLabel(QString::fromUtf8(CreditText), StatusBar1);
+    StatusPanel0->setFixedWidth(170);
+    StatusPanel1 = new QLabel(QString::fromUtf8(DropHint), StatusBar1);
+    StatusPanel1->setFixedWidth(140);
+    StatusPanel1->setAlignment(Qt::AlignCenter);
+    StatusPanel2 =
+        new TOwnerDrawnPanel([this](QPainter& Canvas, const QRect& Rect, const QString& Text) {
+            StatusBar1DrawPanel(Canvas, Rect, Text);
+        });
+    StatusPanel2->setFixedWidth(35);
+    StatusPanel3 = new QLabel(StatusBar1);
+    StatusPanel3->setMinimumWidth(50);
+    StatusBar1->addWidget(StatusPanel0);
+    StatusBar1->addWidget(StatusPanel1);
+    StatusBar1->addWidget(StatusPanel2);
+    StatusBar1->addWidget(StatusPanel3, 1);
+
+    Timer1 = new QTimer(this);
+    Timer1->setSingleShot(true);
+    Timer1->setInterval(10);
+
+    // The window's layout: a client area of 686 x 389 below the menu bar.
+    resize(686, 389 + menuBar()->sizeHint().height());
+}
+
+void TForm1::CreateMenus() {
+    auto Item = [this](QMenu* Menu, const char* Caption, void (TForm1::*Method)()) {
+        QAction* Action = Menu->addAction(QString::fromUtf8(Caption));
+        connect(Action, &QAction::triggered, this, Handler(Method));
+        return Action;
+    };
+    QMenu* FileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
+    N1 = Item(FileMenu, "打开文件(&O)...", &TForm1::N1Click);
+    D2 = Item(FileMenu, "打开文件夹(&D)...", &TForm1::D2Click);
+    N4 = Item(FileMenu, "始终在前面(&S)", &TForm1::N4Click);
+    FileMenu->addSeparator();
+    N3 = Item(FileMenu, "退出(&Q)", &TForm1::N3Click);
+    QMenu* TextMenu = menuBar()->addMenu(QStringLiteral("文本(&E)"));
+    C1 = Item(TextMenu, "复制(&C)", &TForm1::C1Click);
+    O2 = Item(TextMenu, "清除(&O)", &TForm1::O2Click);
+    QMenu* AboutMenu = menuBar()->addMenu(QStringLiteral("关于(&A)"));
+    W1 = Item(AboutMenu, "关于本工具(&W)", &TForm1::W1Click);
+    N9 = AboutMenu->addAction(QStringLiteral("访问主页") + HomePage());
+    connect(N9, &QAction::triggered, this, Handler(&TForm1::N9Click));
+
+    // The context menu. Its shortcuts work wherever the focus is in the window.
+    PopupMenu1 = new QMenu(this);
+    auto PopupItem = [&](const char* Caption, int Picture, Qt::Key Key, void (TForm1::*Method)()) {
+        QAction* Action = Item(PopupMenu1, Caption, Method);
+        Action->setIcon(ImageList1(Picture));
+        Action->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Key));
+        Action->setShortcutContext(Qt::WindowShortcut);
+        addAction(Action);
+        return Action;
+    };
+    C2 = PopupItem("复制文本(&C)", 5, Qt::Key_C, &TForm1::C2Click);
+    O1 = PopupItem("清除所有(&O)", 4, Qt::Key_O, &TForm1::O1Click);
+    PopupMenu1->addSeparator();
+    F2 = PopupItem("打开文件(&F)", 1, Qt::Key_F, &TForm1::F2Click);
+    D1 = PopupItem("打开文件夹(&D)", 7, Qt::Key_D, &TForm1::D1Click);
+    N8 = PopupItem("始终在前面(&S)", 3, Qt::Key_S, &TForm1::N8Click);
+    PopupMenu1->addSeparator();
+    N7 = PopupItem("终止操作(&Z)", 2, Qt::Key_Z, &TForm1::N7Click);
+
+    connect(ToolButton2, &QToolButton::clicked, this, Handler(&TForm1::ToolButton2Click));
+    connect(ToolButton4, &QToolButton::clicked, this, Handler(&TForm1::ToolButton4Click));
+    connect(ToolButton3, &QToolButton::clicked, this, Handler(&TForm1::ToolButton3Click));
+    connect(ToolButton1, &QToolButton::clicked, this, Handler(&TForm1::ToolButton1Click));
+    connect(ComboBoxEx1, &QComboBox::currentIndexChanged, this,
+            Handler(&TForm1::ComboBoxEx1Change));
+    connect(ComboBoxEx1, &QComboBox::activated, this, [this] {
+        Guarded([this] {
+            ComboBoxEx1Select();
+            ComboBoxEx1Click();
+        });
+    });
+    connect(web1, &TResultView::ContextMenuRequested, this,
+            [this](const QPoint& Pos) { Guarded([&] { web1ShowContextMenu(Pos); }); });
+    connect(Timer1, &QTimer::timeout, this, Handler(&TForm1::Timer1Timer));
+}
+
+void TForm1::FormCreate() {
+    // The program shows a single taskbar button, the main window's: a Qt main window is an
+    // unowned top-level window, and there is no separate application window to hide.
+    RegisterDropTarget();
+    FillAlgorithmList();
+    FileList = std::make_unique<TFileList>();
+    web1->OpenBlankPage();
+    web1->LoadHtml(QString::fromUtf8(PageTemplate));
+    web1->setFocus();
+    const QString BarStyle = QStringLiteral(
+        "QProgressBar { background: #FFFFFF; border: none; }"
+        "QProgressBar::chunk { background: #666666; }");
+    ProgressBar1->setStyleSheet(BarStyle);
+    ProgressBar2->setStyleSheet(BarStyle);
+}
+
+void TForm1::FormShow() {
+    setWindowTitle(Caption());
+}
+
+void TForm1::FormClose() {
+    StopRequested = 1;
+}
+
+void TForm1::FormDestroy() {
+    RevokeDropTarget();
+    FileList.reset();
+}
+
+void TForm1::showEvent(QShowEvent* Event) {
+    QMainWindow::showEvent(Event);
+    if (FShown) return;
+    FShown = true;
+    if (QScreen* Screen = screen()) {
+        QRect Frame = frameGeometry();
+        Frame.moveCenter(Screen->availableGeometry().center());
+        move(Frame.topLeft());
+    }
+    FormShow();
+}
+
+void TForm1::closeEvent(QCloseEvent* Event) {
+    FormClose();
+    // A running batch sees the stop at its next chunk or file; the window closes once it has
+    // returned, so nothing is taken away under it.
+    if (FBatchRunning) {
+        FClosePending = true;
+        Event->ignore();
+        return;
+    }
+    Event->accept();
+}
+
+void TForm1::FillAlgorithmList() {
+    for (const TAlgorithmInfo& Algorithm : AlgorithmTable)
+        ComboBoxEx1->addItem(ImageList2(), QString::fromLatin1(Algorithm.Name));
+    ComboBoxEx1->setCurrentIndex(3);
+}
+
+void TForm1::ComboBoxEx1Change() {
+    if (ComboBoxEx1->count() > 0 && ComboBoxEx1->currentIndex() < 0)
+        ComboBoxEx1->setCurrentIndex(0);
+}
+
+void TForm1::ComboBoxEx1Select() {
+    ComboBoxEx1Change();
+}
+
+// Takes the keyboard focus off the selector, so that the mouse wheel does not change the
+// algorithm by accident.
+void TForm1::ComboBoxEx1Click() {
+    web1->setFocus();
+}
+
+void TForm1::StatusBar1DrawPanel(QPainter& Canvas, const QRect& Rect, const QString& Text) {
+    Canvas.setPen(QColor(0, 0, 255));
+    Canvas.drawText(Rect, Qt::AlignCenter | Qt::TextSingleLine, Text);
+}
+
+bool TForm1::StayOnTopChosen() const {
+    return ToolButton1->isChecked();
+}
+
+void TForm1::SetStayOnTop(bool OnTop) {
+    // Tells the window system without recreating the window, which would take the result
+    // view's page down with it.
+    Qt::WindowFlags Flags = windowFlags();
+    Flags.setFlag(Qt::WindowStaysOnTopHint, OnTop);
+    overrideWindowFlags(Flags);
+    if (QWindow* Handle = windowHandle()) Handle->setFlags(Flags);
+    show();
+}
+
+void TForm1::ToolButton1Click() {
+    SetStayOnTop(ToolButton1->isChecked());
+}
+
+void TForm1::N4Click() {
+    ToolButton1->setChecked(!ToolButton1->isChecked());
+    ToolButton1Click();
+}
+
+void TForm1::C1Click() {
+    web1->CopySelection();
+}
+
+void TForm1::O2Click() {
+    web1->LoadHtml(QString::fromUtf8(PageTemplate));
+}
+
+void TForm1::W1Click() {
+    QMessageBox Box(QMessageBox::Information, QStringLiteral("关于本工具"), AboutText(),
+                    QMessageBox::Ok, this);
+    Box.exec();
+}
+
+void TForm1::N9Click() {
+    QDesktopServices::openUrl(QUrl(HomePage()));
+}
+
+void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {
+    PopupMenu1->popup(GlobalPos);
+}
+
+void TForm1::ReplaceFileList(const QList<QByteArray>& Paths) {
+    FileList->Clear();
+    for (const QByteArray& Path : Paths)
+        FileList->Add(Path);
+    FileList->Sort();
+}
+
+void TForm1::HashFileList() {
+    if (FBatchRunning) {
+        StopRequested = 1;
+        FBatchQueued = true;
+        return;
+    }
+    struct TRunning {
+        TForm1& Form;
+        explicit TRunning(TForm1& F) : Form(F) { Form.FBatchRunning = true; }
+        ~TRunning() {
+            Form.FBatchRunning = false;
+            Form.FBatchQueued = false;
+            Form.ShowProgress();
+            if (Form.FClosePending) QTimer::singleShot(0, &Form, &QWidget::close);
+        }
+    } Running(*this);
+    do {
+        FBatchQueued = false;
+        ::HashFileList(*this, FileList->Snapshot());
+    } while (FBatchQueued && !FClosePending);
+}
+
+// --- What the batch run uses of the window.
+
+void TForm1::SetOverallMaximum(int Value) {
+    FDisplay.OverallMaximum = Value;
+    FDisplayChanged = true;
+}
+
+void TForm1::SetOverallPosition(int Value) {
+    FDisplay.OverallPosition = Value;
+    FDisplayChanged = true;
+}
+
+void TForm1::SetFileMaximum(int Value) {
+    FDisplay.FileMaximum = Value;
+    FDisplayChanged = true;
+}
+
+void TForm1::SetFilePosition(int Value) {
+    FDisplay.FilePosition = Value;
+    FDisplayChanged = true;
+}
+
+void TForm1::SetPercentText(const QString& Text) {
+    FDisplay.Percent = Text;
+    FDisplayChanged = true;
+}
+
+void TForm1::SetPathText(const QString& Text) {
+    FDisplay.Path = Text;
+    FDisplayChanged = true;
+}
+
+void TForm1::ShowProgress() {
+    FSinceDisplay.start();
+    if (!FDisplayChanged) return;
+    FDisplayChanged = false;
+    ProgressBar1->setMaximum(FDisplay.OverallMaximum);
+    ProgressBar1->setValue(FDisplay.OverallPosition);
+    ProgressBar2->setMaximum(FDisplay.FileMaximum);
+    ProgressBar2->setValue(FDisplay.FilePosition);
+    StatusPanel2->setText(FDisplay.Percent);
+    StatusPanel3->setText(FDisplay.Path);
+}
+
+void TForm1::PumpMessages() {
+    if (FDisplayChanged && FSinceDisplay.elapsed() >= DisplayIntervalMs) ShowProgress();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+int TForm1::SelectorCount() {
+    return ComboBoxEx1->count();
+}
+
+int TForm1::SelectorIndex() {
+    return ComboBoxEx1->currentIndex();
+}
+
+QString TForm1::SelectorText(int Index) {
+    return ComboBoxEx1->itemText(Index);
+}
+
+void TForm1::SetSelectorEnabled(bool Enabled) {
+    ComboBoxEx1->setEnabled(Enabled);
+}
+
+void TForm1::AppendResult(const TResultRecord& Record) {
+    // The page inserts the path as HTML; escaped, it shows the file's true name and nothing in
+    // the name is taken as markup.
+    web1->CallScript(QStringLiteral("doit"), {Record.Tag, DisplayPath(Record.Path).toHtmlEscaped(),
+                                              Record.Digest, Record.Lower});
+}
+
+void TForm1::ScrollToEnd() {
+    ShowProgress();
+    web1->ScrollToEnd();
+}

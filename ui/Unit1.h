@@ -1,0 +1,164 @@
+// The main window: algorithm selector, tool bar, result view, progress bars and status bar,
+// the menus with their commands, and the batch run over FileList.
+#pragma once
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QList>
+#include <QMainWindow>
+#include <QString>
+#include <functional>
+#include <memory>
+
+#include "BatchRun.h"
+#include "FileList.h"
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QPainter;
+class QProgressBar;
+class QRect;
+class QTimer;
+class QToolBar;
+class QToolButton;
+class TOwnerDrawnPanel;
+class TResultView;
+
+class TForm1 : public QMainWindow, private TBatchWindow {
+    Q_OBJECT
+public:
+    explicit TForm1(QWidget* Parent = nullptr);
+    ~TForm1() override;
+
+    // Texts of the window.
+    static QString Caption();    // set by FormShow
+    static QString AboutText();  // the About box, five lines
+    static QString HomePage();
+
+    // --- Components.
+    QWidget* CoolBar1 = nullptr;
+    QComboBox* ComboBoxEx1 = nullptr;
+    QToolBar* ToolBar1 = nullptr;
+    QToolButton* ToolButton2 = nullptr;  // open files
+    QToolButton* ToolButton4 = nullptr;  // open folder
+    QToolButton* ToolButton3 = nullptr;  // stop
+    QAction* ToolButton6 = nullptr;      // separator
+    QToolButton* ToolButton1 = nullptr;  // always on top; its down (checked) state is the mode
+    TResultView* web1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QProgressBar* ProgressBar2 = nullptr;  // the current file
+    QProgressBar* ProgressBar1 = nullptr;  // the whole batch
+    QLabel* StatusPanel0 = nullptr;        // StatusBar1's panels, from the left
+    QLabel* StatusPanel1 = nullptr;
+    TOwnerDrawnPanel* StatusPanel2 = nullptr;
+    QLabel* StatusPanel3 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    // MainMenu1 is the window's menu bar; N2 is its separator.
+    QAction *N1 = nullptr, *D2 = nullptr, *N4 = nullptr, *N3 = nullptr;
+    QAction *C1 = nullptr, *O2 = nullptr, *W1 = nullptr, *N9 = nullptr;
+    // PopupMenu1; N5 and N6 are its separators.
+    QAction *C2 = nullptr, *O1 = nullptr, *F2 = nullptr, *D1 = nullptr, *N8 = nullptr,
+            *N7 = nullptr;
+    // One shot, 10 ms: starts the batch after a drop.
+    QTimer* Timer1 = nullptr;
+
+    // The paths of the batch; lives from FormCreate to FormDestroy.
+    std::unique_ptr<TFileList> FileList;
+
+    // --- The batch run.
+    // Runs a batch over FileList. Asked for while a batch is running, it stops that batch as a
+    // stop command does and runs the new one as soon as the running one has returned; the
+    // running batch goes on working on the list as it was when it started.
+    void HashFileList();
+    bool BatchRunning() const { return FBatchRunning; }
+    // What every intake does before its batch: clear FileList, add Paths, sort.
+    void ReplaceFileList(const QList<QByteArray>& Paths);
+
+    // --- Commands and services used by the intake.
+    // Makes the window topmost or not; ToolButton1's down state holds the user's choice.
+    void SetStayOnTop(bool OnTop);
+    bool StayOnTopChosen() const;
+
+    // --- File intake (defined in Unit1_intake.cpp).
+    void OpenFiles();
+    void OpenFolder();
+    void RegisterDropTarget();
+    void RevokeDropTarget();
+    void FilesDropped(const QList<QByteArray>& Paths);
+    void Timer1Timer();
+
+    // --- Event handlers.
+    void FormCreate();
+    void FormShow();
+    void FormClose();
+    void FormDestroy();
+    void FillAlgorithmList();
+    void ComboBoxEx1Change();
+    void ComboBoxEx1Select();
+    void ComboBoxEx1Click();
+    void StatusBar1DrawPanel(QPainter& Canvas, const QRect& Rect, const QString& Text);
+    void ToolButton1Click();  // the button's down state has already flipped
+    void ToolButton2Click() { OpenFiles(); }
+    void ToolButton3Click() { StopRequested = 1; }
+    void ToolButton4Click() { OpenFolder(); }
+    void N1Click() { OpenFiles(); }
+    void D2Click() { OpenFolder(); }
+    void N4Click();
+    void N3Click() { close(); }
+    void C1Click();
+    void O2Click();
+    void W1Click();
+    void N9Click();
+    void C2Click() { C1Click(); }
+    void O1Click() { O2Click(); }
+    void F2Click() { OpenFiles(); }
+    void D1Click() { OpenFolder(); }
+    void N8Click() { N4Click(); }
+    void N7Click() { StopRequested = 1; }
+    void web1ShowContextMenu(const QPoint& GlobalPos);
+
+protected:
+    void showEvent(QShowEvent* Event) override;
+    void closeEvent(QCloseEvent* Event) override;
+
+private:
+    void CreateComponents();
+    void CreateMenus();
+    // A slot that runs Handler with errors going to the error report.
+    std::function<void()> Handler(void (TForm1::*Method)());
+
+    // TBatchWindow. Bar positions and panel texts are kept here and shown at most every
+    // DisplayIntervalMs, so that a batch of many small files is not held up by repainting.
+    void SetOverallMaximum(int Value) override;
+    void SetOverallPosition(int Value) override;
+    void SetFileMaximum(int Value) override;
+    void SetFilePosition(int Value) override;
+    void SetPercentText(const QString& Text) override;
+    void SetPathText(const QString& Text) override;
+    void PumpMessages() override;
+    int SelectorCount() override;
+    int SelectorIndex() override;
+    QString SelectorText(int Index) override;
+    void SetSelectorEnabled(bool Enabled) override;
+    void AppendResult(const TResultRecord& Record) override;
+    void ScrollToEnd() override;
+    void ShowProgress();
+
+    static constexpr int DisplayIntervalMs = 40;
+    struct TProgressDisplay {
+        int OverallMaximum = 100, OverallPosition = 0, FileMaximum = 100, FilePosition = 0;
+        QString Percent, Path;
+    } FDisplay;
+    bool FDisplayChanged = false;
+    QElapsedTimer FSinceDisplay;
+
+    bool FBatchRunning = false;
+    bool FBatchQueued = false;
+    bool FClosePending = false;
+    bool FShown = false;
+};
+
+// The program's one main window.
+extern TForm1* Form1;
