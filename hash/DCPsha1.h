@@ -1,0 +1,36 @@
+// SHA-1 (FIPS 180-1) as a member of the hash object family.
+#pragma once
+
+#include "DCPcrypt2.h"
+
+class TDCP_sha1 : public TDCP_hash {
+public:
+    static constexpr int kId = 2;
+    static constexpr int kHashSize = 160;
+    static constexpr size_t kBlockSize = 64;
+
+    ~TDCP_sha1() override { Wipe(); }
+
+    int ClassId() const override { return kId; }
+    std::string ClassAlgorithm() const override { return "SHA1"; }
+    int ClassHashSize() const override { return kHashSize; }
+    bool SelfCheck() override;
+    void Init() override;
+    void Final(void* Digest) override;
+    void Wipe() override;
+    void Update(const void* Buffer, uint32_t Size) override;
+
+private:
+    uint32_t BitCountHigh = 0, BitCountLow = 0;
+    uint32_t Chain[5] = {};
+    dcp::BlockBuffer<kBlockSize> Buf;
+};
+
+namespace sha1 {
+// The compression function over Count consecutive 64-byte blocks: portable code.
+void CompressPortable(uint32_t State[5], const uint8_t* Blocks, size_t Count);
+// The same with the SHA extensions (DCPsha1_shani.cpp); only call when cpu::HasShaNi().
+void CompressShaNi(uint32_t State[5], const uint8_t* Blocks, size_t Count);
+// The variant the objects use now: "shani" or "portable".
+const char* Provider();
+}  // namespace sha1

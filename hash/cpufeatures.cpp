@@ -1,0 +1,67 @@
+#include "cpufeatures.h"
+
+#include <atomic>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <cpuid.h>
+#endif
+
+namespace cpu {
+
+namespace {
+
+std::atomic<bool> Forced{false};
+
+#if defined(__x86_64__) || defined(__i386__)
+// XCR0 read by xgetbv; only called when cpuid reports OSXSAVE.
+unsigned long long ReadXcr0() {
+    unsigned eax, edx;
+    asm volatile("xgetbv" : "=a"(eax), "=d"(edx) : "c"(0));
+    return (static_cast<unsigned long long>(edx) << 32) | eax;
+}
+
+Features Detect() {
+    Features f;
+    unsigned a, b, c, d;
+    if (!__get_cpuid(1, &a, &b, &c, &d)) return f;
+    f.Ssse3 = c & (1u << 9);
+    f.Sse41 = c & (1u << 19);
+    f.Pclmul = c & (1u << 1);
+    const bool osxsave = c & (1u << 27);
+    const bool avx = c & (1u << 28);
+    const unsigned long long xcr0 = osxsave ? ReadXcr0() : 0;
+    const bool ymm = (xcr0 & 0x6) == 0x6;    // SSE and AVX state
+    const bool zmm = (xcr0 & 0xE6) == 0xE6;  // plus opmask, ZMM_Hi256 and Hi16_ZMM
+
+    if (__get_cpuid_max(0, nullptr) >= 7) {
+        __cpuid_count(7, 0, a, b, c, d);
+        f.Sha = b & (1u << 29);
+        f.Bmi2 = b & (1u << 8);
+        f.Avx2 = avx && ymm && (b & (1u << 5));
+        const bool avx512 = (b & (1u << 16)) && (b & (1u << 31)) && (b & (1u << 30));
+        f.Avx512 = f.Avx2 && zmm && avx512;
+        f.Vpclmul = f.Avx512 && (c & (1u << 10));
+    }
+    return f;
+}
+#else
+Features Detect() {
+    return {};
+}
+#endif
+
+}  // namespace
+
+const Features& Detected() {
+    static const Features features = Detect();
+    return features;
+}
+
+void ForcePortable(bool On) {
+    Forced.store(On, std::memory_order_relaxed);
+}
+bool PortableForced() {
+    return Forced.load(std::memory_order_relaxed);
+}
+
+}  // namespace cpu
