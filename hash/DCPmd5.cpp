@@ -8,8 +8,10 @@ namespace {
 inline uint32_t F(uint32_t x, uint32_t y, uint32_t z) {
     return z ^ (x & (y ^ z));
 }
+// (x & z) | (y & ~z), written as a sum of its two disjoint halves: y & ~z does not depend on the
+// previous step's result, so only one AND stays on the critical path.
 inline uint32_t G(uint32_t x, uint32_t y, uint32_t z) {
-    return y ^ (z & (x ^ y));
+    return (y & ~z) + (x & z);
 }
 inline uint32_t H(uint32_t x, uint32_t y, uint32_t z) {
     return x ^ y ^ z;
