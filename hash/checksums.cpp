@@ -4,9 +4,15 @@
 // Both CRCs use slicing by eight: eight derived tables let one step consume eight bytes with
 // eight independent look-ups instead of a chain of eight dependent ones. The results equal the
 // byte-at-a-time update with the first table.
+//
+// This is the portable code. Crc32Update, Crc64Update and Adler32Update hand the work to the
+// fastest variant of checksums.h that the CPU runs, chosen once on first use.
+#include "checksums.h"
+
 #include <array>
 #include <cstring>
 
+#include "cpufeatures.h"
 #include "hashhead.h"
 
 namespace {
@@ -53,8 +59,9 @@ const uint32_t Crc32Table[256] = {
 #undef E
 };
 
-uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register) {
-    auto p = static_cast<const uint8_t*>(Buffer);
+namespace checksums {
+
+uint32_t Crc32Portable(const uint8_t* p, size_t Count, uint32_t Register) {
     const auto& t = kCrc32Slices;
     while (Count >= 8) {
         const uint64_t v = Load64(p) ^ Register;
@@ -72,13 +79,12 @@ uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register) {
 // Adler-32 with the modulo reductions deferred: 5552 is the most bytes that can be summed
 // before s2 could pass 2^32 (RFC 1950, zlib's NMAX), so the sums are reduced once per 5552
 // bytes instead of after every byte. The value is the same.
-void Adler32Update(uint32_t& Value, const void* Buffer, int Count) {
+uint32_t Adler32Portable(uint32_t Value, const uint8_t* p, size_t Count) {
     constexpr uint32_t kMod = 65521;
-    constexpr int kMaxRun = 5552;
-    auto p = static_cast<const uint8_t*>(Buffer);
+    constexpr size_t kMaxRun = 5552;
     uint32_t s1 = Value & 0xFFFF, s2 = Value >> 16;
     while (Count > 0) {
-        int n = Count < kMaxRun ? Count : kMaxRun;
+        size_t n = Count < kMaxRun ? Count : kMaxRun;
         Count -= n;
         for (; n >= 8; n -= 8, p += 8) {
             s1 += p[0];
@@ -105,7 +111,117 @@ void Adler32Update(uint32_t& Value, const void* Buffer, int Count) {
         s1 %= kMod;
         s2 %= kMod;
     }
-    Value = s1 | (s2 << 16);
+    return s1 | (s2 << 16);
+}
+
+uint64_t Crc64Portable(const uint8_t* p, size_t Count, uint64_t Register) {
+    const auto& t = kCrc64Slices;
+    while (Count >= 8) {
+        const uint64_t v = Load64(p) ^ Register;
+        Register = t[7][v & 0xFF] ^ t[6][(v >> 8) & 0xFF] ^ t[5][(v >> 16) & 0xFF] ^
+                   t[4][(v >> 24) & 0xFF] ^ t[3][(v >> 32) & 0xFF] ^ t[2][(v >> 40) & 0xFF] ^
+                   t[1][(v >> 48) & 0xFF] ^ t[0][v >> 56];
+        p += 8;
+        Count -= 8;
+    }
+    for (; Count > 0; --Count)
+        Register = (Register >> 8) ^ t[0][(Register ^ *p++) & 0xFF];
+    return Register;
+}
+
+namespace {
+
+using Crc32Fn = uint32_t (*)(const uint8_t*, size_t, uint32_t);
+using Crc64Fn = uint64_t (*)(const uint8_t*, size_t, uint64_t);
+using Adler32Fn = uint32_t (*)(uint32_t, const uint8_t*, size_t);
+
+// The fastest variant this CPU runs, chosen on first use.
+Variant ChosenCrc() {
+    static const Variant v = Supported(Variant::Vpclmul)  ? Variant::Vpclmul
+                             : Supported(Variant::Pclmul) ? Variant::Pclmul
+                                                          : Variant::Portable;
+    return v;
+}
+Variant ChosenAdler() {
+    static const Variant v = Supported(Variant::Avx2) ? Variant::Avx2 : Variant::Portable;
+    return v;
+}
+
+Variant InUse(int32_t AlgorithmId) {
+    if (cpu::PortableForced()) return Variant::Portable;
+    return AlgorithmId == AlgorithmAdler32 ? ChosenAdler() : ChosenCrc();
+}
+
+Crc32Fn Crc32Now() {
+    switch (InUse(AlgorithmCrc32)) {
+        case Variant::Vpclmul:
+            return Crc32Vpclmul;
+        case Variant::Pclmul:
+            return Crc32Pclmul;
+        default:
+            return Crc32Portable;
+    }
+}
+
+Crc64Fn Crc64Now() {
+    switch (InUse(AlgorithmCrc64)) {
+        case Variant::Vpclmul:
+            return Crc64Vpclmul;
+        case Variant::Pclmul:
+            return Crc64Pclmul;
+        default:
+            return Crc64Portable;
+    }
+}
+
+Adler32Fn Adler32Now() {
+    return InUse(AlgorithmAdler32) == Variant::Avx2 ? Adler32Avx2 : Adler32Portable;
+}
+
+}  // namespace
+
+const char* VariantName(Variant v) {
+    switch (v) {
+        case Variant::Pclmul:
+            return "pclmul";
+        case Variant::Vpclmul:
+            return "vpclmul";
+        case Variant::Avx2:
+            return "avx2";
+        default:
+            return "portable";
+    }
+}
+
+bool Supported(Variant v) {
+    const cpu::Features& f = cpu::Detected();
+    switch (v) {
+        case Variant::Portable:
+            return true;
+        case Variant::Pclmul:
+            return f.Pclmul && f.Sse41;
+        case Variant::Vpclmul:
+            return f.Vpclmul && f.Avx512 && f.Pclmul && f.Sse41;
+        case Variant::Avx2:
+            return f.Avx2;
+    }
+    return false;
+}
+
+const char* Provider(int32_t AlgorithmId) {
+    return VariantName(InUse(AlgorithmId));
+}
+
+}  // namespace checksums
+
+uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register) {
+    if (Count <= 0) return Register;
+    return checksums::Crc32Now()(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
+}
+
+void Adler32Update(uint32_t& Value, const void* Buffer, int Count) {
+    if (Count <= 0) return;
+    Value = checksums::Adler32Now()(Value, static_cast<const uint8_t*>(Buffer), size_t(Count));
 }
 
 // Filled with the same values at compile time, so the table is complete before any code runs;
@@ -131,19 +247,8 @@ void BuildCrc64Table() {
 }
 
 uint64_t Crc64Update(const void* Buffer, int Count, uint64_t Register) {
-    auto p = static_cast<const uint8_t*>(Buffer);
-    const auto& t = kCrc64Slices;
-    while (Count >= 8) {
-        const uint64_t v = Load64(p) ^ Register;
-        Register = t[7][v & 0xFF] ^ t[6][(v >> 8) & 0xFF] ^ t[5][(v >> 16) & 0xFF] ^
-                   t[4][(v >> 24) & 0xFF] ^ t[3][(v >> 32) & 0xFF] ^ t[2][(v >> 40) & 0xFF] ^
-                   t[1][(v >> 48) & 0xFF] ^ t[0][v >> 56];
-        p += 8;
-        Count -= 8;
-    }
-    for (; Count > 0; --Count)
-        Register = (Register >> 8) ^ Crc64Table[(Register ^ *p++) & 0xFF];
-    return Register;
+    if (Count <= 0) return Register;
+    return checksums::Crc64Now()(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
 }
 
 uint64_t Crc64Buffer(const void* Buffer, int Count, uint64_t Value) {

@@ -1,0 +1,38 @@
+// The instruction-set variants behind Crc32Update, Crc64Update and Adler32Update (hashhead.h).
+// Each variant gives the same value as the portable code for every input; the public functions
+// pick the fastest one the CPU has, once, on first use.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace checksums {
+
+// Raw register updates (no inversion), Adler-32 continued from Value.
+uint32_t Crc32Portable(const uint8_t* p, size_t n, uint32_t reg);
+uint64_t Crc64Portable(const uint8_t* p, size_t n, uint64_t reg);
+uint32_t Adler32Portable(uint32_t value, const uint8_t* p, size_t n);
+
+// PCLMULQDQ folding (checksums_pclmul.cpp): needs PCLMULQDQ and SSE4.1.
+uint32_t Crc32Pclmul(const uint8_t* p, size_t n, uint32_t reg);
+uint64_t Crc64Pclmul(const uint8_t* p, size_t n, uint64_t reg);
+
+// VPCLMULQDQ folding on 512-bit vectors (checksums_vpclmul.cpp): needs VPCLMULQDQ and AVX-512
+// F/VL/BW, besides what the PCLMULQDQ code needs.
+uint32_t Crc32Vpclmul(const uint8_t* p, size_t n, uint32_t reg);
+uint64_t Crc64Vpclmul(const uint8_t* p, size_t n, uint64_t reg);
+
+// AVX2 (checksums_avx2.cpp).
+uint32_t Adler32Avx2(uint32_t value, const uint8_t* p, size_t n);
+
+// The variants, for tests and benchmarks.
+enum class Variant { Portable, Pclmul, Vpclmul, Avx2 };
+const char* VariantName(Variant v);
+// Whether this CPU can run the variant.
+bool Supported(Variant v);
+
+// The variant that Crc32Update, Crc64Update or Adler32Update uses now for one of the three
+// checksum algorithm ids ("portable" while cpu::ForcePortable is on).
+const char* Provider(int32_t AlgorithmId);
+
+}  // namespace checksums
