@@ -8,7 +8,12 @@ namespace {
 
 const QCollator& PathCollator() {
     static const QCollator Collator = [] {
-        QCollator C(QLocale::system());
+        // The C locale says nothing about the order of names; the common linguistic order
+        // stands in for it.
+        QLocale Locale = QLocale::system();
+        if (Locale.language() == QLocale::C)
+            Locale = QLocale(QLocale::English, QLocale::UnitedStates);
+        QCollator C(Locale);
         C.setCaseSensitivity(Qt::CaseInsensitive);
         return C;
     }();
@@ -43,19 +48,16 @@ void TFileList::Add(const QByteArray& Path) {
 
 void TFileList::Sort() {
     FSorted = true;
-    // Decoding and collating every comparison again would dominate for large lists.
-    struct TKeyed {
-        QCollatorSortKey Key;
-        QByteArray Path;
-    };
-    QList<TKeyed> Keyed;
-    Keyed.reserve(FItems.size());
+    // Each path is decoded once, not at every comparison.
+    QList<std::pair<QString, QByteArray>> Decoded;
+    Decoded.reserve(FItems.size());
     for (const QByteArray& Path : FItems)
-        Keyed.append({PathCollator().sortKey(DisplayPath(Path)), Path});
-    std::stable_sort(Keyed.begin(), Keyed.end(), [](const TKeyed& A, const TKeyed& B) {
-        const int ByText = A.Key.compare(B.Key);
-        return ByText != 0 ? ByText < 0 : A.Path < B.Path;
+        Decoded.append({DisplayPath(Path), Path});
+    const QCollator& Collator = PathCollator();
+    std::stable_sort(Decoded.begin(), Decoded.end(), [&Collator](const auto& A, const auto& B) {
+        const int ByText = Collator.compare(A.first, B.first);
+        return ByText != 0 ? ByText < 0 : A.second < B.second;
     });
-    for (qsizetype I = 0; I < Keyed.size(); ++I)
-        FItems[I] = Keyed[I].Path;
+    for (qsizetype I = 0; I < Decoded.size(); ++I)
+        FItems[I] = Decoded[I].second;
 }

@@ -92,9 +92,14 @@ TResultView::TResultView(QWidget* Parent) : QWebEngineView(Parent) {
             [this](const QPoint& Pos) { emit ContextMenuRequested(mapToGlobal(Pos)); });
 
     connect(FPage, &QWebEnginePage::loadStarted, this, [this] { FDocumentComplete = false; });
-    connect(FPage, &QWebEnginePage::loadFinished, this, [this] { FDocumentComplete = true; });
-    connect(FPage, &QWebEnginePage::renderProcessTerminated, this,
-            [this] { FDocumentComplete = true; });
+    connect(FPage, &QWebEnginePage::loadFinished, this, [this](bool Ok) {
+        FDocumentComplete = true;
+        FLoadFailed = !Ok;
+    });
+    connect(FPage, &QWebEnginePage::renderProcessTerminated, this, [this] {
+        FDocumentComplete = true;
+        FRendererGone = true;
+    });
 
     FFlushTimer.setSingleShot(true);
     FFlushTimer.setInterval(ScriptDelayMs);
@@ -193,37 +198,37 @@ QVariant TResultView::RunAndWait(const QString& Script) {
 }
 
 QVariant TResultView::Evaluate(const QString& Script) {
-    FlushScripts();
+    WaitForScripts();
     WaitForDocument(0);
     return RunAndWait(Script);
 }
 
 void TResultView::LoadHtml(const QString& Html) {
-    // Calls kept back belong to the document being replaced.
+    // Calls kept back, or still on their way, belong to the document being replaced.
     FQueuedCalls.clear();
     FFlushTimer.stop();
-    if (!FPage->url().isValid() || FPage->url().isEmpty()) OpenBlankPage();
+    try {
+        WaitForScripts();
+    } catch (const EResultViewError&) {
+    }
+    FDocumentComplete = false;
+    FLoadFailed = false;
+    // A new document, with a script context of its own.
+    FPage->setHtml(Html);
     WaitForDocument(0);
-    // The document rewrites itself from the text, as a load from a stream would; no
-    // navigation, so the page's address and the view's state stay as they are.
-    const QString Script =
-        QStringLiteral(
-            "(function(t){try{document.open();document.write(t);document.close();return '';}"
-            "catch(e){return String(e&&e.message!==undefined?e.message:e)||'error';}})(") +
-        JsonText(QJsonArray{Html}).mid(1).chopped(1) + u')';
-    const QVariant Answer = RunAndWait(Script);
-    // No answer at all means the application is ending.
-    if (Answer.isValid() && !Answer.toString().isEmpty())
-        throw EResultViewError(
-            QStringLiteral("The page could not be loaded: %1").arg(Answer.toString()));
+    if (FLoadFailed) throw EResultViewError(QStringLiteral("The page could not be loaded"));
 }
 
 void TResultView::CallScript(const QString& Name, const QStringList& Args, QVariant* Result) {
+    RaiseScriptError();
     const QString Call = JsonText(QJsonArray{Name, QJsonArray::fromStringList(Args)});
     if (Result) {
         *Result = false;
-        FlushScripts();
-        *Result = RunCalls({Call});
+        WaitForScripts();
+        const QVariantList Answer = RunAndWait(CallsText({Call})).toList();
+        FScriptError = AnswerError(Answer);
+        RaiseScriptError();
+        *Result = Answer.value(1);
         return;
     }
     FQueuedCalls.append(Call);
@@ -234,43 +239,49 @@ void TResultView::CallScript(const QString& Name, const QStringList& Args, QVari
     }
 }
 
+QString TResultView::CallsText(const QStringList& Calls) {
+    return QLatin1String(CallsScript) + QStringLiteral("([") + Calls.join(u',') +
+           QStringLiteral("])");
+}
+
+QString TResultView::AnswerError(const QVariantList& Answer) {
+    // No answer at all: the page went away (the application is ending); nothing to report.
+    if (Answer.isEmpty() || Answer[0].toInt() == 0) return QString();
+    if (Answer[0].toInt() == 1) return QStringLiteral("This object does not support this method");
+    return QStringLiteral("Method call unsuccessful. %1 (%2).")
+        .arg(Answer.value(1).toString(), Answer.value(2).toString());
+}
+
+void TResultView::RaiseScriptError() {
+    if (FScriptError.isEmpty()) return;
+    throw EResultViewError(std::exchange(FScriptError, QString()));
+}
+
 void TResultView::FlushScripts() {
     FFlushTimer.stop();
     FSinceFlush.start();
-    // Calls made while a group is on its way wait for the next group.
-    if (FFlushing || FQueuedCalls.isEmpty()) return;
+    if (FQueuedCalls.isEmpty()) return;
+    WaitForDocument(0);
     const QStringList Calls = std::exchange(FQueuedCalls, {});
-    FFlushing = true;
-    try {
-        RunCalls(Calls);
-    } catch (...) {
-        FFlushing = false;
-        throw;
-    }
-    FFlushing = false;
+    ++FPendingGroups;
+    QPointer<TResultView> Self(this);
+    FPage->runJavaScript(CallsText(Calls), [Self](const QVariant& Answer) {
+        if (!Self) return;
+        --Self->FPendingGroups;
+        if (Self->FScriptError.isEmpty()) Self->FScriptError = AnswerError(Answer.toList());
+    });
 }
 
-QVariant TResultView::RunCalls(const QStringList& Calls) {
-    WaitForDocument(0);
-    const QString Script =
-        QLatin1String(CallsScript) + QStringLiteral("([") + Calls.join(u',') + QStringLiteral("])");
-    const QVariantList Answer = RunAndWait(Script).toList();
-    // No answer at all: the page went away (the application is ending); nothing to report.
-    if (Answer.isEmpty()) return QVariant();
-    switch (Answer[0].toInt()) {
-        case 0:
-            return Answer.value(1);
-        case 1:
-            throw EResultViewError(QStringLiteral("This object does not support this method"));
-        default:
-            throw EResultViewError(
-                QStringLiteral("Method call unsuccessful. %1 (%2).")
-                    .arg(Answer.value(1).toString(), Answer.value(2).toString()));
-    }
+void TResultView::WaitForScripts() {
+    FlushScripts();
+    QPointer<TResultView> Self(this);
+    while (Self && FPendingGroups > 0 && !FRendererGone && !FDestroying)
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    if (Self) RaiseScriptError();
 }
 
 bool TResultView::CopySelection() {
-    FlushScripts();
+    WaitForScripts();
     const bool Selected = FPage->hasSelection();
     FPage->triggerAction(QWebEnginePage::Copy);
     return Selected;
@@ -278,7 +289,7 @@ bool TResultView::CopySelection() {
 
 void TResultView::ScrollToEnd() {
     WaitForDocument(0);
-    FlushScripts();
+    WaitForScripts();
     FPage->runJavaScript(
         QStringLiteral("try{window.scrollBy(0,document.body.scrollHeight);}catch(e){}"));
 }

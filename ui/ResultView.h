@@ -32,10 +32,10 @@ public:
     void OpenBlankPage();
     // Replaces the whole document by Html.
     void LoadHtml(const QString& Html);
-    // Calls the page's global function Name with the texts Args, in their order. Calls are
-    // handed to the page in groups, at most ScriptDelayMs after they were made, or earlier when
-    // the page is next waited on; an error of a call is raised then. With Result the call is
-    // made at once and its return value stored there.
+    // Calls the page's global function Name with the texts Args, in their order. The calls are
+    // handed to the page in groups, ScriptDelayMs apart, and the page runs them while the caller
+    // goes on; an error of a call is raised by the next CallScript or WaitForScripts. With
+    // Result the call is made at once and its return value stored there.
     void CallScript(const QString& Name, const QStringList& Args, QVariant* Result = nullptr);
     // Copies the page's selection to the clipboard; false when nothing is selected.
     bool CopySelection();
@@ -44,12 +44,14 @@ public:
     // Processes window messages until the document has loaded. False only when TimeoutMs
     // (0: none) ran out first.
     bool WaitForDocument(int TimeoutMs = 0);
-    // Hands every call that CallScript has kept back to the page and waits for them.
+    // Hands the calls that CallScript has kept back to the page, without waiting.
     void FlushScripts();
+    // Waits until the page has run every call made so far; raises the first error among them.
+    void WaitForScripts();
     // Runs Script in the page and returns its value.
     QVariant Evaluate(const QString& Script);
 
-    static constexpr int ScriptDelayMs = 100;
+    static constexpr int ScriptDelayMs = 25;
 
 signals:
     // The user asked for a context menu at GlobalPos; the browser shows none of its own.
@@ -62,13 +64,18 @@ protected:
 private:
     void RefuseDrops(QWidget* Widget);
     QVariant RunAndWait(const QString& Script);
-    QVariant RunCalls(const QStringList& Calls);
+    static QString CallsText(const QStringList& Calls);
+    static QString AnswerError(const QVariantList& Answer);
+    void RaiseScriptError();
 
     QWebEngineProfile* FProfile = nullptr;
     QWebEnginePage* FPage = nullptr;
     bool FDocumentComplete = true;
     bool FDestroying = false;
-    bool FFlushing = false;
+    bool FRendererGone = false;
+    bool FLoadFailed = false;
+    int FPendingGroups = 0;    // groups handed to the page whose answer has not come yet
+    QString FScriptError;      // the first error among them
     QStringList FQueuedCalls;  // each a JSON array [name, [args...]]
     QElapsedTimer FSinceFlush;
     QTimer FFlushTimer;

@@ -147,6 +147,8 @@ private:
     void ShowProgress();
 
     static constexpr int DisplayIntervalMs = 40;
+    static constexpr qint64 PumpIntervalNs = 1000000;
+    QElapsedTimer FSincePump;
     struct TProgressDisplay {
         int OverallMaximum = 100, OverallPosition = 0, FileMaximum = 100, FilePosition = 0;
         QString Percent, Path;

@@ -1,28 +1,112 @@
 // The main window's file intake: the open commands, the drop target and the deferred batch
 // start after a drop.
+#include "Unit1_intake.h"
+
+#include <QFile>
+#include <QFileDialog>
+#include <QMimeData>
 #include <QTimer>
 
+#include "Browse4Folder.h"
+#include "DragDropModule2011.h"
+#include "Searchformutil.h"
 #include "Unit1.h"
 
+namespace {
+
+// The window's Open dialog, made on first use and kept with its last folder and file name.
+bool ShowOpenDialog1(QWidget* Owner, QList<QByteArray>& Files) {
+    auto* OpenDialog1 =
+        Owner->findChild<QFileDialog*>(QStringLiteral("OpenDialog1"), Qt::FindDirectChildrenOnly);
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(Owner, QStringLiteral("请选择一个或多个文件"));
+        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
+        OpenDialog1->setWindowModality(Qt::ApplicationModal);
+        OpenDialog1->setSizeGripEnabled(true);
+    }
+    if (OpenDialog1->exec() != QDialog::Accepted) return false;
+    const QStringList Chosen = OpenDialog1->selectedFiles();
+    for (const QString& File : Chosen)
+        Files.append(QFile::encodeName(File));
+    if (!Chosen.isEmpty()) OpenDialog1->selectFile(Chosen.first());
+    return true;
+}
+
+TOpenFilesPrompt& OpenFilesPrompt() {
+    static TOpenFilesPrompt Prompt;
+    return Prompt;
+}
+
+TFolderPrompt& FolderPrompt() {
+    static TFolderPrompt Prompt;
+    return Prompt;
+}
+
+// Applies the user's always-on-top choice again when the command ends, however it ends.
+struct TStayOnTopRestorer {
+    TForm1& Form;
+    ~TStayOnTopRestorer() {
+        if (Form.StayOnTopChosen()) Form.SetStayOnTop(true);
+    }
+};
+
+}  // namespace
+
+void SetOpenFilesPrompt(TOpenFilesPrompt Prompt) {
+    OpenFilesPrompt() = std::move(Prompt);
+}
+
+void SetFolderPrompt(TFolderPrompt Prompt) {
+    FolderPrompt() = std::move(Prompt);
+}
+
 void TForm1::OpenFiles() {
-    // Filled in by the file intake (the Open dialog).
+    SetStayOnTop(false);
+    TStayOnTopRestorer Restorer{*this};
+    QList<QByteArray> Files;
+    const bool Confirmed =
+        OpenFilesPrompt() ? OpenFilesPrompt()(this, Files) : ShowOpenDialog1(this, Files);
+    if (!Confirmed || Files.isEmpty()) return;
+    ReplaceFileList(Files);
+    HashFileList();
 }
 
 void TForm1::OpenFolder() {
-    // Filled in by the file intake (the folder picker and the search window).
+    QByteArray Path;
+    SetStayOnTop(false);
+    const QString Title = QStringLiteral("选择文件夹");
+    const bool Chosen = FolderPrompt() ? FolderPrompt()(Title, QString(), this, Path)
+                                       : BrowseForFolder(Title, QString(), this, Path);
+    if (StayOnTopChosen()) SetStayOnTop(true);
+    if (!Chosen || Path.isEmpty()) return;
+    // The window frees itself once it has closed.
+    auto* Searchform = new TSearchform(*FileList, this);
+    Searchform->FolderPath = Path;
+    Searchform->exec();
+    FileList->Sort();
+    HashFileList();
 }
 
 void TForm1::RegisterDropTarget() {
-    // Filled in by the file intake (drag and drop).
+    auto* DropTarget = new TTMyDrop(this);
+    DropTarget->setObjectName(QStringLiteral("DropTarget"));
+    DropTarget->SetDropHandler([this](TTMyDrop*, uint32_t Format, const QMimeData& Data) {
+        if (Format == CF_HDROP) FilesDropped(DroppedFiles(Data));
+    });
+    DropTarget->Register(this);
 }
 
 void TForm1::RevokeDropTarget() {
-    // Filled in by the file intake (drag and drop).
+    delete findChild<TTMyDrop*>(QStringLiteral("DropTarget"), Qt::FindDirectChildrenOnly);
 }
 
 void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
-    // Filled in by the file intake (drag and drop).
-    Q_UNUSED(Paths);
+    FileList->Clear();
+    if (Paths.isEmpty()) return;
+    ReplaceFileList(Paths);
+    // The batch starts from the message loop once the drop has returned to its source.
+    Timer1->start();
 }
 
 void TForm1::Timer1Timer() {

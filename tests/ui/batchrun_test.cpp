@@ -1,0 +1,292 @@
+// The batch run with the window's operations stubbed: its guards, order of steps, results and
+// stops.
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+
+#include "BatchRun.h"
+#include "ui_test_main.h"
+
+namespace {
+
+const QStringList AlgorithmNames = {"haval",  "md2",    "md4",    "md5",       "sha1",
+                                    "sha256", "sha384", "sha512", "ripemd128", "ripemd160",
+                                    "tiger",  "crc32",  "crc64",  "adler32"};
+
+// Records every operation the run asks of the window, in order.
+class TStubWindow : public TBatchWindow {
+public:
+    QStringList Items = AlgorithmNames;
+    int Index = 3;
+    QStringList Log;
+    QList<TResultRecord> Results;
+    int OverallMaximum = -1, OverallPosition = -1, FileMaximum = -1, FilePosition = -1;
+    QString Percent, Path;
+    bool Enabled = true;
+    int Pumps = 0;
+    // Runs inside the Nth pump (1-based), as a command would.
+    std::function<void(int)> OnPump;
+
+    void SetOverallMaximum(int V) override {
+        Log << QStringLiteral("overall max %1").arg(OverallMaximum = V);
+    }
+    void SetOverallPosition(int V) override {
+        Log << QStringLiteral("overall %1").arg(OverallPosition = V);
+    }
+    void SetFileMaximum(int V) override { FileMaximum = V; }
+    void SetFilePosition(int V) override { Log << QStringLiteral("file %1").arg(FilePosition = V); }
+    void SetPercentText(const QString& T) override {
+        Log << QStringLiteral("percent ") + (Percent = T);
+    }
+    void SetPathText(const QString& T) override { Log << QStringLiteral("path ") + (Path = T); }
+    void PumpMessages() override {
+        Log << QStringLiteral("pump");
+        ++Pumps;
+        if (OnPump) OnPump(Pumps);
+    }
+    int SelectorCount() override { return int(Items.size()); }
+    int SelectorIndex() override { return Index; }
+    QString SelectorText(int I) override { return Items.value(I); }
+    void SetSelectorEnabled(bool E) override {
+        Log << QStringLiteral("enabled %1").arg(Enabled = E);
+    }
+    void AppendResult(const TResultRecord& R) override {
+        Log << QStringLiteral("result ") + QString::fromUtf8(R.Path);
+        Results << R;
+    }
+    void ScrollToEnd() override { Log << QStringLiteral("scroll"); }
+};
+
+}  // namespace
+
+class TBatchRunTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir Dir;
+    QByteArray Make(const QString& Name, const QByteArray& Content) {
+        QFile File(Dir.filePath(Name));
+        if (!File.open(QIODevice::WriteOnly) || File.write(Content) != Content.size())
+            qFatal("cannot write %s", qPrintable(File.fileName()));
+        return QFile::encodeName(File.fileName());
+    }
+    QByteArray Missing(const QString& Name) { return QFile::encodeName(Dir.filePath(Name)); }
+
+private slots:
+    void init() { StopRequested = 0; }
+
+    void guardsDoNothingAtAll_data() {
+        QTest::addColumn<int>("FileCount");
+        QTest::addColumn<int>("Index");
+        QTest::addColumn<int>("ItemCount");
+        QTest::newRow("empty list") << 0 << 3 << 14;
+        QTest::newRow("no selection") << 1 << -1 << 14;
+        QTest::newRow("index past the end") << 1 << 14 << 14;
+        QTest::newRow("no items") << 1 << 0 << 0;
+    }
+    void guardsDoNothingAtAll() {
+        QFETCH(int, FileCount);
+        QFETCH(int, Index);
+        QFETCH(int, ItemCount);
+        QList<QByteArray> Files;
+        for (int I = 0; I < FileCount; ++I)
+            Files << Make(QStringLiteral("g%1").arg(I), "x");
+        TStubWindow Window;
+        Window.Index = Index;
+        Window.Items = AlgorithmNames.mid(0, ItemCount);
+        StopRequested = 1;
+        HashFileList(Window, Files);
+        QCOMPARE(Window.Log, QStringList());
+        QCOMPARE(StopRequested, uint8_t(1));
+    }
+
+    void folderInTheMiddleIsSkipped() {
+        const QByteArray A = Make("a.txt", "123456789");
+        QVERIFY(QDir(Dir.path()).mkpath("folder"));
+        const QByteArray Folder = Missing("folder");
+        const QByteArray B = Make("b.txt", "abc");
+        TStubWindow Window;
+        HashFileList(Window, {A, Folder, B});
+
+        const QStringList Expected = {"overall max 3",
+                                      "enabled 0",
+                                      "overall 1",
+                                      "pump",
+                                      "path " + QString::fromUtf8(A),
+                                      "file 100",
+                                      "percent 100%",
+                                      "pump",
+                                      "result " + QString::fromUtf8(A),
+                                      "overall 2",
+                                      "pump",  // the folder: counted, nothing else
+                                      "overall 3",
+                                      "pump",
+                                      "path " + QString::fromUtf8(B),
+                                      "file 100",
+                                      "percent 100%",
+                                      "pump",
+                                      "result " + QString::fromUtf8(B),
+                                      "pump",
+                                      "enabled 1",
+                                      "scroll"};
+        QCOMPARE(Window.Log, Expected);
+        QCOMPARE(Window.Results.size(), 2);
+        QCOMPARE(Window.Results[0].Tag, QStringLiteral("[md5]:"));
+        QCOMPARE(Window.Results[0].Path, A);
+        QCOMPARE(Window.Results[0].Digest, QStringLiteral("25F9E794323B453885F5181F1B624D0B"));
+        QCOMPARE(Window.Results[0].Lower, QStringLiteral("25f9e794323b453885f5181f1b624d0b"));
+        QCOMPARE(Window.Results[1].Digest, QStringLiteral("900150983CD24FB0D6963F7D28E17F72"));
+        QCOMPARE(Window.FileMaximum, 100);
+    }
+
+    void selectedAlgorithmNamesTagAndDigest_data() {
+        QTest::addColumn<QString>("Name");
+        QTest::addColumn<QString>("Digest");
+        QTest::newRow("crc32") << "crc32"
+                               << "CBF43926";
+        QTest::newRow("adler32") << "adler32"
+                                 << "091E01DE";
+        QTest::newRow("md5") << "md5"
+                             << "25F9E794323B453885F5181F1B624D0B";
+        QTest::newRow("sha1") << "sha1"
+                              << "F7C3BC1D808E04732ADF679965CCC34CA7AE3441";
+    }
+    void selectedAlgorithmNamesTagAndDigest() {
+        QFETCH(QString, Name);
+        QFETCH(QString, Digest);
+        TStubWindow Window;
+        Window.Index = int(AlgorithmNames.indexOf(Name));
+        HashFileList(Window, {Make("digits", "123456789")});
+        QCOMPARE(Window.Results.size(), 1);
+        QCOMPARE(Window.Results[0].Tag, "[" + Name + "]:");
+        QCOMPARE(Window.Results[0].Digest, Digest);
+        QCOMPARE(Window.Results[0].Lower, Digest.toLower());
+    }
+
+    void emptyFileHasNoProgressAndTheDigestOfNothing() {
+        TStubWindow Window;
+        Window.FilePosition = 42;  // left from an earlier file
+        Window.Percent = QStringLiteral("42%");
+        const QByteArray Empty = Make("empty", QByteArray());
+        HashFileList(Window, {Empty});
+        QCOMPARE(Window.FilePosition, 42);
+        QCOMPARE(Window.Percent, QStringLiteral("42%"));
+        QCOMPARE(Window.Results.size(), 1);
+        QCOMPARE(Window.Results[0].Tag, QStringLiteral("[md5]:"));
+        QCOMPARE(Window.Results[0].Path, Empty);
+        QCOMPARE(Window.Results[0].Digest, QStringLiteral("D41D8CD98F00B204E9800998ECF8427E"));
+        QCOMPARE(Window.Results[0].Lower, QStringLiteral("d41d8cd98f00b204e9800998ecf8427e"));
+    }
+
+    void onlyMissingFilesNeverTestTheStopFlag() {
+        TStubWindow Window;
+        // A stop given during the run is not looked at: no existing file follows.
+        Window.OnPump = [](int) { StopRequested = 1; };
+        HashFileList(Window, {Missing("gone1"), Missing("gone2"), Missing("gone3")});
+        QCOMPARE(Window.OverallMaximum, 3);
+        QCOMPARE(Window.OverallPosition, 3);
+        QVERIFY(Window.Results.isEmpty());
+        QCOMPARE(Window.Log.filter("path").size(), 0);
+        QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
+    }
+
+    void percentagesFollowTheChunks() {
+        // Four chunks of 16384 bytes: positions 16385, 32769, 49153 and 65536.
+        TStubWindow Window;
+        HashFileList(Window, {Make("four-chunks", QByteArray(4 * 16384, 'q'))});
+        QCOMPARE(Window.Log.filter("percent"),
+                 QStringList({"percent 25%", "percent 50%", "percent 75%", "percent 100%"}));
+        QCOMPARE(Window.FileMaximum, 100);
+    }
+
+    void stopDuringAFileCancelsIt() {
+        TStubWindow Window;
+        const QByteArray Big = Make("big", QByteArray(100000, 'b'));
+        const QByteArray After = Make("after", "after");
+        // Pump 1 comes before the file, pump 2 after its first chunk.
+        Window.OnPump = [](int Pump) {
+            if (Pump == 2) StopRequested = 1;
+        };
+        HashFileList(Window, {Big, After});
+        QVERIFY(Window.Results.isEmpty());
+        QCOMPARE(Window.Log.filter("percent").size(), 1);  // cancelled at the chunk after the stop
+        QCOMPARE(Window.Log.filter("path"), QStringList{"path " + QString::fromUtf8(Big)});
+        QCOMPARE(Window.OverallPosition, 0);
+        QCOMPARE(Window.FilePosition, 0);
+        QVERIFY(Window.Enabled);
+        QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
+    }
+
+    void stopBetweenFilesIsSeenAtTheNextFile_data() {
+        QTest::addColumn<QByteArray>("Second");
+        QTest::addColumn<int>("Blocks");
+        // An empty file reports no progress, so it is hashed whole before the flag is tested.
+        QTest::newRow("next file empty") << QByteArray() << 2;
+        QTest::newRow("next file not empty") << QByteArray(50000, 's') << 1;
+    }
+    void stopBetweenFilesIsSeenAtTheNextFile() {
+        QFETCH(QByteArray, Second);
+        QFETCH(int, Blocks);
+        TStubWindow Window;
+        const QByteArray First = Make("first", "first");
+        const QByteArray Next = Make("second", Second);
+        const QByteArray Third = Make("third", "third");
+        Window.OnPump = [&Window](int) {
+            if (Window.OverallPosition == 2 && Window.Log.last() == "pump" &&
+                Window.Log.filter("path").size() == 1)
+                StopRequested = 1;
+        };
+        HashFileList(Window, {First, Next, Third});
+        QCOMPARE(Window.Results.size(), Blocks);
+        QCOMPARE(Window.Log.filter("path").size(), 2);  // the third is never reached
+        QCOMPARE(Window.OverallPosition, 0);
+        QCOMPARE(Window.FilePosition, 0);
+        QVERIFY(Window.Enabled);
+    }
+
+    void aStopBeforeTheRunIsCleared() {
+        StopRequested = 1;
+        TStubWindow Window;
+        HashFileList(Window, {Make("one", "1"), Make("two", "2")});
+        QCOMPARE(Window.Results.size(), 2);
+        QCOMPARE(StopRequested, uint8_t(0));
+    }
+
+    void percentage_data() {
+        QTest::addColumn<qint64>("Size");
+        QTest::addColumn<qint64>("Position");
+        QTest::addColumn<int>("Percent");
+        QTest::newRow("29 of 100 through single precision") << qint64(100) << qint64(29) << 28;
+        QTest::newRow("1 of 100, where double precision would give 1")
+            << qint64(100) << qint64(1) << 0;
+        QTest::newRow("57 of 100") << qint64(100) << qint64(57) << 56;
+        QTest::newRow("50 of 100") << qint64(100) << qint64(50) << 50;
+        QTest::newRow("whole file") << qint64(100) << qint64(100) << 100;
+        QTest::newRow("past the end") << qint64(100) << qint64(150) << 100;
+        QTest::newRow("empty file") << qint64(0) << qint64(0) << 100;
+        QTest::newRow("one byte of many") << qint64(1) << qint64(1) << 100;
+        QTest::newRow("beyond 32 bits") << (qint64(1) << 40) << (qint64(1) << 39) << 50;
+        QTest::newRow("near the 64-bit end")
+            << std::numeric_limits<qint64>::max() << std::numeric_limits<qint64>::max() / 4 << 25;
+    }
+    void percentage() {
+        QFETCH(qint64, Size);
+        QFETCH(qint64, Position);
+        QFETCH(int, Percent);
+        QCOMPARE(ProgressPercent(Size, Position), Percent);
+    }
+
+    void reportProgressOutsideARunOnlyAnswersTheStop() {
+        int32_t Reply = 7;
+        ReportProgress(0, 0, &Reply);
+        QCOMPARE(Reply, 7);
+        StopRequested = 1;
+        ReportProgress(100, 50, &Reply);
+        QCOMPARE(Reply, 999);
+    }
+};
+
+QUERNIX_UI_TEST_MAIN(TBatchRunTest)
+#include "batchrun_test.moc"

@@ -1,0 +1,303 @@
+// The real main window with the real result view: batches as the page shows them, the
+// commands, always on top, and batches asked for while one is running.
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QWindow>
+#include <memory>
+
+#include "ResultView.h"
+#include "Unit1.h"
+#include "ui_test_main.h"
+
+namespace {
+
+// Every span of the page as [colour, text].
+const char SpansScript[] =
+    "Array.from(document.body.getElementsByTagName('span'))"
+    ".map(function(s){return [s.style.color, s.textContent];})";
+
+const char Red[] = "rgb(213, 0, 0)";
+const char Blue[] = "rgb(0, 0, 255)";
+
+}  // namespace
+
+class TMainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir Dir;
+    std::unique_ptr<TForm1> Window;
+    QStringList Errors;
+
+    QByteArray Make(const QString& Name, const QByteArray& Content) {
+        QFile File(Dir.filePath(Name));
+        if (!File.open(QIODevice::WriteOnly) || File.write(Content) != Content.size())
+            qFatal("cannot write %s", qPrintable(File.fileName()));
+        return QFile::encodeName(File.fileName());
+    }
+    QVariantList Spans() { return Window->web1->Evaluate(QLatin1String(SpansScript)).toList(); }
+    void RunBatch(const QList<QByteArray>& Paths) {
+        Window->ReplaceFileList(Paths);
+        Window->HashFileList();
+    }
+    bool TopmostFlag() const { return Window->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+private slots:
+    void initTestCase() {
+        SetErrorReporter([this](const QString& Text) { Errors << Text; });
+    }
+    void init() {
+        StopRequested = 0;
+        Errors.clear();
+        Window = std::make_unique<TForm1>();
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    }
+    void cleanup() { Window.reset(); }
+
+    void startsAsLaidOut() {
+        QCOMPARE(Window->windowTitle(), QStringLiteral("Quernix 2011  ver1005 [32位版本]"));
+        QStringList Items;
+        for (int I = 0; I < Window->ComboBoxEx1->count(); ++I) {
+            Items << Window->ComboBoxEx1->itemText(I);
+            QVERIFY(!Window->ComboBoxEx1->itemIcon(I).isNull());
+        }
+        QCOMPARE(Items,
+                 QStringList({"haval", "md2", "md4", "md5", "sha1", "sha256", "sha384", "sha512",
+                              "ripemd128", "ripemd160", "tiger", "crc32", "crc64", "adler32"}));
+        QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("md5"));
+        QCOMPARE(Window->StatusPanel1->text(), QStringLiteral("拖拽文件到这个窗口"));
+        QCOMPARE(Window->ProgressBar1->value(), 0);
+        QCOMPARE(Window->ProgressBar2->value(), 0);
+        QVERIFY(!Window->ToolButton1->isChecked());
+        QVERIFY(!TopmostFlag());
+        QVERIFY(Spans().isEmpty());
+        // The page's font name arrives undamaged.
+        QVERIFY(
+            Window->web1->Evaluate("document.body.style.fontFamily").toString().contains("宋体"));
+    }
+
+    void batchAppendsOneBlockPerFile() {
+        const QByteArray A = Make("a.txt", "123456789");
+        const QByteArray B = Make("b.txt", "abc");
+        const QByteArray C = Make("宋体.txt", QByteArray());
+        RunBatch({C, B, A});
+        const QVariantList Expected = {QVariantList{Red, "[md5]:"},
+                                       QVariantList{Blue, QString::fromUtf8(A)},
+                                       QVariantList{"", "25F9E794323B453885F5181F1B624D0B"},
+                                       QVariantList{"", "25f9e794323b453885f5181f1b624d0b"},
+                                       QVariantList{Red, "[md5]:"},
+                                       QVariantList{Blue, QString::fromUtf8(B)},
+                                       QVariantList{"", "900150983CD24FB0D6963F7D28E17F72"},
+                                       QVariantList{"", "900150983cd24fb0d6963f7d28e17f72"},
+                                       QVariantList{Red, "[md5]:"},
+                                       QVariantList{Blue, QString::fromUtf8(C)},
+                                       QVariantList{"", "D41D8CD98F00B204E9800998ECF8427E"},
+                                       QVariantList{"", "d41d8cd98f00b204e9800998ecf8427e"}};
+        QCOMPARE(Spans(), Expected);
+        // Each block ends with an empty line: three line breaks after the tag's line.
+        QCOMPARE(Window->web1->Evaluate("document.body.getElementsByTagName('br').length").toInt(),
+                 12);
+        QCOMPARE(Window->ProgressBar1->maximum(), 3);
+        QCOMPARE(Window->ProgressBar1->value(), 3);
+        QCOMPARE(Window->ProgressBar2->value(), 100);
+        QCOMPARE(Window->StatusPanel3->text(), QString::fromUtf8(C));
+        QVERIFY(Window->ComboBoxEx1->isEnabled());
+    }
+
+    void clearEmptiesThePage() {
+        RunBatch({Make("one", "1"), Make("two", "2")});
+        QCOMPARE(Spans().size(), 8);
+        Window->O2Click();
+        QCOMPARE(Spans().size(), 0);
+        RunBatch({Make("three", "3")});
+        const QVariantList After = Spans();
+        QCOMPARE(After.size(), 4);
+        QCOMPARE(After[1].toList()[1].toString(), Dir.filePath("three"));
+    }
+
+    void markupInAPathShowsLiterally() {
+        const QByteArray Odd = Make("x<b>&amp;\"'.txt", "odd");
+        RunBatch({Odd});
+        const QVariantList Got = Spans();
+        QCOMPARE(Got.size(), 4);
+        QCOMPARE(Got[1].toList()[1].toString(), QString::fromUtf8(Odd));
+        QCOMPARE(Window->web1->Evaluate("document.body.getElementsByTagName('b').length").toInt(),
+                 0);
+    }
+
+    void copyPutsTheSelectionOnTheClipboard() {
+        RunBatch({Make("copied", "abc")});
+        QGuiApplication::clipboard()->clear();
+        Window->web1->Evaluate("window.getSelection().selectAllChildren(document.body)");
+        QTRY_VERIFY(Window->web1->page()->hasSelection());
+        Window->C2Click();
+        QTRY_VERIFY(
+            QGuiApplication::clipboard()->text().contains("900150983cd24fb0d6963f7d28e17f72"));
+        QVERIFY(QGuiApplication::clipboard()->text().contains("[md5]:"));
+    }
+
+    void contextMenuIsPopupMenu1() {
+        RunBatch({Make("menu", "m")});
+        QWidget* Surface = Window->web1->focusProxy();
+        QVERIFY(Surface);
+        const QPoint Where(40, 40);
+        QTest::mouseMove(Surface, Where);
+        QTest::mousePress(Surface, Qt::RightButton, {}, Where);
+        QTest::mouseRelease(Surface, Qt::RightButton, {}, Where);
+        QTRY_VERIFY(Window->PopupMenu1->isVisible());
+        QVERIFY(qobject_cast<QMenu*>(QApplication::activePopupWidget()) == Window->PopupMenu1);
+        Window->PopupMenu1->close();
+    }
+
+    void alwaysOnTopKeepsButtonAndWindowInStep_data() {
+        QTest::addColumn<QString>("Way");
+        QTest::newRow("tool button") << "button";
+        QTest::newRow("menu item") << "N4";
+        QTest::newRow("context menu item") << "N8";
+        QTest::newRow("Ctrl+Alt+S") << "shortcut";
+    }
+    void alwaysOnTopKeepsButtonAndWindowInStep() {
+        QFETCH(QString, Way);
+        Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+        Window->web1->setFocus();
+        auto Toggle = [&] {
+            if (Way == "button") QTest::mouseClick(Window->ToolButton1, Qt::LeftButton);
+            if (Way == "N4") Window->N4->trigger();
+            if (Way == "N8") Window->N8->trigger();
+            if (Way == "shortcut")
+                QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        };
+        Toggle();
+        QVERIFY(Window->ToolButton1->isChecked());
+        QVERIFY(TopmostFlag());
+        QVERIFY(Window->isVisible());
+        QVERIFY(!Window->N4->isChecked() && !Window->N8->isChecked());
+        Toggle();
+        QVERIFY(!Window->ToolButton1->isChecked());
+        QVERIFY(!TopmostFlag());
+        QVERIFY(Window->isVisible());
+    }
+
+    void aboutTextStartsWithTheCaption() {
+        const QStringList Lines = TForm1::AboutText().split(u'\n');
+        QCOMPARE(Lines.size(), 5);
+        QCOMPARE(Lines[0], Window->windowTitle());
+        QVERIFY(Lines[1].isEmpty());
+        QCOMPARE(Lines[2], QStringLiteral("本工具是免费工具，有任何建议或问题请联系："));
+        QCOMPARE(Lines[4], TForm1::HomePage());
+        QVERIFY(Window->N9->text().endsWith(TForm1::HomePage()));
+    }
+
+    void newBatchDuringARunReplacesIt() {
+        const QByteArray Big = Make("big", QByteArray(8 << 20, 'b'));
+        const QByteArray Left = Make("left", "left");
+        const QByteArray Right = Make("right", "right");
+        bool Asked = false;
+        // Comes in through the run's first pump, as an intake or a drop would.
+        QTimer::singleShot(0, Window.get(), [&] {
+            Asked = true;
+            Window->ReplaceFileList({Right});
+            Window->HashFileList();
+            QVERIFY(Window->BatchRunning());
+        });
+        RunBatch({Big, Left, Make("more", "more")});
+        QVERIFY(Asked);
+        QVERIFY(!Window->BatchRunning());
+        // The first batch was stopped on its first file; the second one ran over its own list.
+        const QVariantList Got = Spans();
+        QCOMPARE(Got.size(), 4);
+        QCOMPARE(Got[1].toList()[1].toString(), QString::fromUtf8(Right));
+        QCOMPARE(Window->ProgressBar1->maximum(), 1);
+        QCOMPARE(Window->ProgressBar1->value(), 1);
+        QCOMPARE(Window->FileList->Snapshot(), QList<QByteArray>{Right});
+        QVERIFY(Errors.isEmpty());
+    }
+
+    void closingDuringARunEndsItFirst() {
+        const QByteArray Big = Make("big", QByteArray(8 << 20, 'c'));
+        bool StillThere = false;
+        QTimer::singleShot(0, Window.get(), [&] {
+            Window->close();
+            // Nothing is taken away while the run is on.
+            StillThere = Window->isVisible() && Window->FileList != nullptr;
+        });
+        RunBatch({Big, Make("after", "after")});
+        QVERIFY(StillThere);
+        QCOMPARE(StopRequested, uint8_t(1));
+        QVERIFY(Spans().isEmpty());
+        QCOMPARE(Window->ProgressBar1->value(), 0);
+        QTRY_VERIFY(!Window->isVisible());
+    }
+
+    void stopCommandEndsTheRun() {
+        const QByteArray Big = Make("big", QByteArray(8 << 20, 'd'));
+        QTimer::singleShot(0, Window.get(), [&] { Window->ToolButton3->click(); });
+        RunBatch({Big, Make("next", "next")});
+        QVERIFY(Spans().isEmpty());
+        QCOMPARE(Window->ProgressBar1->value(), 0);
+        QCOMPARE(Window->ProgressBar2->value(), 0);
+        QVERIFY(Window->ComboBoxEx1->isEnabled());
+    }
+
+    void scriptErrorsReachTheErrorReport_data() {
+        QTest::addColumn<QString>("Page");
+        QTest::addColumn<QString>("Message");
+        QTest::newRow("no doit") << "<html><body></body></html>"
+                                 << "This object does not support this method.";
+        QTest::newRow("doit fails")
+            << "<html><body><script>function doit(){throw new TypeError('bad block');}</script>"
+               "</body></html>"
+            << "Method call unsuccessful. bad block (TypeError).";
+    }
+    void scriptErrorsReachTheErrorReport() {
+        QFETCH(QString, Page);
+        QFETCH(QString, Message);
+        Window->web1->LoadHtml(Page);
+        Window->ReplaceFileList({Make("e1", "1"), Make("e2", "2")});
+        // Through a handler, as after a drop.
+        Window->Timer1->start();
+        QTRY_COMPARE(Errors, QStringList{Message});
+        QVERIFY(!Window->BatchRunning());
+        QVERIFY(Window->ComboBoxEx1->isEnabled());
+        // The program goes on.
+        Window->O2Click();
+        RunBatch({Make("e3", "3")});
+        QCOMPARE(Spans().size(), 4);
+    }
+
+    void errorReportText_data() {
+        QTest::addColumn<QString>("Message");
+        QTest::addColumn<QString>("Shown");
+        QTest::newRow("letter") << "Disk full"
+                                << "Disk full.";
+        QTest::newRow("full stop") << "Done."
+                                   << "Done.";
+        QTest::newRow("closing parenthesis") << "failed (5)"
+                                             << "failed (5)";
+        QTest::newRow("digit") << "code 5"
+                               << "code 5.";
+        QTest::newRow("Chinese") << "错误"
+                                 << "错误.";
+        QTest::newRow("empty") << ""
+                               << "";
+    }
+    void errorReportText() {
+        QFETCH(QString, Message);
+        QFETCH(QString, Shown);
+        QCOMPARE(ErrorReportText(Message), Shown);
+    }
+};
+
+QUERNIX_UI_TEST_MAIN(TMainWindowTest)
+#include "mainwindow_test.moc"
