@@ -1,8 +1,13 @@
 // CreateHashObject: the one place that maps an algorithm id to its hash object class.
+#include "DCPhaval.h"
 #include "DCPmd4.h"
 #include "DCPmd5.h"
+#include "DCPsha1.h"
+#include "DCPsha256.h"
+#include "DCPsha512.h"
 #include "DCPripemd128.h"
 #include "DCPripemd160.h"
+#include "DCPtiger.h"
 #include "hashhead.h"
 
 std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId) {
@@ -11,10 +16,22 @@ std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId) {
             return std::make_unique<TDCP_md4>();
         case TDCP_md5::kId:
             return std::make_unique<TDCP_md5>();
+        case TDCP_sha1::kId:
+            return std::make_unique<TDCP_sha1>();
+        case TDCP_sha256::kId:
+            return std::make_unique<TDCP_sha256>();
+        case TDCP_sha384::kId:
+            return std::make_unique<TDCP_sha384>();
+        case TDCP_sha512::kId:
+            return std::make_unique<TDCP_sha512>();
         case TDCP_ripemd128::kId:
             return std::make_unique<TDCP_ripemd128>();
         case TDCP_ripemd160::kId:
             return std::make_unique<TDCP_ripemd160>();
+        case TDCP_tiger::kId:
+            return std::make_unique<TDCP_tiger>();
+        case TDCP_haval::kId:
+            return std::make_unique<TDCP_haval>();
         default:
             return nullptr;
     }
