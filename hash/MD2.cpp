@@ -28,21 +28,62 @@ constexpr uint8_t S[256] = {
      49,  68,  80, 180, 143, 237,  31,  26, 219, 153, 141,  51, 159,  17, 131,  20,
 };
 // clang-format on
+
+// S twice over, so that a look-up at t + c (t < 256, c < 18) needs no reduction modulo 256.
+constexpr auto S2 = [] {
+    struct Table {
+        uint8_t v[512];
+    } t{};
+    for (int i = 0; i < 512; ++i)
+        t.v[i] = S[i & 255];
+    return t;
+}();
+
+// Left to itself, GCC xors t into the state word in memory and loads t back from there, which
+// puts a store-to-load forwarding on the chain. Passing the state word through an empty asm
+// makes it load the word into a register first, xor there and store the result separately.
+#if defined(__GNUC__)
+#define KeepInRegister(v) asm("" : "+r"(v))
+#else
+#define KeepInRegister(v) (void)(v)
+#endif
+
+// One round's 48 steps, t := X[k] xor S[t], X[k] := t, a single serial chain: each step is one
+// table load and one xor. The state words are 32-bit and hold values below 256, and the table
+// loads zero-extend, so no step needs a mask or a partial-register merge. The round number
+// added to t between rounds is folded into the first look-up's address (Offset).
+inline void Round(uint32_t X[48], uint32_t& t, unsigned Offset) {
+    uint32_t x = X[0];
+    KeepInRegister(x);
+    t = S2.v[t + Offset] ^ x;
+    X[0] = t;
+#pragma GCC unroll 47
+    for (int k = 1; k < 48; ++k) {
+        x = X[k];
+        KeepInRegister(x);
+        t = S2.v[t] ^ x;
+        X[k] = t;
+    }
+}
+
 }  // namespace
 
 void TransformPortable(uint8_t State[48], uint8_t Checksum[16], const uint8_t Block[16]) {
+    uint32_t X[48];
     for (int j = 0; j < 16; ++j) {
-        State[16 + j] = Block[j];
-        State[32 + j] = uint8_t(Block[j] ^ State[j]);
+        X[j] = State[j];
+        X[16 + j] = Block[j];
+        X[32 + j] = uint32_t(Block[j] ^ State[j]);
     }
-    // 18 rounds over the 48 state bytes: a single serial chain through S.
-    unsigned t = 0;
-    for (unsigned j = 0; j < 18; ++j) {
-        for (int k = 0; k < 48; ++k)
-            t = State[k] ^= S[t];
-        t = (t + j) & 0xFF;
-    }
-    // The checksum, in the xor form of the RFC's reference code.
+    // 18 rounds; after round j the chain continues from t + j (RFC 1319, step 4).
+    uint32_t t = 0;
+    Round(X, t, 0);
+    for (unsigned j = 1; j < 18; ++j)
+        Round(X, t, j - 1);
+    for (int j = 0; j < 48; ++j)
+        State[j] = uint8_t(X[j]);
+    // The checksum, in the xor form of the RFC's reference code. Its chain is independent of
+    // the rounds above, so it runs alongside them.
     uint8_t L = Checksum[15];
     for (int j = 0; j < 16; ++j)
         L = Checksum[j] ^= S[Block[j] ^ L];
