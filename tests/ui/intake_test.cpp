@@ -1,0 +1,341 @@
+// The open commands with their dialogs answered by the test, the folder picker itself, the
+// always-on-top mode around the dialogs and batches, and intakes that arrive while a batch runs.
+#include <QFileDialog>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <functional>
+
+#include "Browse4Folder.h"
+#include "Searchformutil.h"
+#include "Unit1_intake.h"
+#include "intake_test_util.h"
+#include "ui_test_main.h"
+
+namespace {
+
+// Runs Answer on the next modal window once it is up.
+void AnswerNextModal(std::function<void(QWidget*)> Answer) {
+    auto* Poll = new QTimer;
+    Poll->setInterval(20);
+    QObject::connect(Poll, &QTimer::timeout, [Poll, Answer] {
+        QWidget* Modal = QApplication::activeModalWidget();
+        if (!Modal || !Modal->isVisible()) return;
+        Poll->stop();
+        Poll->deleteLater();
+        Answer(Modal);
+    });
+    Poll->start();
+}
+
+// Clicks the middle of Widget through the window system, so that a modal window can block it.
+void ClickThroughWindowSystem(QWidget* Widget) {
+    QTest::mouseClick(Widget->window()->windowHandle(), Qt::LeftButton, Qt::NoModifier,
+                      Widget->mapTo(Widget->window(), Widget->rect().center()));
+}
+
+bool OnTop(const TForm1& Form) {
+    return Form.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+}
+
+// Calls Tick at every turn of the message loop until it is destroyed.
+class TSampler {
+public:
+    explicit TSampler(std::function<void()> Tick) {
+        FTimer.setInterval(0);
+        QObject::connect(&FTimer, &QTimer::timeout, Tick);
+        FTimer.start();
+    }
+
+private:
+    QTimer FTimer;
+};
+
+}  // namespace
+
+class TIntakeTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir Dir;
+    std::unique_ptr<TForm1> Form;
+
+    QString Path(const QString& Name) const { return Dir.path() + '/' + Name; }
+    QByteArray Bytes(const QString& Name) const { return QFile::encodeName(Path(Name)); }
+    QByteArrayList BytesOf(const QStringList& Names) const {
+        QByteArrayList Result;
+        for (const QString& Name : Names)
+            Result << Bytes(Name);
+        return Result;
+    }
+    QStringList PathsOf(const QStringList& Names) const {
+        QStringList Result;
+        for (const QString& Name : Names)
+            Result << Path(Name);
+        return Result;
+    }
+
+private slots:
+    void initTestCase() {
+        QVERIFY(Dir.isValid());
+        for (const char* Name : {"a.txt", "B.txt", "c.txt", "old.txt", "tree/one/x.txt", "tree/.h",
+                                 "tree/Two.txt", "new/n2.txt", "new/n1.txt"})
+            WriteFile(Path(Name));
+        // Large enough for a batch to pump the message queue many times.
+        for (const char* Name : {"big/big1.dat", "big/big2.dat"})
+            WriteFile(Path(Name), 48 << 20);
+        QVERIFY(QDir().mkpath(Path("nofiles/sub")));
+        Form = std::make_unique<TForm1>();
+        Form->show();
+    }
+    void cleanup() {
+        SetOpenFilesPrompt({});
+        SetFolderPrompt({});
+        Form->ToolButton1->setChecked(false);
+        Form->SetStayOnTop(false);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    void cleanupTestCase() { Form.reset(); }
+
+    // The picker: a cancel gives false and no path; a chosen folder comes back absolute, with
+    // no trailing separator unless it is the root; a file is never the answer.
+    void BrowseForFolderAnswers_data() {
+        QTest::addColumn<QString>("Choose");  // empty: cancel
+        QTest::addColumn<bool>("Result");
+        QTest::addColumn<QByteArray>("Expected");
+        QTest::newRow("cancel") << QString() << false << QByteArray();
+        QTest::newRow("root") << "/" << true << QByteArray("/");
+        QTest::newRow("folder") << "tree" << true << QByteArray("tree");
+        QTest::newRow("folder with separator") << "tree/" << true << QByteArray("tree");
+        // A file is not shown, so confirming gives the folder shown.
+        QTest::newRow("file") << "a.txt" << true << QByteArray(".");
+    }
+    void BrowseForFolderAnswers() {
+        QFETCH(QString, Choose);
+        QFETCH(bool, Result);
+        QFETCH(QByteArray, Expected);
+        if (!Choose.startsWith('/') && !Choose.isEmpty()) Choose = Path(Choose);
+        if (Expected == ".")
+            Expected = QFile::encodeName(Dir.path());
+        else if (!Expected.startsWith('/') && !Expected.isEmpty())
+            Expected = Bytes(Expected);
+        QString Title;
+        AnswerNextModal([&](QWidget* Modal) {
+            auto* Dialog = qobject_cast<QFileDialog*>(Modal);
+            QVERIFY(Dialog);
+            Title = Dialog->windowTitle();
+            if (Choose.isEmpty()) {
+                Dialog->reject();
+                return;
+            }
+            if (QFileInfo(Choose).isDir()) {
+                Dialog->setDirectory(Choose);
+            } else {
+                Dialog->setDirectory(QFileInfo(Choose).dir());
+                Dialog->selectFile(Choose);
+            }
+            static_cast<QDialog*>(Dialog)->accept();
+        });
+        QByteArray Chosen = "left over";
+        const bool Answer =
+            BrowseForFolder(QStringLiteral("选择文件夹"), QString(), Form.get(), Chosen);
+        QCOMPARE(Answer, Result);
+        QCOMPARE(Chosen, Expected);
+        QCOMPARE(Title, QStringLiteral("选择文件夹"));
+    }
+
+    // The application's other windows take no input while the picker is up, and take it again
+    // once it has closed.
+    void BrowseForFolderIsModal() {
+        QWidget Other;
+        auto* Button = new QPushButton("button", &Other);
+        Button->resize(100, 40);
+        Other.resize(120, 60);
+        Other.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&Other));
+        int Clicks = 0;
+        connect(Button, &QPushButton::clicked, [&] { ++Clicks; });
+        int ClicksWhileUp = -1;
+        AnswerNextModal([&](QWidget* Modal) {
+            ClickThroughWindowSystem(Button);
+            ClicksWhileUp = Clicks;
+            static_cast<QDialog*>(Modal)->reject();
+        });
+        QByteArray Chosen;
+        QVERIFY(!BrowseForFolder(QStringLiteral("选择文件夹"), QString(), &Other, Chosen));
+        QCOMPARE(ClicksWhileUp, 0);
+        ClickThroughWindowSystem(Button);
+        QCOMPARE(Clicks, 1);
+    }
+
+    // The Open dialog: a cancel or an empty selection changes nothing; a selection in any
+    // order replaces the list and is hashed in sorted order, by one batch inside the command.
+    void OpenFilesHashesTheSelection_data() {
+        QTest::addColumn<bool>("Confirm");
+        QTest::addColumn<QStringList>("Selection");
+        QTest::addColumn<QStringList>("Listed");
+        QTest::newRow("cancel") << false << QStringList{"c.txt"} << QStringList{"old.txt"};
+        QTest::newRow("empty selection") << true << QStringList{} << QStringList{"old.txt"};
+        QTest::newRow("any order") << true << QStringList{"c.txt", "a.txt", "B.txt"}
+                                   << QStringList{"a.txt", "B.txt", "c.txt"};
+    }
+    void OpenFilesHashesTheSelection() {
+        QFETCH(bool, Confirm);
+        QFETCH(QStringList, Selection);
+        QFETCH(QStringList, Listed);
+        Settle(*Form);
+        Form->ReplaceFileList({Bytes("old.txt")});
+        QWidget* Owner = nullptr;
+        SetOpenFilesPrompt([&](QWidget* O, QByteArrayList& Files) {
+            Owner = O;
+            Files = BytesOf(Selection);
+            return Confirm;
+        });
+        Form->F2Click();
+        QCOMPARE(Owner, Form.get());
+        QVERIFY(!Form->BatchRunning());
+        QCOMPARE(Entries(*Form->FileList), BytesOf(Listed));
+        const bool Hashed = Confirm && !Selection.isEmpty();
+        QCOMPARE(HashedPaths(*Form), Hashed ? PathsOf(Listed) : QStringList{});
+    }
+
+    // The folder command: a cancelled picker or an empty path opens no search window and
+    // changes nothing; a folder is searched and every file below it hashed in sorted order.
+    void OpenFolderSearchesAndHashes_data() {
+        QTest::addColumn<bool>("Confirm");
+        QTest::addColumn<QString>("Folder");
+        QTest::addColumn<QStringList>("Listed");
+        QTest::addColumn<int>("SearchWindows");
+        QTest::newRow("cancel") << false << "tree" << QStringList{"old.txt"} << 0;
+        QTest::newRow("empty path") << true << QString() << QStringList{"old.txt"} << 0;
+        QTest::newRow("folder") << true << "tree"
+                                << QStringList{"tree/.h", "tree/one/x.txt", "tree/Two.txt"} << 1;
+        QTest::newRow("folder without files") << true << "nofiles" << QStringList{} << 1;
+    }
+    void OpenFolderSearchesAndHashes() {
+        QFETCH(bool, Confirm);
+        QFETCH(QString, Folder);
+        QFETCH(QStringList, Listed);
+        QFETCH(int, SearchWindows);
+        Settle(*Form);
+        Form->ReplaceFileList({Bytes("old.txt")});
+        QStringList Asked;
+        SetFolderPrompt(
+            [&](const QString& Title, const QString& Root, QWidget* Owner, QByteArray& Chosen) {
+                Asked << Title << Root << (Owner == Form.get() ? "main window" : "other");
+                Chosen = Folder.isEmpty() ? QByteArray() : Bytes(Folder);
+                return Confirm;
+            });
+        QSet<QObject*> Searches;
+        {
+            TSampler Sampler([&] {
+                if (auto* Search = qobject_cast<TSearchform*>(QApplication::activeModalWidget()))
+                    Searches << Search;
+            });
+            Form->D1Click();
+        }
+        QCOMPARE(Asked, (QStringList{QStringLiteral("选择文件夹"), QString(), "main window"}));
+        QCOMPARE(int(Searches.size()), SearchWindows);
+        QCOMPARE(Entries(*Form->FileList), BytesOf(Listed));
+        QCOMPARE(HashedPaths(*Form), SearchWindows ? PathsOf(Listed) : QStringList{});
+    }
+
+    // The window is not topmost while a dialog is up; the user's choice comes back after the
+    // batch for the Open dialog, and straight after the picker, before the search, for a folder.
+    void StayOnTopComesBack_data() {
+        QTest::addColumn<bool>("Folder");
+        QTest::addColumn<bool>("Down");
+        QTest::newRow("files, button down") << false << true;
+        QTest::newRow("files, button up") << false << false;
+        QTest::newRow("folder, button down") << true << true;
+        QTest::newRow("folder, button up") << true << false;
+    }
+    void StayOnTopComesBack() {
+        QFETCH(bool, Folder);
+        QFETCH(bool, Down);
+        Settle(*Form);
+        Form->ToolButton1->setChecked(Down);
+        Form->SetStayOnTop(Down);
+        QMap<QString, QSet<bool>> Seen;
+        SetOpenFilesPrompt([&](QWidget*, QByteArrayList& Files) {
+            Seen["dialog"] << OnTop(*Form);
+            Files = BytesOf({"big/big1.dat", "a.txt"});
+            return true;
+        });
+        SetFolderPrompt([&](const QString&, const QString&, QWidget*, QByteArray& Chosen) {
+            Seen["dialog"] << OnTop(*Form);
+            Chosen = Bytes("big");
+            return true;
+        });
+        {
+            TSampler Sampler([&] {
+                if (qobject_cast<TSearchform*>(QApplication::activeModalWidget()))
+                    Seen["search"] << OnTop(*Form);
+                else if (Form->BatchRunning())
+                    Seen["batch"] << OnTop(*Form);
+            });
+            Folder ? Form->ToolButton4Click() : Form->ToolButton2Click();
+        }
+        Seen["after"] << OnTop(*Form);
+        QMap<QString, QSet<bool>> Expected;
+        Expected["dialog"] = {false};
+        if (Folder) Expected["search"] = {Down};
+        Expected["batch"] = {Folder && Down};
+        Expected["after"] = {Down};
+        QCOMPARE(Seen, Expected);
+    }
+
+    // A drop or an open command while a batch runs: the running batch stops, the new list is
+    // hashed once after it has returned, and nothing is read past either list.
+    void IntakeDuringABatch_data() {
+        QTest::addColumn<QString>("How");
+        QTest::newRow("drop") << "drop";
+        QTest::newRow("open files") << "files";
+        QTest::newRow("open folder") << "folder";
+    }
+    void IntakeDuringABatch() {
+        QFETCH(QString, How);
+        Settle(*Form);
+        const QStringList Old = {"a.txt", "big/big1.dat", "big/big2.dat", "c.txt", "old.txt"};
+        const QStringList New = {"new/n1.txt", "new/n2.txt"};
+        SetOpenFilesPrompt([&](QWidget*, QByteArrayList& Files) {
+            Files = BytesOf({"new/n2.txt", "new/n1.txt"});
+            return true;
+        });
+        SetFolderPrompt([&](const QString&, const QString&, QWidget*, QByteArray& Chosen) {
+            Chosen = Bytes("new");
+            return true;
+        });
+        const auto Data = DragData({"files"}, PathsOf({"new/n2.txt", "new/n1.txt"}));
+        bool Done = false;
+        TSampler Sampler([&] {
+            if (Done || !Form->BatchRunning()) return;
+            Done = true;
+            if (How == "drop")
+                QVERIFY(DragAndDrop(Form.get(), Data.get()).Accepted);
+            else if (How == "files")
+                Form->N1Click();
+            else
+                Form->D2Click();
+        });
+        Form->ReplaceFileList(BytesOf(Old));
+        Form->HashFileList();
+        QTRY_VERIFY(!Form->BatchRunning() && !Form->Timer1->isActive());
+        QVERIFY(Done);
+        QCOMPARE(Entries(*Form->FileList), BytesOf(New));
+        const QStringList Hashed = HashedPaths(*Form);
+        QVERIFY(Hashed.size() >= New.size());
+        QCOMPARE(Hashed.mid(Hashed.size() - New.size()), PathsOf(New));
+        // What the stopped batch got done, in its order, before the new files.
+        const QStringList Before = Hashed.mid(0, Hashed.size() - New.size());
+        QVERIFY(Before.size() < Old.size());
+        for (qsizetype I = 0; I < Before.size(); ++I)
+            QCOMPARE(Before[I], Path(Old[I]));
+    }
+};
+
+QUERNIX_UI_TEST_MAIN(TIntakeTest)
+#include "intake_test.moc"
