@@ -199,4 +199,98 @@ bool SelfCheckVectors(std::string_view v1, std::string_view d1, std::string_view
     return ok;
 }
 
+// Everything a Merkle-Damgard member shares: the state (bit count, chaining words, block
+// buffer), Init, Wipe, Update, the padding frame of Final, the class-level queries and the
+// self-check. A member (Derived) supplies its constants and its compression:
+//   kId, kHashSize, kAlgorithm, kBigEndian, kInitialChain[ChainWords], kSelfCheck[4]
+//   (vector, digest, vector, digest), and
+//   static void Compress(Word* Chain, const uint8_t* Blocks, size_t Count).
+// It may replace kPadByte, kLengthOffset, WriteLength and WriteDigest below.
+template <class Derived, class Word, size_t ChainWords, size_t BlockBytes>
+class TDCP_blockhash : public TDCP_hash {
+public:
+    static constexpr size_t kBlockSize = BlockBytes;
+
+    ~TDCP_blockhash() override { Clear(); }
+
+    int ClassId() const override { return Derived::kId; }
+    std::string ClassAlgorithm() const override { return Derived::kAlgorithm; }
+    int ClassHashSize() const override { return Derived::kHashSize; }
+
+    bool SelfCheck() override {
+        const auto& v = Derived::kSelfCheck;
+        return SelfCheckVectors<Derived>(v[0], v[1], v[2], v[3]);
+    }
+
+    void Init() override {
+        Wipe();
+        std::memcpy(Chain, Derived::kInitialChain, sizeof Chain);
+        Ready = true;
+    }
+
+    void Wipe() override {
+        Clear();
+        Ready = false;
+    }
+
+    void Update(const void* Buffer, uint32_t Size) override {
+        RequireReady();
+        AddBitCount(BitCountHigh, BitCountLow, Size);
+        Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size, Compressor());
+    }
+
+    void Final(void* Digest) override { FinalWithPad(Digest, Derived::kPadByte); }
+
+    // The padding byte and where the length field starts.
+    static constexpr uint8_t kPadByte = 0x80;
+    static constexpr size_t kLengthOffset = BlockBytes - 2 * sizeof(Word);
+
+    // The bit count at the end of the last block, in the member's byte order (high word first
+    // when big-endian, low word first when little-endian).
+    static void WriteLength(uint8_t* Block, Word High, Word Low) {
+        uint8_t* p = Block + Derived::kLengthOffset;
+        StoreWord(p, Derived::kBigEndian ? High : Low);
+        StoreWord(p + sizeof(Word), Derived::kBigEndian ? Low : High);
+    }
+
+    // HashSize/8 bytes of digest: the chaining words in the member's byte order.
+    static void WriteDigest(const Word* Chain, uint8_t* Out) {
+        for (size_t i = 0; i < size_t(Derived::kHashSize) / 8 / sizeof(Word); ++i)
+            StoreWord(Out + i * sizeof(Word), Chain[i]);
+    }
+
+protected:
+    // Final with the padding byte as a parameter, so a test can build a variant of a member.
+    void FinalWithPad(void* Digest, uint8_t PadByte) {
+        RequireReady();
+        uint8_t* block = Buf.Pad(PadByte, Derived::kLengthOffset, Compressor());
+        Derived::WriteLength(block, BitCountHigh, BitCountLow);
+        Derived::Compress(Chain, block, 1);
+        Derived::WriteDigest(Chain, static_cast<uint8_t*>(Digest));
+        Wipe();
+    }
+
+    static void StoreWord(uint8_t* p, Word v) {
+        if constexpr (sizeof(Word) == 4) {
+            Derived::kBigEndian ? store_be32(p, v) : store_le32(p, v);
+        } else {
+            Derived::kBigEndian ? store_be64(p, v) : store_le64(p, v);
+        }
+    }
+
+    Word BitCountHigh = 0, BitCountLow = 0;
+    Word Chain[ChainWords] = {};
+    BlockBuffer<BlockBytes> Buf;
+
+private:
+    void Clear() {
+        BitCountHigh = BitCountLow = 0;
+        SecureZero(Chain, sizeof Chain);
+        Buf.Clear();
+    }
+    auto Compressor() {
+        return [this](const uint8_t* b, size_t n) { Derived::Compress(Chain, b, n); };
+    }
+};
+
 }  // namespace dcp

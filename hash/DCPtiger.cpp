@@ -1,15 +1,12 @@
-// Tiger, written from "Tiger: A Fast New Hash Function" (Anderson and Biham, FSE 1996) and
-// its reference code. The three passes of eight rounds and the two key schedules are written
-// out. The S-boxes are not typed in: they are built at compile time by the paper's own
-// generation procedure, which runs the Tiger compression with the tables being generated.
+// Tiger, written from "Tiger: A Fast New Hash Function" (Anderson and Biham, FSE 1996). The three
+// passes of eight rounds and the two key schedules are written out. The S-boxes are not typed in:
+// they are built at compile time by the paper's own generation procedure, which runs the Tiger
+// compression with the tables being generated.
 #include "DCPtiger.h"
 
 namespace tiger {
 
 namespace {
-
-constexpr uint64_t kInitial[3] = {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull,
-                                  0xF096A5B4C3B2E187ull};
 
 // One round on (a, b, c) with message word x: c ^= x; a -= t1[c0]^t2[c2]^t3[c4]^t4[c6];
 // b += t4[c1]^t3[c3]^t2[c5]^t1[c7]; b *= mul, where ci is byte i of c from the low end. The
@@ -92,7 +89,8 @@ constexpr SBoxTable Generate() {
     for (int i = 0; i < 64; ++i)
         x[i / 8] |= uint64_t(uint8_t(kTitle[i])) << (8 * (i % 8));
 
-    uint64_t state[3] = {kInitial[0], kInitial[1], kInitial[2]};
+    uint64_t state[3] = {TDCP_tiger::kInitialChain[0], TDCP_tiger::kInitialChain[1],
+                         TDCP_tiger::kInitialChain[2]};
     int abc = 2;
     for (int pass = 0; pass < 5; ++pass) {
         for (int i = 0; i < 256; ++i) {
@@ -132,51 +130,3 @@ void CompressPortable(uint64_t State[3], const uint8_t* p, size_t Count) {
 }
 
 }  // namespace tiger
-
-namespace {
-void Compress(uint64_t* chain, const uint8_t* blocks, size_t count) {
-    tiger::CompressPortable(chain, blocks, count);
-}
-}  // namespace
-
-void TDCP_tiger::Init() {
-    Wipe();
-    Chain[0] = 0x0123456789ABCDEFull;
-    Chain[1] = 0xFEDCBA9876543210ull;
-    Chain[2] = 0xF096A5B4C3B2E187ull;
-    Ready = true;
-}
-
-void TDCP_tiger::Wipe() {
-    BitCount = 0;
-    dcp::SecureZero(Chain, sizeof Chain);
-    Buf.Clear();
-    Ready = false;
-}
-
-void TDCP_tiger::Update(const void* Buffer, uint32_t Size) {
-    RequireReady();
-    BitCount += uint64_t(Size) << 3;
-    Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size,
-               [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); });
-}
-
-void TDCP_tiger::Final(void* Digest) {
-    RequireReady();
-    auto compress = [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); };
-    uint8_t* block = Buf.Pad(0x01, 56, compress);
-    dcp::store_le64(block + 56, BitCount);
-    compress(block, 1);
-    auto* out = static_cast<uint8_t*>(Digest);
-    for (int i = 0; i < 3; ++i)
-        dcp::store_le64(out + 8 * i, Chain[i]);
-    Wipe();
-}
-
-bool TDCP_tiger::SelfCheck() {
-    return dcp::SelfCheckVectors<TDCP_tiger>(
-        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-",
-        "f71c8583902afb879edfe610f82c0d4786a3a534504486b5",
-        "Tiger - A Fast New Hash Function, by Ross Anderson and Eli Biham",
-        "8a866829040a410c729ad23f5ada711603b3cdd357e4c15e");
-}

@@ -4,29 +4,6 @@
 
 #include "DCPcrypt2.h"
 
-class TDCP_tiger : public TDCP_hash {
-public:
-    static constexpr int kId = 18;
-    static constexpr int kHashSize = 192;
-    static constexpr size_t kBlockSize = 64;
-
-    ~TDCP_tiger() override { Wipe(); }
-
-    int ClassId() const override { return kId; }
-    std::string ClassAlgorithm() const override { return "Tiger"; }
-    int ClassHashSize() const override { return kHashSize; }
-    bool SelfCheck() override;
-    void Init() override;
-    void Final(void* Digest) override;
-    void Wipe() override;
-    void Update(const void* Buffer, uint32_t Size) override;
-
-private:
-    uint64_t BitCount = 0;
-    uint64_t Chain[3] = {};
-    dcp::BlockBuffer<kBlockSize> Buf;
-};
-
 namespace tiger {
 // The compression function over Count consecutive 64-byte blocks.
 void CompressPortable(uint64_t State[3], const uint8_t* Blocks, size_t Count);
@@ -38,3 +15,30 @@ struct SBoxTable {
 };
 extern const SBoxTable SBoxes;
 }  // namespace tiger
+
+class TDCP_tiger : public dcp::TDCP_blockhash<TDCP_tiger, uint64_t, 3, 64> {
+public:
+    static constexpr int kId = 18;
+    static constexpr int kHashSize = 192;
+    static constexpr const char* kAlgorithm = "Tiger";
+    static constexpr bool kBigEndian = false;
+    static constexpr uint64_t kInitialChain[3] = {0x0123456789ABCDEFull, 0xFEDCBA9876543210ull,
+                                                  0xF096A5B4C3B2E187ull};
+    static constexpr std::string_view kSelfCheck[4] = {
+        "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+-",
+        "f71c8583902afb879edfe610f82c0d4786a3a534504486b5",
+        "Tiger - A Fast New Hash Function, by Ross Anderson and Eli Biham",
+        "8a866829040a410c729ad23f5ada711603b3cdd357e4c15e"};
+    // The padding of the first published Tiger, not Tiger2's 0x80.
+    static constexpr uint8_t kPadByte = 0x01;
+    static constexpr size_t kLengthOffset = 56;
+
+    static void Compress(uint64_t* Chain, const uint8_t* Blocks, size_t Count) {
+        tiger::CompressPortable(Chain, Blocks, Count);
+    }
+
+    // Tiger's length field is one 64-bit word: the bit count modulo 2^64.
+    static void WriteLength(uint8_t* Block, uint64_t, uint64_t Low) {
+        dcp::store_le64(Block + 56, Low);
+    }
+};
