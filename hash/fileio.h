@@ -16,8 +16,9 @@ constexpr Handle InvalidHandle = -1;
 enum class Sharing { Exclusive, Shared };
 
 // Opens Path for reading if it names a regular file (a symlink to one counts). Directories,
-// FIFOs, sockets and devices give InvalidHandle without ever blocking.
-Handle OpenRegularFile(const char* Path, Sharing Mode);
+// FIFOs, sockets and devices give InvalidHandle without ever blocking. When Size is given, it
+// receives the file's size in bytes as measured at the opening, or -1 when it can't be.
+Handle OpenRegularFile(const char* Path, Sharing Mode, int64_t* Size = nullptr);
 
 // The size of the open file in bytes, or -1 when it can't be measured.
 int64_t FileSize(Handle H);

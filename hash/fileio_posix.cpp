@@ -8,7 +8,7 @@
 
 namespace fileio {
 
-Handle OpenRegularFile(const char* Path, Sharing) {
+Handle OpenRegularFile(const char* Path, Sharing, int64_t* Size) {
     // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; the type check on the open
     // descriptor then refuses everything but a regular file.
     const int fd = ::open(Path, O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -18,6 +18,7 @@ Handle OpenRegularFile(const char* Path, Sharing) {
         ::close(fd);
         return InvalidHandle;
     }
+    if (Size) *Size = int64_t(st.st_size);
     return fd;
 }
 

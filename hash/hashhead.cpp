@@ -43,36 +43,50 @@ THashProgressProc g_progress = nullptr;
 
 // Hands out the file chunk by chunk. It reads many chunks with one system call and returns
 // pointers into its buffer, so the chunk sizes, the progress positions and the cancel points
-// stay exactly those of a chunk-by-chunk read. A chunk that can't be read whole (the file
-// shrank, or a read error) ends the file.
+// stay exactly those of a chunk-by-chunk read. It never asks for bytes past the size measured
+// at the start, so the last read ends exactly at the end of the file and no read is spent on
+// finding the end. A chunk that can't be read whole (the file shrank, or a read error) ends
+// the file.
 class ChunkReader {
 public:
-    ChunkReader(fileio::Handle h, size_t chunk) : h_(h), buf_(ReadSizeFor(chunk)) {}
+    ChunkReader(fileio::Handle h, size_t chunk, int64_t size)
+        : h_(h), left_(uint64_t(size)), size_(BufferSize(chunk, left_)), buf_(new uint8_t[size_]) {
+        // One read takes a small file whole; read-ahead advice only pays for larger ones.
+        if (left_ > size_) fileio::AdviseSequential(h_);
+    }
 
     // The next Count bytes, or nullptr if the file doesn't deliver them.
     const uint8_t* Next(size_t count) {
         if (end_ - pos_ < count) {
-            if (pos_ > 0 && pos_ < end_) std::memmove(buf_.data(), buf_.data() + pos_, end_ - pos_);
+            if (pos_ > 0 && pos_ < end_) std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
             end_ -= pos_;
             pos_ = 0;
-            end_ += fileio::ReadUpTo(h_, buf_.data() + end_, buf_.size() - end_);
+            const size_t want = size_ - end_ < left_ ? size_ - end_ : size_t(left_);
+            const size_t got = fileio::ReadUpTo(h_, buf_.get() + end_, want);
+            left_ -= got;
+            end_ += got;
             if (end_ < count) return nullptr;
         }
-        const uint8_t* p = buf_.data() + pos_;
+        const uint8_t* p = buf_.get() + pos_;
         pos_ += count;
         return p;
     }
 
 private:
     // A few hundred KiB per read: few system calls, and the data is still in the cache when
-    // it is hashed. Always at least one whole chunk.
-    static size_t ReadSizeFor(size_t chunk) {
+    // it is hashed. Always a whole number of chunks, and no more than the file needs, so a
+    // small file costs a small allocation. Not zero-filled: every byte is read before use.
+    static size_t BufferSize(size_t chunk, uint64_t fileSize) {
         constexpr size_t kTarget = 256 * 1024;
-        return chunk * (kTarget / chunk > 0 ? kTarget / chunk : 1);
+        const size_t chunks = kTarget / chunk > 0 ? kTarget / chunk : 1;
+        const uint64_t needed = (fileSize + chunk - 1) / chunk;
+        return chunk * (needed < chunks ? size_t(needed > 0 ? needed : 1) : chunks);
     }
 
     fileio::Handle h_;
-    std::vector<uint8_t> buf_;
+    uint64_t left_;  // bytes of the measured size not read yet
+    size_t size_;
+    std::unique_ptr<uint8_t[]> buf_;
     size_t pos_ = 0, end_ = 0;
 };
 
@@ -99,19 +113,18 @@ struct StoredResult {
 void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int32_t chunk,
              bool reportBeforeUpdate, const StoredResult& result) {
     std::string text;
-    const fileio::Handle h = fileio::OpenRegularFile(path, sharing);
+    int64_t size = 0;
+    const fileio::Handle h = fileio::OpenRegularFile(path, sharing, &size);
     if (h == fileio::InvalidHandle) {
         result.Store(text);
         return;
     }
-    int64_t size = fileio::FileSize(h);
     if (size <= 0) {
         text = algo.EmptyText();
     } else {
         DebugMark("quernsum 2");
-        fileio::AdviseSequential(h);
         algo.Begin(size);
-        ChunkReader reader(h, size_t(chunk));
+        ChunkReader reader(h, size_t(chunk), size);
         bool complete = true;
         int64_t next = 1;
         do {
