@@ -10,6 +10,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
+#include <algorithm>
 #include <memory>
 
 #include "Application.h"
@@ -103,7 +104,7 @@ TResultView::TResultView(QWidget* Parent) : QWebEngineView(Parent) {
 
     FFlushTimer.setSingleShot(true);
     FFlushTimer.setInterval(ScriptDelayMs);
-    connect(&FFlushTimer, &QTimer::timeout, this, [this] { Guarded([this] { FlushScripts(); }); });
+    connect(&FFlushTimer, &QTimer::timeout, this, [this] { SendWhenReady(); });
     FSinceFlush.start();
 }
 
@@ -232,10 +233,18 @@ void TResultView::CallScript(const QString& Name, const QStringList& Args, QVari
         return;
     }
     FQueuedCalls.append(Call);
-    if (FSinceFlush.elapsed() >= ScriptDelayMs) {
+    SendWhenReady();
+}
+
+void TResultView::SendWhenReady() {
+    if (FQueuedCalls.isEmpty()) return;
+    // One group at a time: while the page works on one, the next grows. The page lays itself
+    // out again after every group, at a cost that grows with its length, so a few large groups
+    // beat many small ones.
+    if (FPendingGroups == 0 && FSinceFlush.elapsed() >= FGroupDelayMs) {
         FlushScripts();
     } else if (!FFlushTimer.isActive()) {
-        FFlushTimer.start();
+        FFlushTimer.start(FGroupDelayMs);
     }
 }
 
@@ -264,12 +273,30 @@ void TResultView::FlushScripts() {
     WaitForDocument(0);
     const QStringList Calls = std::exchange(FQueuedCalls, {});
     ++FPendingGroups;
+    const quint64 Group = ++FGroupsSent;
     QPointer<TResultView> Self(this);
-    FPage->runJavaScript(CallsText(Calls), [Self](const QVariant& Answer) {
+    QElapsedTimer Sent;
+    Sent.start();
+    FPage->runJavaScript(CallsText(Calls), [Self, Group, Sent](const QVariant& Answer) {
         if (!Self) return;
         --Self->FPendingGroups;
-        if (Self->FScriptError.isEmpty()) Self->FScriptError = AnswerError(Answer.toList());
+        // A page that is slow to answer (it lays out the whole page after every group) gets
+        // fewer, larger groups.
+        Self->FGroupDelayMs = std::clamp(int(2 * Sent.elapsed()), ScriptDelayMs, MaxScriptDelayMs);
+        Self->GroupAnswered(Group, AnswerError(Answer.toList()));
     });
+}
+
+void TResultView::GroupAnswered(quint64 Group, const QString& Error) {
+    // Groups that were already on their way when a call failed fail the same way; one report
+    // is enough, and the calls still kept back are dropped.
+    if (!Error.isEmpty() && Group > FGroupsBeforeError) {
+        FGroupsBeforeError = FGroupsSent;
+        FQueuedCalls.clear();
+        FScriptError = Error;
+        emit ScriptFailed();
+    }
+    SendWhenReady();
 }
 
 void TResultView::WaitForScripts() {
@@ -281,7 +308,6 @@ void TResultView::WaitForScripts() {
 }
 
 bool TResultView::CopySelection() {
-    WaitForScripts();
     const bool Selected = FPage->hasSelection();
     FPage->triggerAction(QWebEnginePage::Copy);
     return Selected;
@@ -289,7 +315,9 @@ bool TResultView::CopySelection() {
 
 void TResultView::ScrollToEnd() {
     WaitForDocument(0);
-    WaitForScripts();
+    // The page runs scripts in the order they are handed to it: the scroll comes after the last
+    // block, without waiting here for the page to catch up.
+    FlushScripts();
     FPage->runJavaScript(
         QStringLiteral("try{window.scrollBy(0,document.body.scrollHeight);}catch(e){}"));
 }

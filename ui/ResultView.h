@@ -33,8 +33,10 @@ public:
     // Replaces the whole document by Html.
     void LoadHtml(const QString& Html);
     // Calls the page's global function Name with the texts Args, in their order. The calls are
-    // handed to the page in groups, ScriptDelayMs apart, and the page runs them while the caller
-    // goes on; an error of a call is raised by the next CallScript or WaitForScripts. With
+    // handed to the page in groups, at least ScriptDelayMs apart (more when the page is slow to
+    // answer) and one group at a time, and
+    // the page runs them while the caller goes on. When a call fails, ScriptFailed is emitted
+    // and the error is raised by the next CallScript, WaitForScripts or RaiseScriptError. With
     // Result the call is made at once and its return value stored there.
     void CallScript(const QString& Name, const QStringList& Args, QVariant* Result = nullptr);
     // Copies the page's selection to the clipboard; false when nothing is selected.
@@ -48,14 +50,19 @@ public:
     void FlushScripts();
     // Waits until the page has run every call made so far; raises the first error among them.
     void WaitForScripts();
+    // Raises the error of a failed call, if one has come in and has not been raised yet.
+    void RaiseScriptError();
     // Runs Script in the page and returns its value.
     QVariant Evaluate(const QString& Script);
 
-    static constexpr int ScriptDelayMs = 25;
+    static constexpr int ScriptDelayMs = 100;
+    static constexpr int MaxScriptDelayMs = 1000;
 
 signals:
     // The user asked for a context menu at GlobalPos; the browser shows none of its own.
     void ContextMenuRequested(const QPoint& GlobalPos);
+    // A call of CallScript failed; RaiseScriptError raises the error.
+    void ScriptFailed();
 
 protected:
     bool event(QEvent* Event) override;
@@ -66,7 +73,8 @@ private:
     QVariant RunAndWait(const QString& Script);
     static QString CallsText(const QStringList& Calls);
     static QString AnswerError(const QVariantList& Answer);
-    void RaiseScriptError();
+    void SendWhenReady();
+    void GroupAnswered(quint64 Group, const QString& Error);
 
     QWebEngineProfile* FProfile = nullptr;
     QWebEnginePage* FPage = nullptr;
@@ -74,9 +82,13 @@ private:
     bool FDestroying = false;
     bool FRendererGone = false;
     bool FLoadFailed = false;
-    int FPendingGroups = 0;    // groups handed to the page whose answer has not come yet
-    QString FScriptError;      // the first error among them
-    QStringList FQueuedCalls;  // each a JSON array [name, [args...]]
+    int FPendingGroups = 0;
+    quint64 FGroupsSent = 0;
+    int FGroupDelayMs = ScriptDelayMs;
+    quint64 FGroupsBeforeError = 0;  // groups sent before the last failure    // groups handed to
+                                     // the page whose answer has not come yet
+    QString FScriptError;            // the first error among them
+    QStringList FQueuedCalls;        // each a JSON array [name, [args...]]
     QElapsedTimer FSinceFlush;
     QTimer FFlushTimer;
 };

@@ -273,6 +273,17 @@ void TForm1::CreateMenus() {
     connect(web1, &TResultView::ContextMenuRequested, this,
             [this](const QPoint& Pos) { Guarded([&] { web1ShowContextMenu(Pos); }); });
     connect(Timer1, &QTimer::timeout, this, Handler(&TForm1::Timer1Timer));
+    // The page runs the result calls while the batch goes on. A failed call ends a running
+    // batch, which then raises the error; outside a batch the error is raised here.
+    connect(
+        web1, &TResultView::ScriptFailed, this,
+        [this] {
+            if (FBatchRunning)
+                StopRequested = 1;
+            else
+                Guarded([this] { web1->RaiseScriptError(); });
+        },
+        Qt::QueuedConnection);
 }
 
 void TForm1::FormCreate() {
@@ -426,6 +437,7 @@ void TForm1::HashFileList() {
         FBatchQueued = false;
         ::HashFileList(*this, FileList->Snapshot());
     } while (FBatchQueued && !FClosePending);
+    web1->RaiseScriptError();
 }
 
 // --- What the batch run uses of the window.

@@ -109,26 +109,34 @@ int main(int argc, char** argv) {
     char Text[MaxHashTextLength];
     int32_t Length = 0;
 
+    // Two times for each batch: until HashFileList returns (the window is free again), and until
+    // the page has run every result call as well. Every run starts on a fresh page.
+    struct TGuiTimes {
+        double Batch = 1e30, Page = 1e30;
+    };
     auto GuiBatch = [&](const QList<QByteArray>& Paths) {
         Window.ReplaceFileList(Paths);
-        // Every run starts on a fresh page; the batch's time includes handing every block to
-        // the page.
-        return BestOf(
-            [&] {
-                Window.HashFileList();
-                Window.web1->WaitForScripts();
-            },
-            [&] { Window.O2Click(); });
+        TGuiTimes Best;
+        for (int I = 0; I < Repeats; ++I) {
+            Window.O2Click();
+            QElapsedTimer Clock;
+            Clock.start();
+            Window.HashFileList();
+            Best.Batch = std::min(Best.Batch, Clock.nsecsElapsed() / 1e9);
+            Window.web1->WaitForScripts();
+            Best.Page = std::min(Best.Page, Clock.nsecsElapsed() / 1e9);
+        }
+        return Best;
     };
 
     const double EngineLarge =
         BestOf([&] { HashFile(Large.constData(), Md5, NoProgress, Text, &Length); });
-    const double GuiLarge = GuiBatch({Large});
+    const TGuiTimes GuiLarge = GuiBatch({Large});
     const double EngineSmall = BestOf([&] {
         for (const QByteArray& Path : Small)
             HashFile(Path.constData(), Md5, NoProgress, Text, &Length);
     });
-    const double GuiSmall = GuiBatch(Small);
+    const TGuiTimes GuiSmall = GuiBatch(Small);
     const double Md5sumLarge = TimeCommand("md5sum " + Quoted(Large) + " > /dev/null");
     const double Md5sumSmall =
         TimeCommand("cd " + Quoted(Dir + "/small") + " && md5sum -- *.dat > /dev/null");
@@ -143,14 +151,17 @@ int main(int argc, char** argv) {
 #endif
 
     std::printf("best of %d runs, md5, files in the page cache, seconds\n", Repeats);
-    std::printf("%-28s %10s %10s %10s %10s   %s\n", "case", "GUI batch", "HashFile", "md5sum",
-                "quernsum", "GUI/HashFile  GUI/md5sum");
-    std::printf("%-28s %10.3f %10.3f %10.3f %10.3f   %8.3f  %8.3f\n",
-                qPrintable(QStringLiteral("1 file of %1 MiB").arg(LargeMiB)), GuiLarge, EngineLarge,
-                Md5sumLarge, QuernsumLarge, GuiLarge / EngineLarge, GuiLarge / Md5sumLarge);
-    std::printf("%-28s %10.3f %10.3f %10.3f %10.3f   %8.3f  %8.3f\n",
-                qPrintable(QStringLiteral("%1 files of 4 KiB").arg(SmallCount)), GuiSmall,
-                EngineSmall, Md5sumSmall, QuernsumSmall, GuiSmall / EngineSmall,
-                GuiSmall / Md5sumSmall);
+    std::printf("%-22s %8s %8s %8s %8s %8s  %s\n", "case", "batch", "+page", "HashFile", "md5sum",
+                "quernsum", "batch/HashFile batch/md5sum +page/md5sum");
+    auto Row = [](const QString& Case, const TGuiTimes& Gui, double Engine, double Md5sum,
+                  double Quernsum) {
+        std::printf("%-22s %8.3f %8.3f %8.3f %8.3f %8.3f  %14.3f %13.3f %12.3f\n", qPrintable(Case),
+                    Gui.Batch, Gui.Page, Engine, Md5sum, Quernsum, Gui.Batch / Engine,
+                    Gui.Batch / Md5sum, Gui.Page / Md5sum);
+    };
+    Row(QStringLiteral("1 file of %1 MiB").arg(LargeMiB), GuiLarge, EngineLarge, Md5sumLarge,
+        QuernsumLarge);
+    Row(QStringLiteral("%1 files of 4 KiB").arg(SmallCount), GuiSmall, EngineSmall, Md5sumSmall,
+        QuernsumSmall);
     return 0;
 }
