@@ -159,6 +159,17 @@ private slots:
         Window->PopupMenu1->close();
     }
 
+    void viewLeavesDropsToTheWindow() {
+        // The browser adds its own widgets once it renders; none of them may take a drop.
+        RunBatch({Make("drops", "d")});
+        QVERIFY(Window->web1->focusProxy());
+        QVERIFY(!Window->web1->acceptDrops());
+        const QList<QWidget*> Inner = Window->web1->findChildren<QWidget*>();
+        QVERIFY(!Inner.isEmpty());
+        for (QWidget* Widget : Inner)
+            QVERIFY2(!Widget->acceptDrops(), Widget->metaObject()->className());
+    }
+
     void alwaysOnTopKeepsButtonAndWindowInStep_data() {
         QTest::addColumn<QString>("Way");
         QTest::newRow("tool button") << "button";
