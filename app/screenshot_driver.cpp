@@ -30,7 +30,7 @@ int main(int argc, char** argv) {
         MainWindow->ComboBoxEx1->setCurrentText(Algorithm);
         MainWindow->ReplaceFileList(Paths);
         MainWindow->HashFileList();
-        MainWindow->web1->FlushScripts();
+        MainWindow->web1->WaitForScripts();
         // Leaves the browser time to paint the last blocks.
         QTimer::singleShot(1500, [&] {
             const QPixmap Picture = MainWindow->screen()->grabWindow(

@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <QWindow>
 #include <memory>
+#include <stdexcept>
 
 #include "ResultView.h"
 #include "Unit1.h"
@@ -284,6 +285,21 @@ private slots:
         // The program goes on.
         Window->O2Click();
         RunBatch({Make("e3", "3")});
+        QCOMPARE(Spans().size(), 4);
+    }
+
+    void errorEscapingAnEventHandlerIsReported() {
+        class TThrower : public QObject {
+        public:
+            bool event(QEvent* Event) override {
+                if (Event->type() == QEvent::User) throw std::runtime_error("Thrown by a handler");
+                return QObject::event(Event);
+            }
+        } Thrower;
+        QCoreApplication::postEvent(&Thrower, new QEvent(QEvent::User));
+        QTRY_COMPARE(Errors, QStringList{"Thrown by a handler."});
+        // The program goes on.
+        RunBatch({Make("goes-on", "on")});
         QCOMPARE(Spans().size(), 4);
     }
 
