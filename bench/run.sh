@@ -1,6 +1,302 @@
 #!/usr/bin/env bash
-# Runs the engine benchmarks: in-memory update speed of every algorithm and HashFile on a file
-# in the page cache.
+# Speed of quernsum against peer tools and libraries, one algorithm at a time, on a file in
+# the page cache; peak memory; 10,000 files of 4 KiB against md5sum; the GUI batch when its
+# bench is built; the engine's in-memory figures.
+#
+# Usage: bench/run.sh [BUILD_DIR]
+#   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
+#   QUERNIX_BENCH_DIR=DIR   where the test files go (default: $TMPDIR/quernix-bench)
+#
+# The peers are Debian packages (scripts/install-deps.sh bench): openssl, rhash, 7zip,
+# coreutils, php-cli, and the drivers in bench/peers/, built here against libdeflate, ISA-L,
+# libgcrypt, liblzma, Crypto++, Nettle and OpenSSL's libcrypto; every driver reads the file in
+# 64 KiB chunks. Each peer's result is compared with quernsum's; a peer that disagrees is left
+# out (HAVAL is the exception: Quernix pads with 0x80 where published HAVAL pads with 0x01,
+# so the digests differ by design, and PHP's time still measures the same work).
+#
+# Each algorithm: one round over quernsum and every peer, then two more rounds over quernsum
+# and the two fastest peers; the table gives medians of three runs and the ratio of
+# quernsum's speed to the fastest peer's (above 1: quernsum is faster).
+#
+# Writes bench/out/results.md (the table), results.tsv and chart.png (gnuplot).
 set -euo pipefail
-build=${1:-build}
-"$build/bench/quernix_bench" --benchmark_counters_tabular=true
+export LC_ALL=C
+
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=$(cd "${1:-build}" && pwd)
+quernsum=$build/cli/quernsum
+out=$root/bench/out
+work=${QUERNIX_BENCH_DIR:-${TMPDIR:-/tmp}/quernix-bench}
+peers=$build/bench/peers
+mkdir -p "$out" "$work" "$peers"
+
+if [ -n "${QUERNIX_BENCH_QUICK:-}" ]; then
+  big_mib=256 md2_mib=8
+else
+  big_mib=1024 md2_mib=32
+fi
+[ -x "$quernsum" ] || { echo "no $quernsum: build first" >&2; exit 1; }
+
+algorithms=(haval md2 md4 md5 sha1 sha256 sha384 sha512 ripemd128 ripemd160 tiger crc32 crc64 adler32)
+all_peers=(libdeflate isal lzma gcrypt nettle cryptopp openssl rhash 7zip coreutils php)
+
+started=$EPOCHREALTIME
+log() { printf '%s\n' "$*" >&2; }
+
+# --- the peer drivers ------------------------------------------------------------------------
+declare -A peer_libs=(
+  [libdeflate]=-ldeflate [isal]=-lisal [lzma]=-llzma [gcrypt]=-lgcrypt
+  [nettle]=-lnettle [cryptopp]=-lcryptopp [openssl]=-lcrypto
+)
+log "building the peer drivers in $peers"
+for name in "${!peer_libs[@]}"; do
+  src=$root/bench/peers/peer_$name.cpp bin=$peers/peer_$name
+  if [ ! -x "$bin" ] || [ "$src" -nt "$bin" ] || [ "$root/bench/peers/peer_main.h" -nt "$bin" ]; then
+    ( c++ -O2 -std=c++17 -o "$bin" "$src" "${peer_libs[$name]}" 2> "$peers/$name.log" ||
+        { log "  peer $name: not built (see $peers/$name.log)"; rm -f "$bin"; } ) &
+  fi
+done
+wait
+
+# Prints the peer's digest of the file in lower-case hex; returns 3 when the peer lacks the
+# algorithm.
+peer_run() {
+  local peer=$1 alg=$2 file=$3 h
+  case $peer in
+    libdeflate | isal | lzma | gcrypt | nettle | cryptopp | openssl)
+      [ -x "$peers/peer_$peer" ] || return 3
+      "$peers/peer_$peer" "$alg" "$file" ;;
+    rhash)
+      case $alg in
+        crc32 | md4 | md5 | sha1 | tiger | ripemd160) h=$alg ;;
+        sha256 | sha384 | sha512) h=sha-${alg#sha} ;;
+        *) return 3 ;;
+      esac
+      rhash --printf="%{$h}\n" "$file" ;;
+    7zip)
+      case $alg in
+        crc32 | crc64 | md5 | sha1 | sha256 | sha384 | sha512) h=${alg^^} ;;
+        *) return 3 ;;
+      esac
+      7zz h -scrc"$h" "$file" | awk '/for data/ { print tolower($NF) }' ;;
+    coreutils)
+      case $alg in
+        md5 | sha1 | sha256 | sha384 | sha512) "${alg}sum" "$file" | cut -d' ' -f1 ;;
+        *) return 3 ;;
+      esac ;;
+    php)
+      case $alg in
+        haval) h='haval256,5' ;;
+        ripemd128 | md2) h=$alg ;;
+        *) return 3 ;;
+      esac
+      # shellcheck disable=SC2016  # PHP code, not shell
+      php -r 'echo hash_file($argv[1], $argv[2]), "\n";' "$h" "$file" ;;
+  esac
+}
+
+# Runs one command; sets $secs (wall time) and $digest (first word of its output).
+secs=0 digest=
+timed() {
+  local t0 t1 output
+  t0=$EPOCHREALTIME
+  output=$("$@" 2> /dev/null) || return $?
+  t1=$EPOCHREALTIME
+  secs=$(awk -v a="$t0" -v b="$t1" 'BEGIN { printf "%.6f", b - a }')
+  digest=${output%% *}
+  digest=${digest,,}
+}
+
+rss_max=0
+quernsum_run() {  # alg file; also records the peak resident memory
+  timed /usr/bin/time -f %M -o "$work/rss" "$quernsum" -a "$1" "$2"
+  local rss
+  rss=$(tail -n 1 "$work/rss")
+  [ "$rss" -gt "$rss_max" ] && rss_max=$rss
+  return 0
+}
+
+median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+
+# --- test files ------------------------------------------------------------------------------
+make_file() {  # path MiB
+  local size=$(($2 << 20))
+  if [ ! -f "$1" ] || [ "$(stat -c %s "$1")" -ne "$size" ]; then
+    log "writing $1 ($2 MiB of random bytes)"
+    head -c "$size" /dev/urandom > "$1.tmp" && mv "$1.tmp" "$1"
+  fi
+}
+big=$work/big-${big_mib}M.bin md2file=$work/md2-${md2_mib}M.bin
+make_file "$big" "$big_mib"
+make_file "$md2file" "$md2_mib"
+small=$work/small
+if [ "$(find "$small" -type f 2> /dev/null | wc -l)" -ne 10000 ]; then
+  log "writing 10,000 files of 4 KiB in $small"
+  rm -rf "$small" && mkdir -p "$small"
+  head -c $((10000 * 4096)) /dev/urandom | (cd "$small" && split -b 4096 -a 5 -d - f)
+fi
+
+# --- per algorithm ---------------------------------------------------------------------------
+tsv=$out/results.tsv
+printf 'algorithm\tquernix_mbps\tpeer_mbps\tratio\tpeer\n' > "$tsv"
+declare -A screening
+rows=()
+for alg in "${algorithms[@]}"; do
+  file=$big
+  [ "$alg" = md2 ] && file=$md2file
+  bytes=$(stat -c %s "$file")
+  cat "$file" > /dev/null  # into the page cache
+  quernsum_run "$alg" "$file"
+  reference=$digest
+  q_times=("$secs")
+  declare -A p_times=() p_speed=()
+  line=
+  for peer in "${all_peers[@]}"; do
+    rc=0
+    timed peer_run "$peer" "$alg" "$file" || rc=$?
+    [ $rc -eq 3 ] && continue
+    if [ $rc -ne 0 ] || { [ "$digest" != "$reference" ] && [ "$alg" != haval ]; }; then
+      log "  $alg: $peer disagrees ('$digest' against '$reference'); left out"
+      line+=" $peer=wrong"
+      continue
+    fi
+    p_times[$peer]=$secs
+    p_speed[$peer]=$(mbps "$bytes" "$secs")
+    line+=" $peer=${p_speed[$peer]}"
+  done
+  screening[$alg]=$line
+  # The two fastest peers of the first round get two more runs each, beside quernsum.
+  mapfile -t top < <(for p in "${!p_speed[@]}"; do echo "${p_speed[$p]} $p"; done | sort -rn |
+    head -n 2 | cut -d' ' -f2)
+  declare -A runs=()
+  for p in "${top[@]}"; do runs[$p]=${p_times[$p]}; done
+  for _ in 1 2; do
+    quernsum_run "$alg" "$file"
+    q_times+=("$secs")
+    for p in "${top[@]}"; do
+      timed peer_run "$p" "$alg" "$file"
+      runs[$p]+=" $secs"
+    done
+  done
+  q_mbps=$(mbps "$bytes" "$(median "${q_times[@]}")")
+  best='' best_mbps=0
+  for p in "${top[@]}"; do
+    # shellcheck disable=SC2086
+    m=$(mbps "$bytes" "$(median ${runs[$p]})")
+    if [ "$m" -gt "$best_mbps" ]; then best=$p best_mbps=$m; fi
+  done
+  if [ -n "$best" ]; then
+    ratio=$(awk -v a="$q_mbps" -v b="$best_mbps" 'BEGIN { printf "%.2f", a / b }')
+  else
+    best=none best_mbps=0 ratio=-
+  fi
+  size_note=
+  [ "$file" = "$md2file" ] && size_note=" ($md2_mib MiB file)"
+  rows+=("| $alg$size_note | $q_mbps | $best | $best_mbps | $ratio |")
+  printf '%s\t%s\t%s\t%s\t%s\n' "$alg" "$q_mbps" "$best_mbps" "$ratio" "$best" >> "$tsv"
+  log "$(printf '%-10s quernsum %6s MB/s   %-10s %6s MB/s   ratio %s' "$alg" "$q_mbps" "$best" "$best_mbps" "$ratio")"
+  unset p_times p_speed runs
+done
+
+# --- 10,000 files of 4 KiB -------------------------------------------------------------------
+log "10,000 files of 4 KiB"
+cat "$small"/* > /dev/null
+small_q=() small_m=()
+for _ in 1 2 3 4 5; do
+  timed sh -c "cd '$small' && exec '$quernsum' -a md5 -- f*"
+  small_q+=("$secs")
+  timed sh -c "cd '$small' && exec md5sum -- f*"
+  small_m+=("$secs")
+done
+sq=$(median "${small_q[@]}") sm=$(median "${small_m[@]}")
+small_ratio=$(awk -v q="$sq" -v m="$sm" 'BEGIN { printf "%.2f", m / q }')
+
+# --- the GUI batch ---------------------------------------------------------------------------
+gui_bench=$build/bench/gui/quernix_gui_bench
+gui_output=
+if [ -x "$gui_bench" ]; then
+  log "GUI batch ($gui_bench)"
+  gui_output=$(QT_QPA_PLATFORM=offscreen "$gui_bench" "$work/gui" "$big_mib" 10000 2> /dev/null) ||
+    gui_output="(the GUI bench failed)"
+fi
+
+# --- the engine in memory --------------------------------------------------------------------
+engine_output=
+if [ -x "$build/bench/quernix_bench" ]; then
+  log "engine in memory (quernix_bench)"
+  engine_output=$("$build/bench/quernix_bench" --benchmark_filter='^(update|variant)/' \
+    --benchmark_min_time=0.2 2> /dev/null | grep -E '^(update|variant)/' |
+    awk '{ printf "%-32s %s\n", $1, $NF }') || true
+fi
+
+# --- report ----------------------------------------------------------------------------------
+elapsed=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f", b - a }')
+cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+{
+  echo "# Quernix speed against its peers"
+  echo
+  echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $cpu, $(nproc) cores, Linux $(uname -r)," \
+    "quernsum $("$quernsum" --version 2> /dev/null | head -n 1 | awk '{ print $NF }')" \
+    "($(git -C "$root" rev-parse --short HEAD 2> /dev/null || echo '?'))."
+  echo "A $big_mib MiB file of random bytes in the page cache; MB/s = 10^6 bytes per second of"
+  echo "wall time for the whole program, median of three runs; ratio = Quernix / fastest peer."
+  echo
+  echo "| algorithm | Quernix MB/s | fastest peer | peer MB/s | ratio |"
+  echo "|---|---:|---|---:|---:|"
+  printf '%s\n' "${rows[@]}"
+  echo
+  echo "| other | Quernix | peer | ratio |"
+  echo "|---|---:|---:|---:|"
+  echo "| peak memory of quernsum (max RSS, any algorithm) | $((rss_max / 1024)).$(((rss_max % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
+  echo "| 10,000 files of 4 KiB, md5, seconds | $sq | md5sum $sm | $small_ratio |"
+  echo
+  if [ -n "$gui_output" ]; then
+    echo "GUI batch (bench/gui, best of its own runs):"
+    echo
+    echo '```'
+    echo "$gui_output"
+    echo '```'
+    echo
+  fi
+  echo "Every peer in the first round (MB/s, one run each):"
+  echo
+  echo '```'
+  for alg in "${algorithms[@]}"; do printf '%-10s%s\n' "$alg" "${screening[$alg]}"; done
+  echo '```'
+  if [ -n "$engine_output" ]; then
+    echo
+    echo "The engine in memory (quernix_bench: update/ = the public update functions,"
+    echo "variant/ = each checksum variant over 64 KiB and 16 MiB):"
+    echo
+    echo '```'
+    echo "$engine_output"
+    echo '```'
+  fi
+  echo
+  echo "Run time of the bench: $elapsed s."
+} > "$out/results.md"
+
+# --- chart -----------------------------------------------------------------------------------
+if command -v gnuplot > /dev/null; then
+  gnuplot <<EOF || log "gnuplot failed; no chart"
+set terminal pngcairo size 1200,640 font "DejaVu Sans,10"
+set output "$out/chart.png"
+set title "quernsum against the fastest peer: MB/s on a $big_mib MiB file in the page cache (md2: $md2_mib MiB), labels = ratio"
+set datafile separator "\t"
+set style data histograms
+set style histogram clustered gap 1
+set style fill solid 0.85 border -1
+set logscale y
+set yrange [5:*]
+set ylabel "MB/s (log scale)"
+set grid ytics
+set key top left
+set xtics rotate by -30
+plot "< tail -n +2 $tsv" using 2:xtic(1) title "Quernix" lc rgb "#2b6cb0", \
+     "" using 3 title "fastest peer" lc rgb "#a0aec0", \
+     "" using (\$0):(\$2 > \$3 ? \$2 : \$3)*1.25:4 with labels notitle
+EOF
+fi
+
+cat "$out/results.md"

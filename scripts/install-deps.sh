@@ -17,7 +17,7 @@ if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
   pkgs+=(openssl rhash coreutils 7zip findutils gnuplot-nox
          libdeflate-dev libisal-dev libgcrypt20-dev liblzma-dev libcrypto++-dev nettle-dev
-         php-cli libssl-dev)
+         php-cli libssl-dev time)
 fi
 
 missing=()
