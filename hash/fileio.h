@@ -30,6 +30,32 @@ size_t ReadUpTo(Handle H, void* Buffer, size_t Count);
 // Tells the system the file will be read once from start to end.
 void AdviseSequential(Handle H);
 
+// A read-only mapping of part of an open file, for hashing it without copying it. If someone
+// truncates the file while the view is read, the pages that are no longer backed would raise
+// SIGBUS; while a view is mapped, such a fault on it is caught: the rest of the view then
+// reads as zeros and CutShort() turns true, so that the caller drops what it computed. Faults
+// anywhere else go to the handler that was there before. One thread, one view at a time.
+class View {
+public:
+    View() = default;
+    View(const View&) = delete;
+    View& operator=(const View&) = delete;
+    ~View() { Unmap(); }
+
+    // Maps Length bytes from Offset (a multiple of PageSize()); false on failure.
+    bool Map(Handle H, int64_t Offset, size_t Length);
+    void Unmap();
+    const uint8_t* Data() const { return Data_; }
+    // True once a fault past the end of the file was caught on this view (until it is unmapped).
+    bool CutShort() const;
+
+private:
+    const uint8_t* Data_ = nullptr;
+    size_t Length_ = 0;
+};
+
+size_t PageSize();
+
 void Close(Handle H);
 
 }  // namespace fileio

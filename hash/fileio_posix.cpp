@@ -1,8 +1,11 @@
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 
 #include "fileio.h"
 
@@ -46,6 +49,83 @@ size_t ReadUpTo(Handle H, void* Buffer, size_t Count) {
 
 void AdviseSequential(Handle H) {
     ::posix_fadvise(H, 0, 0, POSIX_FADV_SEQUENTIAL);
+}
+
+size_t PageSize() {
+    static const size_t size = size_t(::sysconf(_SC_PAGESIZE));
+    return size;
+}
+
+namespace {
+
+// The view this thread is reading, for the SIGBUS handler. A plain struct of integers: the
+// handler only reads the bounds and sets the flag.
+struct Guarded {
+    uintptr_t begin = 0, end = 0;
+    volatile sig_atomic_t cutShort = 0;
+};
+thread_local Guarded t_guarded;
+
+struct sigaction g_previous;
+volatile sig_atomic_t g_installed = 0;
+
+// A fault on the guarded view: a page past the new end of a truncated file. Anonymous zero
+// pages replace the rest of the view, so the faulting read and every later one go on and see
+// zeros; the view is marked cut short. Any other fault: the previous handler is put back and
+// the faulting instruction runs again under it (by default, the program ends as it would have).
+void OnSigbus(int, siginfo_t* info, void*) {
+    Guarded& g = t_guarded;
+    const auto address = reinterpret_cast<uintptr_t>(info->si_addr);
+    if (g.end > g.begin && address >= g.begin && address < g.end) {
+        const uintptr_t page = address & ~uintptr_t(PageSize() - 1);
+        void* zeros = ::mmap(reinterpret_cast<void*>(page), g.end - page, PROT_READ,
+                             MAP_PRIVATE | MAP_ANONYMOUS | MAP_FIXED, -1, 0);
+        if (zeros != MAP_FAILED) {
+            g.cutShort = 1;
+            return;
+        }
+    }
+    ::sigaction(SIGBUS, &g_previous, nullptr);
+    g_installed = 0;
+    if (info->si_code <= 0) ::raise(SIGBUS);  // sent, not a fault: deliver it again
+}
+
+void InstallHandler() {
+    if (g_installed) return;
+    struct sigaction action = {};
+    action.sa_sigaction = OnSigbus;
+    action.sa_flags = SA_SIGINFO;
+    sigemptyset(&action.sa_mask);
+    if (::sigaction(SIGBUS, &action, &g_previous) == 0) g_installed = 1;
+}
+
+}  // namespace
+
+bool View::Map(Handle H, int64_t Offset, size_t Length) {
+    Unmap();
+    void* p = ::mmap(nullptr, Length, PROT_READ, MAP_SHARED, H, off_t(Offset));
+    if (p == MAP_FAILED) return false;
+    ::madvise(p, Length, MADV_SEQUENTIAL);
+    InstallHandler();
+    Data_ = static_cast<const uint8_t*>(p);
+    Length_ = Length;
+    t_guarded.cutShort = 0;
+    t_guarded.begin = reinterpret_cast<uintptr_t>(p);
+    t_guarded.end = t_guarded.begin + Length;
+    return true;
+}
+
+void View::Unmap() {
+    if (!Data_) return;
+    t_guarded.begin = t_guarded.end = 0;
+    t_guarded.cutShort = 0;
+    ::munmap(const_cast<uint8_t*>(Data_), Length_);
+    Data_ = nullptr;
+    Length_ = 0;
+}
+
+bool View::CutShort() const {
+    return Data_ && t_guarded.cutShort != 0;
 }
 
 void Close(Handle H) {

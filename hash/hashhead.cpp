@@ -41,27 +41,52 @@ constexpr char kHexDigits[] = "0123456789ABCDEF";
 // every caller passes the same callback, so the outer call is not affected.
 THashProgressProc g_progress = nullptr;
 
-// Hands out the file chunk by chunk. It reads many chunks with one system call and returns
-// pointers into its buffer, so the chunk sizes, the progress positions and the cancel points
-// stay exactly those of a chunk-by-chunk read. It never asks for bytes past the size measured
-// at the start, so the last read ends exactly at the end of the file and no read is spent on
-// finding the end. A chunk that can't be read whole (the file shrank, or a read error) ends
-// the file.
+// Hands out the file chunk by chunk, in one of two ways, with the chunk sizes, the progress
+// positions and the cancel points exactly those of a chunk-by-chunk read:
+// - Read: many chunks with one read into a buffer, handing out pointers into it.
+// - Mapped: pointers into a mapping of the file, a window of a few MiB at a time, so the
+//   bytes are never copied. For the checksums, which hash far faster than memory can be
+//   copied, the copy is most of the cost: mapping takes a 1 GiB file in the page cache from
+//   0.21 to 0.16 s. The digests run at 2 GB/s or less and were measured slower reading from a
+//   mapping than from a cache-resident copy, so they read; so do files below a few MiB, for
+//   which one read is cheaper than a mapping.
+// Neither way asks for bytes past the size measured at the start. A chunk that can't be had
+// whole (the file shrank, or a read error) ends the file, and so does a mapping cut short.
 class ChunkReader {
 public:
-    ChunkReader(fileio::Handle h, size_t chunk, int64_t size)
-        : h_(h), left_(uint64_t(size)), size_(BufferSize(chunk, left_)), buf_(new uint8_t[size_]) {
+    ChunkReader(fileio::Handle h, size_t chunk, int64_t size, bool mayMap)
+        : h_(h),
+          size_(uint64_t(size)),
+          left_(size_),
+          mapped_(mayMap && size_ >= kMinMapped),
+          capacity_(mapped_ ? 0 : BufferSize(chunk, left_)),
+          buf_(mapped_ ? nullptr : new uint8_t[capacity_]) {
         // One read takes a small file whole; read-ahead advice only pays for larger ones.
-        if (left_ > size_) fileio::AdviseSequential(h_);
+        if (left_ > capacity_) fileio::AdviseSequential(h_);
     }
 
     // The next Count bytes, or nullptr if the file doesn't deliver them.
-    const uint8_t* Next(size_t count) {
+    const uint8_t* Next(size_t count) { return mapped_ ? NextMapped(count) : NextRead(count); }
+
+    // After the last chunk: whether every byte handed out was the file's. A mapping can't
+    // tell a short file by itself: a truncation inside the last page reads as zeros.
+    bool Intact() {
+        if (!mapped_) return true;
+        const bool cut = view_.CutShort();
+        view_.Unmap();
+        return !cut && uint64_t(fileio::FileSize(h_)) >= size_;
+    }
+
+private:
+    static constexpr uint64_t kMinMapped = 4 << 20;
+    static constexpr size_t kWindow = 4 << 20;  // mapped at a time: the resident part
+
+    const uint8_t* NextRead(size_t count) {
         if (end_ - pos_ < count) {
             if (pos_ > 0 && pos_ < end_) std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
             end_ -= pos_;
             pos_ = 0;
-            const size_t want = size_ - end_ < left_ ? size_ - end_ : size_t(left_);
+            const size_t want = capacity_ - end_ < left_ ? capacity_ - end_ : size_t(left_);
             const size_t got = fileio::ReadUpTo(h_, buf_.get() + end_, want);
             left_ -= got;
             end_ += got;
@@ -72,7 +97,23 @@ public:
         return p;
     }
 
-private:
+    const uint8_t* NextMapped(size_t count) {
+        if (view_.CutShort() || count > left_) return nullptr;
+        const uint64_t offset = size_ - left_;
+        if (!view_.Data() || offset + count > windowEnd_) {
+            // A page-aligned window from the chunk's start, as long as the window size allows
+            // and at least the whole chunk.
+            const uint64_t start = offset & ~uint64_t(fileio::PageSize() - 1);
+            uint64_t end = start + kWindow > size_ ? size_ : start + kWindow;
+            if (end < offset + count) end = offset + count;
+            if (!view_.Map(h_, int64_t(start), size_t(end - start))) return nullptr;
+            windowStart_ = start;
+            windowEnd_ = end;
+        }
+        left_ -= count;
+        return view_.Data() + (offset - windowStart_);
+    }
+
     // A few hundred KiB per read: few system calls, and the data is still in the cache when
     // it is hashed. Always a whole number of chunks, and no more than the file needs, so a
     // small file costs a small allocation. Not zero-filled: every byte is read before use.
@@ -84,10 +125,14 @@ private:
     }
 
     fileio::Handle h_;
-    uint64_t left_;  // bytes of the measured size not read yet
-    size_t size_;
+    uint64_t size_;  // measured at the start
+    uint64_t left_;  // bytes of it not handed out (mapped) or not read yet (read)
+    bool mapped_;
+    size_t capacity_;
     std::unique_ptr<uint8_t[]> buf_;
     size_t pos_ = 0, end_ = 0;
+    fileio::View view_;
+    uint64_t windowStart_ = 0, windowEnd_ = 0;
 };
 
 // One algorithm as the chunk loop drives it.
@@ -111,7 +156,7 @@ struct StoredResult {
 // The steps of one call: open, measure, empty-file answer or chunk loop, result. File routines
 // hash a chunk and then report it; the hash-object path reports a chunk and then hashes it.
 void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int32_t chunk,
-             bool reportBeforeUpdate, const StoredResult& result) {
+             bool reportBeforeUpdate, bool mayMap, const StoredResult& result) {
     std::string text;
     int64_t size = 0;
     const fileio::Handle h = fileio::OpenRegularFile(path, sharing, &size);
@@ -124,7 +169,7 @@ void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int
     } else {
         DebugMark("quernsum 2");
         algo.Begin(size);
-        ChunkReader reader(h, size_t(chunk), size);
+        ChunkReader reader(h, size_t(chunk), size, mayMap);
         bool complete = true;
         int64_t next = 1;
         do {
@@ -151,7 +196,7 @@ void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int
             }
             if (reportBeforeUpdate) algo.Update(data, size_t(count), last);
         } while (next - 1 < size);
-        if (complete) text = algo.FinishText();
+        if (complete && reader.Intact()) text = algo.FinishText();
     }
     fileio::Close(h);
     result.Store(text);
@@ -225,7 +270,8 @@ template <class Path>
 void RunFileRoutine(const char* path, THashProgressProc progress, char* out, int32_t* outLength) {
     Start(progress);
     Path algo;
-    RunPath(path, algo, fileio::Sharing::Exclusive, ChecksumChunkSize, false, {out, outLength});
+    RunPath(path, algo, fileio::Sharing::Exclusive, ChecksumChunkSize, false, true,
+            {out, outLength});
 }
 
 }  // namespace
@@ -272,7 +318,8 @@ void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress,
     }
     hash->Init();
     HashObjectPath algo(*hash);
-    RunPath(Path, algo, fileio::Sharing::Shared, HashObjectChunkSize, true, {OutText, OutLength});
+    RunPath(Path, algo, fileio::Sharing::Shared, HashObjectChunkSize, true, false,
+            {OutText, OutLength});
 }
 
 std::string LongWordToHex(uint32_t Value) {
