@@ -1,6 +1,15 @@
-// SHA-384 and SHA-512, written from FIPS 180-2. The message schedule is expanded by a loop;
-// the 80 rounds are written out, eight at a time, with the working variables renamed.
+// SHA-384 and SHA-512, written from FIPS 180-2. The portable compression expands the message
+// schedule by a loop and writes the 80 rounds out, eight at a time, with the working variables
+// renamed (DCPsha512_rounds.h). On a CPU with AVX2 and BMI2 the objects use a variant that
+// expands the schedule of two blocks at a time in vector registers while the scalar rounds run
+// (DCPsha512_pairs.h), with AVX-512 instructions where the CPU has them; the choice is made
+// once, on first use.
 #include "DCPsha512.h"
+
+#include <atomic>
+
+#include "DCPsha512_rounds.h"
+#include "cpufeatures.h"
 
 namespace sha512 {
 
@@ -28,25 +37,6 @@ const uint64_t K[80] = {
 };
 
 namespace {
-inline uint64_t Ch(uint64_t x, uint64_t y, uint64_t z) {
-    return z ^ (x & (y ^ z));
-}
-inline uint64_t Maj(uint64_t x, uint64_t y, uint64_t z) {
-    return (x & y) | (z & (x | y));
-}
-inline uint64_t Sigma0(uint64_t x) {
-    return dcp::rotr64(x, 28) ^ dcp::rotr64(x, 34) ^ dcp::rotr64(x, 39);
-}
-inline uint64_t Sigma1(uint64_t x) {
-    return dcp::rotr64(x, 14) ^ dcp::rotr64(x, 18) ^ dcp::rotr64(x, 41);
-}
-inline uint64_t sigma0(uint64_t x) {
-    return dcp::rotr64(x, 1) ^ dcp::rotr64(x, 8) ^ (x >> 7);
-}
-inline uint64_t sigma1(uint64_t x) {
-    return dcp::rotr64(x, 19) ^ dcp::rotr64(x, 61) ^ (x >> 6);
-}
-
 // Keeps a schedule word in a register, so the compiler cannot vectorise the expansion loop:
 // its vector loads of words just stored one by one stall on store forwarding (GCC 12 made
 // the SHA-1 compression three times slower that way).
@@ -56,44 +46,31 @@ inline uint64_t Scalar(uint64_t x) {
 }
 }  // namespace
 
-// One round: d takes e's successor, h the new a; the caller renames the eight variables.
-#define ROUND(a, b, c, d, e, f, g, h, i)                               \
-    {                                                                  \
-        const uint64_t t1 = h + Sigma1(e) + Ch(e, f, g) + K[i] + W[i]; \
-        d += t1;                                                       \
-        h = t1 + Sigma0(a) + Maj(a, b, c);                             \
-    }
-// Eight rounds starting at round i, after which the names are back in place.
-#define ROUND8(i)                         \
-    ROUND(a, b, c, d, e, f, g, h, i);     \
-    ROUND(h, a, b, c, d, e, f, g, i + 1); \
-    ROUND(g, h, a, b, c, d, e, f, i + 2); \
-    ROUND(f, g, h, a, b, c, d, e, i + 3); \
-    ROUND(e, f, g, h, a, b, c, d, i + 4); \
-    ROUND(d, e, f, g, h, a, b, c, i + 5); \
-    ROUND(c, d, e, f, g, h, a, b, i + 6); \
-    ROUND(b, c, d, e, f, g, h, a, i + 7)
-
 void CompressPortable(uint64_t State[8], const uint8_t* p, size_t Count) {
     uint64_t W[80];
     for (; Count > 0; --Count, p += 128) {
         for (int i = 0; i < 16; ++i)
             W[i] = dcp::load_be64(p + 8 * i);
-        for (int i = 16; i < 80; ++i)
-            W[i] = Scalar(sigma1(W[i - 2]) + W[i - 7] + sigma0(W[i - 15]) + W[i - 16]);
+        for (int i = 16; i < 80; ++i) {
+            const uint64_t w2 = W[i - 2], w15 = W[i - 15];
+            W[i] = Scalar(SHA512_SSIG1(w2) + W[i - 7] + SHA512_SSIG0(w15) + W[i - 16]);
+        }
         uint64_t a = State[0], b = State[1], c = State[2], d = State[3];
         uint64_t e = State[4], f = State[5], g = State[6], h = State[7];
+        uint64_t x, y = b ^ c;
 
-        ROUND8(0);
-        ROUND8(8);
-        ROUND8(16);
-        ROUND8(24);
-        ROUND8(32);
-        ROUND8(40);
-        ROUND8(48);
-        ROUND8(56);
-        ROUND8(64);
-        ROUND8(72);
+#define WK(t) (K[t] + W[t])
+        SHA512_ROUND8(WK, 0);
+        SHA512_ROUND8(WK, 8);
+        SHA512_ROUND8(WK, 16);
+        SHA512_ROUND8(WK, 24);
+        SHA512_ROUND8(WK, 32);
+        SHA512_ROUND8(WK, 40);
+        SHA512_ROUND8(WK, 48);
+        SHA512_ROUND8(WK, 56);
+        SHA512_ROUND8(WK, 64);
+        SHA512_ROUND8(WK, 72);
+#undef WK
 
         State[0] += a;
         State[1] += b;
@@ -107,14 +84,77 @@ void CompressPortable(uint64_t State[8], const uint8_t* p, size_t Count) {
     dcp::SecureZero(W, sizeof W);
 }
 
-#undef ROUND8
-#undef ROUND
+namespace {
+// The variant Select chose, or -1 for the fastest.
+std::atomic<int> Selected{-1};
+
+Variant Fastest() {
+    static const Variant v = Supported(Variant::Avx512) ? Variant::Avx512
+                             : Supported(Variant::Avx2) ? Variant::Avx2
+                                                        : Variant::Portable;
+    return v;
+}
+}  // namespace
+
+const char* VariantName(Variant v) {
+    switch (v) {
+        case Variant::Avx2:
+            return "avx2";
+        case Variant::Avx512:
+            return "avx512";
+        default:
+            return "portable";
+    }
+}
+
+bool Supported(Variant v) {
+    const cpu::Features& f = cpu::Detected();
+    switch (v) {
+        case Variant::Portable:
+            return true;
+        case Variant::Avx2:
+            return f.Avx2 && f.Bmi2;
+        case Variant::Avx512:
+            return f.Avx512 && f.Avx2 && f.Bmi2;
+    }
+    return false;
+}
+
+bool Select(Variant v) {
+    if (!Supported(v)) return false;
+    Selected.store(int(v), std::memory_order_relaxed);
+    return true;
+}
+
+void SelectFastest() {
+    Selected.store(-1, std::memory_order_relaxed);
+}
+
+Variant InUse() {
+    if (cpu::PortableForced()) return Variant::Portable;
+    const int v = Selected.load(std::memory_order_relaxed);
+    return v < 0 ? Fastest() : Variant(v);
+}
+
+const char* Provider() {
+    return VariantName(InUse());
+}
 
 }  // namespace sha512
 
 namespace {
 void Compress(uint64_t* chain, const uint8_t* blocks, size_t count) {
-    sha512::CompressPortable(chain, blocks, count);
+    switch (sha512::InUse()) {
+        case sha512::Variant::Avx512:
+            sha512::CompressAvx512(chain, blocks, count);
+            break;
+        case sha512::Variant::Avx2:
+            sha512::CompressAvx2(chain, blocks, count);
+            break;
+        default:
+            sha512::CompressPortable(chain, blocks, count);
+            break;
+    }
 }
 }  // namespace
 

@@ -1,8 +1,9 @@
 // SHA-1, SHA-256, SHA-384 and SHA-512: the FIPS 180 vectors, empty-message digests, the
 // self-check vectors, the lengths around the extra padding block, the contract of the hash
 // object family, and the 64-bit and 128-bit counter carries. Every vector runs against every
-// compression variant: the portable code, and SHA-NI for SHA-1 and SHA-256 (skipped on a CPU
-// without it). The expected digests were cross-checked with `openssl dgst`.
+// compression variant: the portable code, SHA-NI for SHA-1 and SHA-256, and the AVX2 and
+// AVX-512 schedules for SHA-384 and SHA-512 (each skipped on a CPU without it). The expected
+// digests were cross-checked with `openssl dgst`.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -21,7 +22,8 @@
 namespace {
 
 enum class Algo { Sha1, Sha256, Sha384, Sha512 };
-enum class Variant { Portable, ShaNi };
+enum class Variant { Portable, ShaNi, Avx2, Avx512 };
+const Variant kVariants[] = {Variant::Portable, Variant::ShaNi, Variant::Avx2, Variant::Avx512};
 
 const char* AlgoName(Algo a) {
     switch (a) {
@@ -51,11 +53,35 @@ std::unique_ptr<TDCP_hash> Make(Algo a) {
     return nullptr;
 }
 
-bool HasShaNiVariant(Algo a) {
-    return a == Algo::Sha1 || a == Algo::Sha256;
+// Whether the algorithm's module has the variant.
+bool HasVariant(Algo a, Variant v) {
+    switch (v) {
+        case Variant::Portable:
+            return true;
+        case Variant::ShaNi:
+            return a == Algo::Sha1 || a == Algo::Sha256;
+        case Variant::Avx2:
+        case Variant::Avx512:
+            return a == Algo::Sha384 || a == Algo::Sha512;
+    }
+    return false;
 }
 
-// The provider query of the algorithm's module; SHA-384/512 have the portable code only.
+// The name the module's provider query gives for the variant.
+std::string VariantProvider(Variant v) {
+    switch (v) {
+        case Variant::ShaNi:
+            return "shani";
+        case Variant::Avx2:
+            return "avx2";
+        case Variant::Avx512:
+            return "avx512";
+        default:
+            return "portable";
+    }
+}
+
+// The provider query of the algorithm's module.
 std::string Provider(Algo a) {
     switch (a) {
         case Algo::Sha1:
@@ -63,17 +89,38 @@ std::string Provider(Algo a) {
         case Algo::Sha256:
             return sha256::Provider();
         default:
-            return "portable";
+            return sha512::Provider();
     }
 }
 
+sha512::Variant Sha512Variant(Variant v) {
+    return v == Variant::Avx512 ? sha512::Variant::Avx512 : sha512::Variant::Avx2;
+}
+
 // Selects a compression variant for the length of one test and restores the default after.
+// SHA-NI is the only variant of SHA-1 and SHA-256 besides the portable code; SHA-384/512 pick
+// theirs with sha512::Select.
 class VariantScope {
 public:
     // Returns false when the CPU cannot run the variant.
-    static bool Supported(Variant v) { return v == Variant::Portable || cpu::HasShaNi(); }
-    explicit VariantScope(Variant v) { cpu::ForcePortable(v == Variant::Portable); }
-    ~VariantScope() { cpu::ForcePortable(false); }
+    static bool Supported(Variant v) {
+        switch (v) {
+            case Variant::Portable:
+                return true;
+            case Variant::ShaNi:
+                return cpu::HasShaNi();
+            default:
+                return sha512::Supported(Sha512Variant(v));
+        }
+    }
+    explicit VariantScope(Variant v) {
+        cpu::ForcePortable(v == Variant::Portable);
+        if (v == Variant::Avx2 || v == Variant::Avx512) sha512::Select(Sha512Variant(v));
+    }
+    ~VariantScope() {
+        cpu::ForcePortable(false);
+        sha512::SelectFastest();
+    }
 };
 
 const std::string kMsg448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
@@ -205,18 +252,26 @@ const std::vector<Vector>& AllVectors() {
     return v;
 }
 
-// Every vector under the portable code, and the SHA-1/SHA-256 ones under SHA-NI too.
+// Every vector under every variant of its algorithm.
 std::vector<Case> Cases() {
     std::vector<Case> cases;
-    for (Variant v : {Variant::Portable, Variant::ShaNi})
+    for (Variant v : kVariants)
         for (size_t i = 0; i < AllVectors().size(); ++i)
-            if (v == Variant::Portable || HasShaNiVariant(AllVectors()[i].algo))
-                cases.push_back({v, i});
+            if (HasVariant(AllVectors()[i].algo, v)) cases.push_back({v, i});
     return cases;
 }
 
 std::string VariantName(Variant v) {
-    return v == Variant::Portable ? "Portable" : "ShaNi";
+    switch (v) {
+        case Variant::ShaNi:
+            return "ShaNi";
+        case Variant::Avx2:
+            return "Avx2";
+        case Variant::Avx512:
+            return "Avx512";
+        default:
+            return "Portable";
+    }
 }
 
 std::string CaseName(const testing::TestParamInfo<Case>& info) {
@@ -228,7 +283,7 @@ class ShaVectorTest : public testing::TestWithParam<Case> {
 protected:
     void SetUp() override {
         if (!VariantScope::Supported(GetParam().variant))
-            GTEST_SKIP() << "this CPU has no SHA extensions";
+            GTEST_SKIP() << "this CPU cannot run " << VariantName(GetParam().variant);
         scope_ = std::make_unique<VariantScope>(GetParam().variant);
     }
     void TearDown() override { scope_.reset(); }
@@ -240,7 +295,7 @@ private:
 
 TEST_P(ShaVectorTest, OneUpdate) {
     const Vector& v = Vec();
-    ASSERT_EQ(Provider(v.algo), GetParam().variant == Variant::ShaNi ? "shani" : "portable");
+    ASSERT_EQ(Provider(v.algo), VariantProvider(GetParam().variant));
     auto h = Make(v.algo);
     EXPECT_EQ(testutil::Digest(*h, v.message), v.digest);
 }
@@ -270,7 +325,7 @@ TEST_P(ShaVectorTest, UpdateText) {
 
 INSTANTIATE_TEST_SUITE_P(Fips180, ShaVectorTest, testing::ValuesIn(Cases()), CaseName);
 
-// The self-check vectors of Part 1.6 and SelfCheck itself, per algorithm and variant.
+// The stored self-check vectors and SelfCheck itself, per algorithm and variant.
 struct SelfCheckCase {
     Algo algo;
     Variant variant;
@@ -280,7 +335,7 @@ class ShaSelfCheckTest : public testing::TestWithParam<SelfCheckCase> {
 protected:
     void SetUp() override {
         if (!VariantScope::Supported(GetParam().variant))
-            GTEST_SKIP() << "this CPU has no SHA extensions";
+            GTEST_SKIP() << "this CPU cannot run " << VariantName(GetParam().variant);
         scope_ = std::make_unique<VariantScope>(GetParam().variant);
     }
     void TearDown() override { scope_.reset(); }
@@ -340,13 +395,13 @@ TEST_P(ShaSelfCheckTest, StoredVectors) {
 
 std::vector<SelfCheckCase> SelfCheckCases() {
     std::vector<SelfCheckCase> cases;
-    for (Variant v : {Variant::Portable, Variant::ShaNi})
+    for (Variant v : kVariants)
         for (Algo a : {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512})
-            if (v == Variant::Portable || HasShaNiVariant(a)) cases.push_back({a, v});
+            if (HasVariant(a, v)) cases.push_back({a, v});
     return cases;
 }
 
-INSTANTIATE_TEST_SUITE_P(Part16, ShaSelfCheckTest, testing::ValuesIn(SelfCheckCases()),
+INSTANTIATE_TEST_SUITE_P(SelfCheck, ShaSelfCheckTest, testing::ValuesIn(SelfCheckCases()),
                          [](const testing::TestParamInfo<SelfCheckCase>& info) {
                              return std::string(AlgoName(info.param.algo)) + "_" +
                                     VariantName(info.param.variant);
@@ -528,15 +583,85 @@ TEST(ShaCompress, ShaNiMatchesPortable) {
     }
 }
 
+// SHA-384/512: every variant agrees with the portable code on random states and random
+// blocks, for runs of 0 to 17 blocks in one call (the two-block variants take a lone block, a
+// pair, and a pair followed by a lone block in different ways), from an aligned and an
+// unaligned address.
+TEST(ShaCompress, Sha512VariantsMatchPortable) {
+    struct Row {
+        sha512::Variant variant;
+        void (*compress)(uint64_t*, const uint8_t*, size_t);
+    };
+    const Row rows[] = {
+        {sha512::Variant::Avx2, sha512::CompressAvx2},
+        {sha512::Variant::Avx512, sha512::CompressAvx512},
+    };
+    int ran = 0;
+    for (const Row& r : rows) {
+        if (!sha512::Supported(r.variant)) continue;
+        SCOPED_TRACE(sha512::VariantName(r.variant));
+        ++ran;
+        std::mt19937_64 rng(20240611);
+        std::vector<uint8_t> data(17 * 128 + 1);
+        for (size_t offset : {0, 1})
+            for (size_t count = 0; count <= 17; ++count) {
+                for (auto& b : data)
+                    b = uint8_t(rng());
+                uint64_t expected[8], got[8];
+                for (auto& w : expected)
+                    w = rng();
+                std::memcpy(got, expected, sizeof got);
+                sha512::CompressPortable(expected, data.data() + offset, count);
+                r.compress(got, data.data() + offset, count);
+                EXPECT_EQ(0, std::memcmp(expected, got, sizeof got))
+                    << count << " blocks at offset " << offset;
+            }
+    }
+    if (ran == 0) GTEST_SKIP() << "this CPU has neither AVX2 with BMI2 nor AVX-512";
+}
+
+// Pieces of random sizes, some block-aligned and some empty, give the digest of one Update
+// under every variant: the buffered blocks and the runs of whole blocks share the chain.
+TEST(ShaCompress, RandomPiecesMatchOneUpdate) {
+    std::mt19937 rng(7);
+    std::string msg(40000, '\0');
+    for (char& c : msg)
+        c = char(rng());
+    for (Variant v : kVariants) {
+        if (!VariantScope::Supported(v)) continue;
+        VariantScope scope(v);
+        for (Algo a : {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512}) {
+            if (!HasVariant(a, v)) continue;
+            SCOPED_TRACE(std::string(AlgoName(a)) + " " + VariantName(v));
+            auto h = Make(a);
+            const std::string whole = testutil::Digest(*h, msg);
+            for (int trial = 0; trial < 20; ++trial) {
+                h->Init();
+                for (size_t i = 0; i < msg.size();) {
+                    const size_t kinds[] = {0, 1, 128, 256, 384, size_t(rng() % 1500)};
+                    const size_t n = std::min(kinds[rng() % 6], msg.size() - i);
+                    h->Update(msg.data() + i, uint32_t(n));
+                    i += n;
+                }
+                uint8_t out[64];
+                h->Final(out);
+                EXPECT_EQ(testutil::Hex(out, size_t(h->HashSize()) / 8), whole)
+                    << "trial " << trial;
+            }
+        }
+    }
+}
+
 // Unaligned input reaches the compression straight from the caller's buffer.
 TEST(ShaCompress, UnalignedCallerBuffer) {
     const std::string msg = testutil::Pattern(1000);
     std::vector<char> shifted(msg.size() + 1);
     std::memcpy(shifted.data() + 1, msg.data(), msg.size());
-    for (Variant v : {Variant::Portable, Variant::ShaNi}) {
+    for (Variant v : kVariants) {
         if (!VariantScope::Supported(v)) continue;
         VariantScope scope(v);
         for (Algo a : {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512}) {
+            if (!HasVariant(a, v)) continue;
             SCOPED_TRACE(std::string(AlgoName(a)) + " " + VariantName(v));
             auto h = Make(a);
             const std::string aligned = testutil::Digest(*h, msg);
@@ -551,10 +676,36 @@ TEST(ShaDispatch, ProviderFollowsTheSwitch) {
         VariantScope scope(Variant::Portable);
         EXPECT_STREQ(sha1::Provider(), "portable");
         EXPECT_STREQ(sha256::Provider(), "portable");
+        EXPECT_STREQ(sha512::Provider(), "portable");
     }
     const char* expected = cpu::HasShaNi() ? "shani" : "portable";
     EXPECT_STREQ(sha1::Provider(), expected);
     EXPECT_STREQ(sha256::Provider(), expected);
+    // SHA-384/512 take the widest schedule the CPU runs.
+    const char* fastest = sha512::Supported(sha512::Variant::Avx512) ? "avx512"
+                          : sha512::Supported(sha512::Variant::Avx2) ? "avx2"
+                                                                     : "portable";
+    EXPECT_STREQ(sha512::Provider(), fastest);
+}
+
+// The portable switch wins over a selected SHA-384/512 variant, and a variant the CPU lacks
+// cannot be selected.
+TEST(ShaDispatch, Sha512Select) {
+    for (sha512::Variant v : {sha512::Variant::Avx2, sha512::Variant::Avx512}) {
+        SCOPED_TRACE(sha512::VariantName(v));
+        if (!sha512::Supported(v)) {
+            EXPECT_FALSE(sha512::Select(v));
+            EXPECT_NE(sha512::InUse(), v);
+            continue;
+        }
+        ASSERT_TRUE(sha512::Select(v));
+        EXPECT_EQ(sha512::InUse(), v);
+        cpu::ForcePortable(true);
+        EXPECT_EQ(sha512::InUse(), sha512::Variant::Portable);
+        cpu::ForcePortable(false);
+        EXPECT_EQ(sha512::InUse(), v);
+        sha512::SelectFastest();
+    }
 }
 
 }  // namespace

@@ -1,0 +1,53 @@
+// The SHA-384/512 round of FIPS 180-4 (section 6.4.2), shared by the compression variants.
+// Written as macros so that each variant's file compiles them with its own instruction set
+// (the BMI2 variants turn every rotation into one three-operand RORX).
+#pragma once
+
+#include <cstdint>
+
+// ROTR^n of FIPS 180-4, section 3.2, on a 64-bit word (0 < n < 64).
+#define SHA512_ROTR(x, n) (((x) >> (n)) | ((x) << (64 - (n))))
+// The functions of FIPS 180-4, section 4.1.3.
+#define SHA512_BSIG0(x) (SHA512_ROTR(x, 28) ^ SHA512_ROTR(x, 34) ^ SHA512_ROTR(x, 39))
+#define SHA512_BSIG1(x) (SHA512_ROTR(x, 14) ^ SHA512_ROTR(x, 18) ^ SHA512_ROTR(x, 41))
+#define SHA512_SSIG0(x) (SHA512_ROTR(x, 1) ^ SHA512_ROTR(x, 8) ^ ((x) >> 7))
+#define SHA512_SSIG1(x) (SHA512_ROTR(x, 19) ^ SHA512_ROTR(x, 61) ^ ((x) >> 6))
+
+// One round with wk = K[t] + W[t]; h becomes the new a and d the new e. The caller renames the
+// eight variables instead of moving them.
+//
+// Maj(a,b,c) = (b & c) | (a & (b ^ c)), and the two terms have no bit in common, so they are
+// added in. b ^ c comes in y: it is the a ^ b of the round before, which this round leaves in x
+// for the next; the two names swap from round to round, and y must hold b ^ c before the
+// first round. Ch(e,f,g) = g ^ (e & (f ^ g)).
+//
+// The order shortens the chains from one round to the next. The new e is built in d, starting
+// from h + wk, which is known a round ahead, so that it is only one addition behind BSIG1(e);
+// T1 is built beside it in h instead of being added to d at the end. The new a then needs only
+// BSIG0(a) added to T1 and the two Maj terms, of which b & c is known a round ahead too.
+#define SHA512_ROUND(a, b, c, d, e, f, g, h, wk, x, y) \
+    {                                                  \
+        h += (wk);                                     \
+        d += h;                                        \
+        const uint64_t ch = g ^ (e & (f ^ g));         \
+        d += ch;                                       \
+        h += ch;                                       \
+        const uint64_t s1 = SHA512_BSIG1(e);           \
+        d += s1;                                       \
+        h += s1;                                       \
+        h += b & c;                                    \
+        h += a & y;                                    \
+        x = a ^ b;                                     \
+        h += SHA512_BSIG0(a);                          \
+    }
+
+// Eight rounds from round t with wk(t) giving K[t] + W[t]; the names are back in place after.
+#define SHA512_ROUND8(wk, t)                                 \
+    SHA512_ROUND(a, b, c, d, e, f, g, h, wk(t), x, y);       \
+    SHA512_ROUND(h, a, b, c, d, e, f, g, wk((t) + 1), y, x); \
+    SHA512_ROUND(g, h, a, b, c, d, e, f, wk((t) + 2), x, y); \
+    SHA512_ROUND(f, g, h, a, b, c, d, e, wk((t) + 3), y, x); \
+    SHA512_ROUND(e, f, g, h, a, b, c, d, wk((t) + 4), x, y); \
+    SHA512_ROUND(d, e, f, g, h, a, b, c, wk((t) + 5), y, x); \
+    SHA512_ROUND(c, d, e, f, g, h, a, b, wk((t) + 6), x, y); \
+    SHA512_ROUND(b, c, d, e, f, g, h, a, wk((t) + 7), y, x)
