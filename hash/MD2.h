@@ -49,9 +49,19 @@ protected:
 private:
     uint8_t State[48] = {};
     uint8_t Checksum[16] = {};
+    unsigned Pending = 0x100;  // md2::kNonePending, or the chain value of a deferred last round
 };
 
 namespace md2 {
 // The RFC 1319 compression of one 16-byte block into the 48-byte state X and the checksum C.
 void TransformPortable(uint8_t State[48], uint8_t Checksum[16], const uint8_t Block[16]);
+
+// The same over a sequence of blocks with each block's last round deferred, so that it runs
+// side by side with the next block's first round. Pending carries the chain value that the
+// deferred round starts from (kNonePending: none); FinishRounds runs it, after which State is
+// what TransformPortable would have left.
+constexpr unsigned kNonePending = 0x100;
+void TransformDeferred(uint8_t State[48], uint8_t Checksum[16], const uint8_t Block[16],
+                       unsigned& Pending);
+void FinishRounds(uint8_t State[48], unsigned& Pending);
 }  // namespace md2
