@@ -98,57 +98,11 @@ const char* Provider() {
     return !cpu::PortableForced() && Chosen() == CompressShaNi ? "shani" : "portable";
 }
 
-}  // namespace sha1
-
-namespace {
 void Compress(uint32_t* chain, const uint8_t* blocks, size_t count) {
     if (cpu::PortableForced())
-        sha1::CompressPortable(chain, blocks, count);
+        CompressPortable(chain, blocks, count);
     else
-        sha1::Chosen()(chain, blocks, count);
-}
-}  // namespace
-
-void TDCP_sha1::Init() {
-    Wipe();
-    Chain[0] = 0x67452301;
-    Chain[1] = 0xEFCDAB89;
-    Chain[2] = 0x98BADCFE;
-    Chain[3] = 0x10325476;
-    Chain[4] = 0xC3D2E1F0;
-    Ready = true;
+        Chosen()(chain, blocks, count);
 }
 
-void TDCP_sha1::Wipe() {
-    BitCountHigh = BitCountLow = 0;
-    dcp::SecureZero(Chain, sizeof Chain);
-    Buf.Clear();
-    Ready = false;
-}
-
-void TDCP_sha1::Update(const void* Buffer, uint32_t Size) {
-    RequireReady();
-    dcp::AddBitCount(BitCountHigh, BitCountLow, Size);
-    Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size,
-               [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); });
-}
-
-void TDCP_sha1::Final(void* Digest) {
-    RequireReady();
-    auto compress = [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); };
-    uint8_t* block = Buf.Pad(0x80, 56, compress);
-    dcp::store_be32(block + 56, BitCountHigh);
-    dcp::store_be32(block + 60, BitCountLow);
-    compress(block, 1);
-    auto* out = static_cast<uint8_t*>(Digest);
-    for (int i = 0; i < 5; ++i)
-        dcp::store_be32(out + 4 * i, Chain[i]);
-    Wipe();
-}
-
-bool TDCP_sha1::SelfCheck() {
-    return dcp::SelfCheckVectors<TDCP_sha1>(
-        "abc", "a9993e364706816aba3e25717850c26c9cd0d89d",
-        "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-        "84983e441c3bd26ebaae4aa1f95129e5e54670f1");
-}
+}  // namespace sha1

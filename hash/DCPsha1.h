@@ -3,29 +3,6 @@
 
 #include "DCPcrypt2.h"
 
-class TDCP_sha1 : public TDCP_hash {
-public:
-    static constexpr int kId = 2;
-    static constexpr int kHashSize = 160;
-    static constexpr size_t kBlockSize = 64;
-
-    ~TDCP_sha1() override { Wipe(); }
-
-    int ClassId() const override { return kId; }
-    std::string ClassAlgorithm() const override { return "SHA1"; }
-    int ClassHashSize() const override { return kHashSize; }
-    bool SelfCheck() override;
-    void Init() override;
-    void Final(void* Digest) override;
-    void Wipe() override;
-    void Update(const void* Buffer, uint32_t Size) override;
-
-private:
-    uint32_t BitCountHigh = 0, BitCountLow = 0;
-    uint32_t Chain[5] = {};
-    dcp::BlockBuffer<kBlockSize> Buf;
-};
-
 namespace sha1 {
 // The compression function over Count consecutive 64-byte blocks: portable code.
 void CompressPortable(uint32_t State[5], const uint8_t* Blocks, size_t Count);
@@ -33,4 +10,24 @@ void CompressPortable(uint32_t State[5], const uint8_t* Blocks, size_t Count);
 void CompressShaNi(uint32_t State[5], const uint8_t* Blocks, size_t Count);
 // The variant the objects use now: "shani" or "portable".
 const char* Provider();
+// The variant in use over Count blocks.
+void Compress(uint32_t State[5], const uint8_t* Blocks, size_t Count);
 }  // namespace sha1
+
+class TDCP_sha1 : public dcp::TDCP_blockhash<TDCP_sha1, uint32_t, 5, 64> {
+public:
+    static constexpr int kId = 2;
+    static constexpr int kHashSize = 160;
+    static constexpr const char* kAlgorithm = "SHA1";
+    static constexpr bool kBigEndian = true;
+    static constexpr uint32_t kInitialChain[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476,
+                                                  0xC3D2E1F0};
+    static constexpr std::string_view kSelfCheck[4] = {
+        "abc", "a9993e364706816aba3e25717850c26c9cd0d89d",
+        "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+        "84983e441c3bd26ebaae4aa1f95129e5e54670f1"};
+
+    static void Compress(uint32_t* Chain, const uint8_t* Blocks, size_t Count) {
+        sha1::Compress(Chain, Blocks, Count);
+    }
+};

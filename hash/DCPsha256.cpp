@@ -112,60 +112,11 @@ const char* Provider() {
     return !cpu::PortableForced() && Chosen() == CompressShaNi ? "shani" : "portable";
 }
 
-}  // namespace sha256
-
-namespace {
 void Compress(uint32_t* chain, const uint8_t* blocks, size_t count) {
     if (cpu::PortableForced())
-        sha256::CompressPortable(chain, blocks, count);
+        CompressPortable(chain, blocks, count);
     else
-        sha256::Chosen()(chain, blocks, count);
-}
-}  // namespace
-
-void TDCP_sha256::Init() {
-    Wipe();
-    Chain[0] = 0x6A09E667;
-    Chain[1] = 0xBB67AE85;
-    Chain[2] = 0x3C6EF372;
-    Chain[3] = 0xA54FF53A;
-    Chain[4] = 0x510E527F;
-    Chain[5] = 0x9B05688C;
-    Chain[6] = 0x1F83D9AB;
-    Chain[7] = 0x5BE0CD19;
-    Ready = true;
+        Chosen()(chain, blocks, count);
 }
 
-void TDCP_sha256::Wipe() {
-    BitCountHigh = BitCountLow = 0;
-    dcp::SecureZero(Chain, sizeof Chain);
-    Buf.Clear();
-    Ready = false;
-}
-
-void TDCP_sha256::Update(const void* Buffer, uint32_t Size) {
-    RequireReady();
-    dcp::AddBitCount(BitCountHigh, BitCountLow, Size);
-    Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size,
-               [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); });
-}
-
-void TDCP_sha256::Final(void* Digest) {
-    RequireReady();
-    auto compress = [this](const uint8_t* b, size_t n) { Compress(Chain, b, n); };
-    uint8_t* block = Buf.Pad(0x80, 56, compress);
-    dcp::store_be32(block + 56, BitCountHigh);
-    dcp::store_be32(block + 60, BitCountLow);
-    compress(block, 1);
-    auto* out = static_cast<uint8_t*>(Digest);
-    for (int i = 0; i < 8; ++i)
-        dcp::store_be32(out + 4 * i, Chain[i]);
-    Wipe();
-}
-
-bool TDCP_sha256::SelfCheck() {
-    return dcp::SelfCheckVectors<TDCP_sha256>(
-        "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
-        "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
-        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1");
-}
+}  // namespace sha256

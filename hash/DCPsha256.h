@@ -3,29 +3,6 @@
 
 #include "DCPcrypt2.h"
 
-class TDCP_sha256 : public TDCP_hash {
-public:
-    static constexpr int kId = 28;
-    static constexpr int kHashSize = 256;
-    static constexpr size_t kBlockSize = 64;
-
-    ~TDCP_sha256() override { Wipe(); }
-
-    int ClassId() const override { return kId; }
-    std::string ClassAlgorithm() const override { return "SHA256"; }
-    int ClassHashSize() const override { return kHashSize; }
-    bool SelfCheck() override;
-    void Init() override;
-    void Final(void* Digest) override;
-    void Wipe() override;
-    void Update(const void* Buffer, uint32_t Size) override;
-
-private:
-    uint32_t BitCountHigh = 0, BitCountLow = 0;
-    uint32_t Chain[8] = {};
-    dcp::BlockBuffer<kBlockSize> Buf;
-};
-
 namespace sha256 {
 // The 64 round constants of FIPS 180-2.
 extern const uint32_t K[64];
@@ -35,4 +12,24 @@ void CompressPortable(uint32_t State[8], const uint8_t* Blocks, size_t Count);
 void CompressShaNi(uint32_t State[8], const uint8_t* Blocks, size_t Count);
 // The variant the objects use now: "shani" or "portable".
 const char* Provider();
+// The variant in use over Count blocks.
+void Compress(uint32_t State[8], const uint8_t* Blocks, size_t Count);
 }  // namespace sha256
+
+class TDCP_sha256 : public dcp::TDCP_blockhash<TDCP_sha256, uint32_t, 8, 64> {
+public:
+    static constexpr int kId = 28;
+    static constexpr int kHashSize = 256;
+    static constexpr const char* kAlgorithm = "SHA256";
+    static constexpr bool kBigEndian = true;
+    static constexpr uint32_t kInitialChain[8] = {0x6A09E667, 0xBB67AE85, 0x3C6EF372, 0xA54FF53A,
+                                                  0x510E527F, 0x9B05688C, 0x1F83D9AB, 0x5BE0CD19};
+    static constexpr std::string_view kSelfCheck[4] = {
+        "abc", "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad",
+        "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq",
+        "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"};
+
+    static void Compress(uint32_t* Chain, const uint8_t* Blocks, size_t Count) {
+        sha256::Compress(Chain, Blocks, Count);
+    }
+};
