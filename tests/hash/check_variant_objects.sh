@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# The instruction-set variants are compiled with flags the baseline CPU may lack. If such an
+# object file emits an out-of-line copy of a shared inline function (a weak symbol), the linker
+# may pick that copy for the portable code too, which would then fault on an older CPU. So the
+# variant objects must define no weak symbols: everything they use from headers is inlined.
+set -u
+status=0
+checked=0
+# CMake may hand the object list over as one ;-separated argument.
+IFS=';' read -r -a objects <<< "$(IFS=';'; echo "$*")"
+for obj in "${objects[@]}"; do
+  case "$obj" in
+    *_shani.cpp.o|*_avx2.cpp.o|*_avx512.cpp.o|*_pclmul.cpp.o|*_vpclmul.cpp.o|*_bmi2.cpp.o) ;;
+    *) continue ;;
+  esac
+  checked=$((checked + 1))
+  weak=$(nm -C "$obj" | grep -E ' [WVu] ')
+  if [ -n "$weak" ]; then
+    echo "$(basename "$obj") defines shared inline code:"
+    echo "$weak"
+    status=1
+  fi
+done
+echo "$checked variant objects checked"
+[ "$checked" -gt 0 ] || status=1
+exit $status
