@@ -143,7 +143,9 @@ Variant ChosenCrc() {
     return v;
 }
 Variant ChosenAdler() {
-    static const Variant v = Supported(Variant::Avx2) ? Variant::Avx2 : Variant::Portable;
+    static const Variant v = Supported(Variant::Avx512) ? Variant::Avx512
+                             : Supported(Variant::Avx2) ? Variant::Avx2
+                                                        : Variant::Portable;
     return v;
 }
 
@@ -175,7 +177,14 @@ Crc64Fn Crc64Now() {
 }
 
 Adler32Fn Adler32Now() {
-    return InUse(AlgorithmAdler32) == Variant::Avx2 ? Adler32Avx2 : Adler32Portable;
+    switch (InUse(AlgorithmAdler32)) {
+        case Variant::Avx512:
+            return Adler32Avx512;
+        case Variant::Avx2:
+            return Adler32Avx2;
+        default:
+            return Adler32Portable;
+    }
 }
 
 }  // namespace
@@ -188,6 +197,8 @@ const char* VariantName(Variant v) {
             return "vpclmul";
         case Variant::Avx2:
             return "avx2";
+        case Variant::Avx512:
+            return "avx512";
         default:
             return "portable";
     }
@@ -204,6 +215,8 @@ bool Supported(Variant v) {
             return f.Vpclmul && f.Avx512 && f.Pclmul && f.Sse41;
         case Variant::Avx2:
             return f.Avx2;
+        case Variant::Avx512:
+            return f.Avx512;
     }
     return false;
 }
