@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <mutex>
 
 #include "fileio.h"
 
@@ -90,13 +91,25 @@ void OnSigbus(int, siginfo_t* info, void*) {
     if (info->si_code <= 0) ::raise(SIGBUS);  // sent, not a fault: deliver it again
 }
 
+// Installs OnSigbus unless it is in place, keeping what was there to hand other faults to.
+// Threads that map views at the same time install it once between them.
 void InstallHandler() {
+    static std::mutex m;
+    const std::lock_guard<std::mutex> lock(m);
     if (g_installed) return;
+    (void)PageSize();  // measured here, not first in the handler
+    struct sigaction current;
+    if (::sigaction(SIGBUS, nullptr, &current) != 0) return;
+    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnSigbus) {
+        g_installed = 1;
+        return;
+    }
     struct sigaction action = {};
     action.sa_sigaction = OnSigbus;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
-    if (::sigaction(SIGBUS, &action, &g_previous) == 0) g_installed = 1;
+    g_previous = current;
+    if (::sigaction(SIGBUS, &action, nullptr) == 0) g_installed = 1;
 }
 
 }  // namespace
