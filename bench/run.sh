@@ -6,6 +6,7 @@
 # Usage: bench/run.sh [BUILD_DIR]
 #   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
 #   QUERNIX_BENCH_DIR=DIR   where the test files go (default: $TMPDIR/quernix-bench)
+#   QUERNIX_GUI_BENCH=PATH  the GUI batch bench (default: BUILD_DIR/bench/gui/quernix_gui_bench)
 #
 # The peers are Debian packages (scripts/install-deps.sh bench): openssl, rhash, 7zip,
 # coreutils, php-cli, and the drivers in bench/peers/, built here against libdeflate, ISA-L,
@@ -117,7 +118,9 @@ quernsum_run() {  # alg file; also records the peak resident memory
 }
 
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
-mbps() { awk -v b="$1" -v s="$2" 'BEGIN { printf "%.0f", b / s / 1e6 }'; }
+# MB/s, with one decimal below 100 (MD2).
+mbps() { awk -v b="$1" -v s="$2" 'BEGIN { v = b / s / 1e6; printf(v < 100 ? "%.1f" : "%.0f", v) }'; }
+greater() { awk -v a="$1" -v b="$2" 'BEGIN { exit !(a > b) }'; }
 
 # --- test files ------------------------------------------------------------------------------
 make_file() {  # path MiB
@@ -167,7 +170,7 @@ for alg in "${algorithms[@]}"; do
   done
   screening[$alg]=$line
   # The two fastest peers of the first round get two more runs each, beside quernsum.
-  mapfile -t top < <(for p in "${!p_speed[@]}"; do echo "${p_speed[$p]} $p"; done | sort -rn |
+  mapfile -t top < <(for p in "${!p_speed[@]}"; do echo "${p_speed[$p]} $p"; done | sort -rg |
     head -n 2 | cut -d' ' -f2)
   declare -A runs=()
   for p in "${top[@]}"; do runs[$p]=${p_times[$p]}; done
@@ -179,15 +182,17 @@ for alg in "${algorithms[@]}"; do
       runs[$p]+=" $secs"
     done
   done
-  q_mbps=$(mbps "$bytes" "$(median "${q_times[@]}")")
-  best='' best_mbps=0
+  q_secs=$(median "${q_times[@]}")
+  q_mbps=$(mbps "$bytes" "$q_secs")
+  best='' best_mbps=0 best_secs=0
   for p in "${top[@]}"; do
     # shellcheck disable=SC2086
-    m=$(mbps "$bytes" "$(median ${runs[$p]})")
-    if [ "$m" -gt "$best_mbps" ]; then best=$p best_mbps=$m; fi
+    t=$(median ${runs[$p]})
+    if [ -z "$best" ] || greater "$best_secs" "$t"; then best=$p best_secs=$t; fi
   done
   if [ -n "$best" ]; then
-    ratio=$(awk -v a="$q_mbps" -v b="$best_mbps" 'BEGIN { printf "%.2f", a / b }')
+    best_mbps=$(mbps "$bytes" "$best_secs")
+    ratio=$(awk -v q="$q_secs" -v p="$best_secs" 'BEGIN { printf "%.2f", p / q }')
   else
     best=none best_mbps=0 ratio=-
   fi
@@ -209,11 +214,11 @@ for _ in 1 2 3 4 5; do
   timed sh -c "cd '$small' && exec md5sum -- f*"
   small_m+=("$secs")
 done
-sq=$(median "${small_q[@]}") sm=$(median "${small_m[@]}")
+sq=$(printf '%.3f' "$(median "${small_q[@]}")") sm=$(printf '%.3f' "$(median "${small_m[@]}")")
 small_ratio=$(awk -v q="$sq" -v m="$sm" 'BEGIN { printf "%.2f", m / q }')
 
 # --- the GUI batch ---------------------------------------------------------------------------
-gui_bench=$build/bench/gui/quernix_gui_bench
+gui_bench=${QUERNIX_GUI_BENCH:-$build/bench/gui/quernix_gui_bench}
 gui_output=
 if [ -x "$gui_bench" ]; then
   log "GUI batch ($gui_bench)"
