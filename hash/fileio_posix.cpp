@@ -68,7 +68,6 @@ struct Guarded {
 thread_local Guarded t_guarded;
 
 struct sigaction g_previous;
-volatile sig_atomic_t g_installed = 0;
 
 // A fault on the guarded view: a page past the new end of a truncated file. Anonymous zero
 // pages replace the rest of the view, so the faulting read and every later one go on and see
@@ -87,29 +86,25 @@ void OnSigbus(int, siginfo_t* info, void*) {
         }
     }
     ::sigaction(SIGBUS, &g_previous, nullptr);
-    g_installed = 0;
     if (info->si_code <= 0) ::raise(SIGBUS);  // sent, not a fault: deliver it again
 }
 
-// Installs OnSigbus unless it is in place, keeping what was there to hand other faults to.
-// Threads that map views at the same time install it once between them.
+// Puts OnSigbus in place unless it is there, keeping what was there to hand other faults to.
+// Checked at every mapping, so that a handler installed later by someone else doesn't take
+// the view's faults. Threads that map views at the same time take turns.
 void InstallHandler() {
     static std::mutex m;
     const std::lock_guard<std::mutex> lock(m);
-    if (g_installed) return;
     (void)PageSize();  // measured here, not first in the handler
     struct sigaction current;
     if (::sigaction(SIGBUS, nullptr, &current) != 0) return;
-    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnSigbus) {
-        g_installed = 1;
-        return;
-    }
+    if ((current.sa_flags & SA_SIGINFO) && current.sa_sigaction == OnSigbus) return;
     struct sigaction action = {};
     action.sa_sigaction = OnSigbus;
     action.sa_flags = SA_SIGINFO;
     sigemptyset(&action.sa_mask);
     g_previous = current;
-    if (::sigaction(SIGBUS, &action, nullptr) == 0) g_installed = 1;
+    ::sigaction(SIGBUS, &action, nullptr);
 }
 
 }  // namespace

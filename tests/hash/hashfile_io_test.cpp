@@ -138,6 +138,27 @@ TEST_F(MappedFiles, FileCutShortGivesNoResult) {
     EXPECT_EQ(Hash(Write(data), "crc32"), Expected("crc32", data));
 }
 
+volatile sig_atomic_t g_theirs = 0;
+void TheirHandler(int) {
+    g_theirs = 1;
+}
+
+// A SIGBUS handler that somebody installs after the service has installed its own doesn't
+// get the faults of the service's views.
+TEST_F(MappedFiles, LaterHandlerDoesNotTakeTheViewsFaults) {
+    const std::string data = testutil::Pattern(size_t(5) << 20);
+    EXPECT_EQ(Hash(Write(data), "crc32"), Expected("crc32", data));
+    struct sigaction theirs = {};
+    theirs.sa_handler = TheirHandler;
+    sigemptyset(&theirs.sa_mask);
+    ASSERT_EQ(::sigaction(SIGBUS, &theirs, nullptr), 0);
+    g_truncateTo = 1000;
+    EXPECT_EQ(Hash(Write(data), "adler32"), "<none>");
+    EXPECT_EQ(g_theirs, 0);
+    // The default again, which the service takes as the previous handler at its next mapping.
+    ::signal(SIGBUS, SIG_DFL);
+}
+
 // After the service has caught its own faults, a fault on a mapping of somebody else's still
 // ends the program with SIGBUS.
 TEST_F(MappedFiles, OtherFaultsStillEndTheProgram) {
