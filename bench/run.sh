@@ -16,8 +16,9 @@
 # so the digests differ by design, and PHP's time still measures the same work).
 #
 # Each algorithm: one round over quernsum and every peer, then two more rounds over quernsum
-# and the two fastest peers; the table gives medians of three runs and the ratio of
-# quernsum's speed to the fastest peer's (above 1: quernsum is faster).
+# and the three fastest peers of the first round (one run can be unlucky); the table gives
+# medians of three runs and the ratio of quernsum's speed to the fastest peer's (above 1:
+# quernsum is faster).
 #
 # Writes bench/out/results.md (the table), results.tsv and chart.png (gnuplot).
 set -euo pipefail
@@ -169,9 +170,9 @@ for alg in "${algorithms[@]}"; do
     line+=" $peer=${p_speed[$peer]}"
   done
   screening[$alg]=$line
-  # The two fastest peers of the first round get two more runs each, beside quernsum.
+  # The three fastest peers of the first round get two more runs each, beside quernsum.
   mapfile -t top < <(for p in "${!p_speed[@]}"; do echo "${p_speed[$p]} $p"; done | sort -rg |
-    head -n 2 | cut -d' ' -f2)
+    head -n 3 | cut -d' ' -f2)
   declare -A runs=()
   for p in "${top[@]}"; do runs[$p]=${p_times[$p]}; done
   for _ in 1 2; do
