@@ -76,7 +76,7 @@ static_assert(SameFunction(f1, F1) && SameFunction(f2, F2) && SameFunction(f3, F
                   SameFunction(f4, F4) && SameFunction(f5, F5),
               "the regrouped HAVAL functions equal the published ones");
 
-// The input permutations of the published specification for 5 passes.
+// The input permutations of the HAVAL paper for 5 passes.
 [[gnu::always_inline]] inline uint32_t Phi1(uint32_t x6, uint32_t x5, uint32_t x4, uint32_t x3,
                                             uint32_t x2, uint32_t x1, uint32_t x0) {
     return F1(x3, x4, x1, x0, x5, x2, x6);

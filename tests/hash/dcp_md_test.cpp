@@ -1,6 +1,6 @@
-// The four little-endian members of the hash object family (Part 1.5): MD4, MD5, RIPEMD-128
-// and RIPEMD-160. Published test suites, padding-boundary lengths, properties, self-check and
-// the "Hash not initialized" contract of Part 1.4.
+// The four little-endian members of the hash object family: MD4, MD5, RIPEMD-128 and
+// RIPEMD-160. Published test suites, padding-boundary lengths, properties, self-check and the
+// "Hash not initialized" contract.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -22,7 +22,7 @@ struct Member {
     int Id;
     const char* Algorithm;
     int HashSize;
-    const char* EmptyDigest;  // Part 1.5's empty-message digest
+    const char* EmptyDigest;  // the published empty-message digest
 };
 
 template <class T>

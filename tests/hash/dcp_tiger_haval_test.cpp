@@ -1,13 +1,13 @@
-// Tiger and HAVAL (Part 1.7): the published Tiger test set, the HAVAL core checked against
+// Tiger and HAVAL: the published Tiger test set, the HAVAL core checked against
 // published HAVAL-256/5 through a test-only subclass that pads with 0x01, the member's own
 // 0x80-padded values, padding-boundary lengths and block edges, a few S-box entries, the
-// properties, the self-check and the "Hash not initialized" contract of Part 1.4.
+// properties, the self-check and the "Hash not initialized" contract.
 //
 // Where the expected values come from:
 // - Tiger: the Tiger test set of the paper's authors; every value also agrees with
 //   php's hash("tiger192,3", ...) and with rhash --tiger.
 // - HAVAL with 0x01: php's hash("haval256,5", ...), i.e. published HAVAL-256/5.
-// - HAVAL with 0x80 (the member): Part 1.7's stored digests; for the other messages, the
+// - HAVAL with 0x80 (the member): its stored self-check digests; for the other messages, the
 //   member's own output, taken after the same messages passed the 0x01 check above. The two
 //   paths share everything but the padding byte, so these guard the frame against regressions.
 #include <gtest/gtest.h>
@@ -181,7 +181,7 @@ const std::string kAlphabet = "abcdefghijklmnopqrstuvwxyz";
 const std::string kAlnum = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
 
 TEST(Haval, MemberVectors) {
-    // Part 1.7: the empty message and the two self-check vectors with their stored digests.
+    // The empty message and the two self-check vectors with their stored digests.
     const Vector vectors[] = {
         {"", "5981d3f8cce7f5674752595f4ad24c184ba1c738c986d4d2eddf2bd86c3f8679"},
         {kAlphabet, "1a1dc8099bdaa7f35b4da4e805f1a28fee909d8dee920198185cbcaed8a10a8d"},
