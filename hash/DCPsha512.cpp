@@ -185,17 +185,14 @@ void TDCP_sha512base::FinalWords(void* Digest, int Words) {
     Wipe();
 }
 
-void TDCP_sha384::Init() {
+void TDCP_sha512base::Start(const uint64_t* InitialChain) {
     Wipe();
-    Chain[0] = 0xCBBB9D5DC1059ED8;
-    Chain[1] = 0x629A292A367CD507;
-    Chain[2] = 0x9159015A3070DD17;
-    Chain[3] = 0x152FECD8F70E5939;
-    Chain[4] = 0x67332667FFC00B31;
-    Chain[5] = 0x8EB44A8768581511;
-    Chain[6] = 0xDB0C2E0D64F98FA7;
-    Chain[7] = 0x47B5481DBEFA4FA4;
+    std::memcpy(Chain, InitialChain, sizeof Chain);
     Ready = true;
+}
+
+void TDCP_sha384::Init() {
+    Start(kInitialChain);
 }
 
 void TDCP_sha384::Final(void* Digest) {
@@ -203,27 +200,12 @@ void TDCP_sha384::Final(void* Digest) {
 }
 
 bool TDCP_sha384::SelfCheck() {
-    return dcp::SelfCheckVectors<TDCP_sha384>(
-        "abc",
-        "cb00753f45a35e8bb5a03d699ac65007272c32ab0eded1631a8b605a43ff5bed8086072ba1e7cc2358baeca1"
-        "34c825a7",
-        "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlm"
-        "nopqrsmnopqrstnopqrstu",
-        "09330c33f71147e83d192fc782cd1b4753111b173b3b05d22fa08086e3b0f712fcc7c71a557e2db966c3e9fa"
-        "91746039");
+    return dcp::SelfCheckVectors<TDCP_sha384>(kSelfCheck[0], kSelfCheck[1], kSelfCheck[2],
+                                              kSelfCheck[3]);
 }
 
 void TDCP_sha512::Init() {
-    Wipe();
-    Chain[0] = 0x6A09E667F3BCC908;
-    Chain[1] = 0xBB67AE8584CAA73B;
-    Chain[2] = 0x3C6EF372FE94F82B;
-    Chain[3] = 0xA54FF53A5F1D36F1;
-    Chain[4] = 0x510E527FADE682D1;
-    Chain[5] = 0x9B05688C2B3E6C1F;
-    Chain[6] = 0x1F83D9ABFB41BD6B;
-    Chain[7] = 0x5BE0CD19137E2179;
-    Ready = true;
+    Start(kInitialChain);
 }
 
 void TDCP_sha512::Final(void* Digest) {
@@ -231,12 +213,6 @@ void TDCP_sha512::Final(void* Digest) {
 }
 
 bool TDCP_sha512::SelfCheck() {
-    return dcp::SelfCheckVectors<TDCP_sha512>(
-        "abc",
-        "ddaf35a193617abacc417349ae20413112e6fa4e89a97ea20a9eeee64b55d39a2192992a274fc1a836ba3c23"
-        "a3feebbd454d4423643ce80e2a9ac94fa54ca49f",
-        "abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlm"
-        "nopqrsmnopqrstnopqrstu",
-        "8e959b75dae313da8cf4f72814fc143f8f7779c6eb9f7fa17299aeadb6889018501d289e4900f7e4331b99de"
-        "c4b5433ac7d329eeb6dd26545e96e55b874be909");
+    return dcp::SelfCheckVectors<TDCP_sha512>(kSelfCheck[0], kSelfCheck[1], kSelfCheck[2],
+                                              kSelfCheck[3]);
 }
