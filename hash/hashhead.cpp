@@ -43,26 +43,29 @@ THashProgressProc g_progress = nullptr;
 
 // Hands out the file chunk by chunk, in one of two ways, with the chunk sizes, the progress
 // positions and the cancel points exactly those of a chunk-by-chunk read:
-// - Read: many chunks with one read into a buffer, handing out pointers into it.
-// - Mapped: pointers into a mapping of the file, a window of a few MiB at a time, so the
-//   bytes are never copied. For the checksums, which hash far faster than memory can be
-//   copied, the copy is most of the cost: mapping takes a 1 GiB file in the page cache from
-//   0.21 to 0.16 s. The digests run at 2 GB/s or less and were measured slower reading from a
-//   mapping than from a cache-resident copy, so they read; so do files below a few MiB, for
-//   which one read is cheaper than a mapping.
+// - Mapped, for files of 4 MiB and more: pointers into a read-only mapping of the file, 4 MiB
+//   at a time with its page tables filled in one call, so the bytes are never copied. On a
+//   1 GiB file in the page cache this takes crc32 from 0.18 to 0.16 s and sha1 from 0.75 to
+//   0.68 s. The digests hash too slowly for the hardware prefetchers to run ahead on their own
+//   (they stop at every page), so each chunk handed out comes with a hint for the first lines
+//   of every page of the next one; without it a mapping was slower for them than a copy (sha1
+//   1.05 s). The checksums are faster without the hints.
+// - Read, for smaller files: many chunks with one read into a buffer, handing out pointers
+//   into it; a small file is one read.
 // Neither way asks for bytes past the size measured at the start. A chunk that can't be had
 // whole (the file shrank, or a read error) ends the file, and so does a mapping cut short.
 class ChunkReader {
 public:
-    ChunkReader(fileio::Handle h, size_t chunk, int64_t size, bool mayMap)
+    ChunkReader(fileio::Handle h, size_t chunk, int64_t size, bool hintAhead)
         : h_(h),
           size_(uint64_t(size)),
           left_(size_),
-          mapped_(mayMap && size_ >= kMinMapped),
+          mapped_(size_ >= kMinMapped),
+          hintAhead_(hintAhead),
           capacity_(mapped_ ? 0 : BufferSize(chunk, left_)),
           buf_(mapped_ ? nullptr : new uint8_t[capacity_]) {
         // One read takes a small file whole; read-ahead advice only pays for larger ones.
-        if (left_ > capacity_) fileio::AdviseSequential(h_);
+        if (!mapped_ && left_ > capacity_) fileio::AdviseSequential(h_);
     }
 
     // The next Count bytes, or nullptr if the file doesn't deliver them.
@@ -111,7 +114,27 @@ private:
             windowEnd_ = end;
         }
         left_ -= count;
-        return view_.Data() + (offset - windowStart_);
+        const uint8_t* p = view_.Data() + (offset - windowStart_);
+        if (hintAhead_) HintNext(offset + count, count);
+        return p;
+    }
+
+    // Asks for the first two cache lines of every page of the Count bytes from Offset, as far
+    // as the window reaches; the hardware prefetchers take each page from there.
+    void HintNext(uint64_t offset, size_t count) const {
+#if defined(__GNUC__)
+        const size_t page = fileio::PageSize();
+        const uint64_t end = offset + count < windowEnd_ ? offset + count : windowEnd_;
+        for (uint64_t at = offset & ~uint64_t(page - 1); at < end; at += page) {
+            if (at < offset) continue;
+            const uint8_t* q = view_.Data() + (at - windowStart_);
+            __builtin_prefetch(q, 0, 3);
+            if (at + 64 < end) __builtin_prefetch(q + 64, 0, 3);
+        }
+#else
+        (void)offset;
+        (void)count;
+#endif
     }
 
     // A few hundred KiB per read: few system calls, and the data is still in the cache when
@@ -128,6 +151,7 @@ private:
     uint64_t size_;  // measured at the start
     uint64_t left_;  // bytes of it not handed out (mapped) or not read yet (read)
     bool mapped_;
+    bool hintAhead_;
     size_t capacity_;
     std::unique_ptr<uint8_t[]> buf_;
     size_t pos_ = 0, end_ = 0;
@@ -156,7 +180,7 @@ struct StoredResult {
 // The steps of one call: open, measure, empty-file answer or chunk loop, result. File routines
 // hash a chunk and then report it; the hash-object path reports a chunk and then hashes it.
 void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int32_t chunk,
-             bool reportBeforeUpdate, bool mayMap, const StoredResult& result) {
+             bool reportBeforeUpdate, bool hintAhead, const StoredResult& result) {
     std::string text;
     int64_t size = 0;
     const fileio::Handle h = fileio::OpenRegularFile(path, sharing, &size);
@@ -169,7 +193,7 @@ void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int
     } else {
         DebugMark("quernsum 2");
         algo.Begin(size);
-        ChunkReader reader(h, size_t(chunk), size, mayMap);
+        ChunkReader reader(h, size_t(chunk), size, hintAhead);
         bool complete = true;
         int64_t next = 1;
         do {
@@ -270,7 +294,7 @@ template <class Path>
 void RunFileRoutine(const char* path, THashProgressProc progress, char* out, int32_t* outLength) {
     Start(progress);
     Path algo;
-    RunPath(path, algo, fileio::Sharing::Exclusive, ChecksumChunkSize, false, true,
+    RunPath(path, algo, fileio::Sharing::Exclusive, ChecksumChunkSize, false, false,
             {out, outLength});
 }
 
@@ -318,7 +342,7 @@ void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress,
     }
     hash->Init();
     HashObjectPath algo(*hash);
-    RunPath(Path, algo, fileio::Sharing::Shared, HashObjectChunkSize, true, false,
+    RunPath(Path, algo, fileio::Sharing::Shared, HashObjectChunkSize, true, true,
             {OutText, OutLength});
 }
 

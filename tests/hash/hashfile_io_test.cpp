@@ -1,5 +1,6 @@
-// The file hash service on files large enough to be read through a mapping: the same results
-// and progress positions as hashing the bytes in memory, across window edges; no result when
+// The file hash service on files large enough to be read through a mapping, under the four
+// file routines and the hash objects: the same results and progress positions as hashing the
+// bytes in memory, across window edges; no result when
 // the file shrinks during the run, whether the lost bytes were whole pages (a fault that must
 // be caught) or part of the last page; and a fault on any other mapping still ends the
 // program as before.
@@ -9,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
@@ -67,9 +69,15 @@ protected:
     fs::path dir_;
 };
 
-// What the four file routines must give for Data, worked out in memory.
+// What HashFile must give for Data, worked out in memory.
 std::string Expected(const char* algorithm, const std::string& data) {
     const std::string a = algorithm;
+    if (auto h = CreateHashObject(AlgorithmIdFromName(a))) {
+        std::string hex = testutil::Digest(*h, data);  // lower case
+        for (char& c : hex)
+            c = char(std::toupper(static_cast<unsigned char>(c)));
+        return hex;
+    }
     if (a == "crc32") return LongWordToHex(~Crc32Update(data.data(), int(data.size()), ~0u));
     if (a == "crc64") return Int64ToHex(Crc64Buffer(data.data(), int(data.size()), 0));
     if (a == "adler32") {
@@ -88,7 +96,8 @@ TEST_F(MappedFiles, SameResultsAsInMemory) {
          {size_t(4) << 20, (size_t(4) << 20) + 3 * 65521 + 7, (size_t(9) << 20) + 5}) {
         const std::string data = testutil::Pattern(size);
         const std::string path = Write(data);
-        for (const char* algorithm : {"crc32", "crc64", "adler32", "md2"}) {
+        for (const char* algorithm :
+             {"crc32", "crc64", "adler32", "md2", "md5", "sha1", "sha512"}) {
             if (std::string(algorithm) == "md2" && size > (size_t(5) << 20)) continue;  // slow
             EXPECT_EQ(Hash(path, algorithm), Expected(algorithm, data))
                 << algorithm << " over " << size << " bytes";
@@ -99,14 +108,16 @@ TEST_F(MappedFiles, SameResultsAsInMemory) {
 TEST_F(MappedFiles, ProgressPositions) {
     const size_t size = (size_t(4) << 20) + 100;
     const std::string path = Write(testutil::Pattern(size));
-    std::vector<int64_t> positions;
-    g_positions = &positions;
-    Hash(path, "crc32");
-    const size_t calls = (size + 65520) / 65521;
-    ASSERT_EQ(positions.size(), calls);
-    for (size_t i = 0; i + 1 < calls; ++i)
-        EXPECT_EQ(positions[i], int64_t(65521 * (i + 1) + 1));
-    EXPECT_EQ(positions.back(), int64_t(size));
+    for (const auto& [algorithm, chunk] : {std::pair{"crc32", size_t(65521)}, {"md5", 16384}}) {
+        std::vector<int64_t> positions;
+        g_positions = &positions;
+        Hash(path, algorithm);
+        const size_t calls = (size + chunk - 1) / chunk;
+        ASSERT_EQ(positions.size(), calls) << algorithm;
+        for (size_t i = 0; i + 1 < calls; ++i)
+            EXPECT_EQ(positions[i], int64_t(chunk * (i + 1) + 1)) << algorithm;
+        EXPECT_EQ(positions.back(), int64_t(size)) << algorithm;
+    }
 }
 
 TEST_F(MappedFiles, CancelGivesNoResult) {
@@ -126,7 +137,7 @@ TEST_F(MappedFiles, FileCutShortGivesNoResult) {
     const size_t size = (size_t(6) << 20) + 1000;
     const std::string data = testutil::Pattern(size);
     for (int64_t truncateTo : {int64_t(1000), int64_t(5) << 20, int64_t(size) - 10}) {
-        for (const char* algorithm : {"crc32", "crc64", "adler32", "md2"}) {
+        for (const char* algorithm : {"crc32", "crc64", "adler32", "md2", "md5", "sha1"}) {
             SCOPED_TRACE(std::string(algorithm) + " cut to " + std::to_string(truncateTo));
             const std::string path = Write(data);
             g_truncateTo = truncateTo;
@@ -136,6 +147,7 @@ TEST_F(MappedFiles, FileCutShortGivesNoResult) {
     // And the next file is hashed as usual.
     g_truncateTo = -1;
     EXPECT_EQ(Hash(Write(data), "crc32"), Expected("crc32", data));
+    EXPECT_EQ(Hash(Write(data), "sha1"), Expected("sha1", data));
 }
 
 volatile sig_atomic_t g_theirs = 0;
