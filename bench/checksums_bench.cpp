@@ -37,9 +37,10 @@ uint64_t Run(int32_t id, Variant v, const uint8_t* p, size_t n, uint64_t s) {
                    : v == Variant::Pclmul ? checksums::Crc64Pclmul(p, n, s)
                                           : checksums::Crc64Portable(p, n, s);
         default:
-            return v == Variant::Avx512 ? checksums::Adler32Avx512(uint32_t(s), p, n)
-                   : v == Variant::Avx2 ? checksums::Adler32Avx2(uint32_t(s), p, n)
-                                        : checksums::Adler32Portable(uint32_t(s), p, n);
+            return v == Variant::Avx512Vnni ? checksums::Adler32Avx512Vnni(uint32_t(s), p, n)
+                   : v == Variant::Avx512   ? checksums::Adler32Avx512(uint32_t(s), p, n)
+                   : v == Variant::Avx2     ? checksums::Adler32Avx2(uint32_t(s), p, n)
+                                            : checksums::Adler32Portable(uint32_t(s), p, n);
     }
 }
 
@@ -64,7 +65,9 @@ const int registered = [] {
     } algorithms[] = {
         {"crc32", AlgorithmCrc32, {Variant::Portable, Variant::Pclmul, Variant::Vpclmul}},
         {"crc64", AlgorithmCrc64, {Variant::Portable, Variant::Pclmul, Variant::Vpclmul}},
-        {"adler32", AlgorithmAdler32, {Variant::Portable, Variant::Avx2, Variant::Avx512}},
+        {"adler32",
+         AlgorithmAdler32,
+         {Variant::Portable, Variant::Avx2, Variant::Avx512, Variant::Avx512Vnni}},
     };
     for (const auto& a : algorithms)
         for (Variant v : a.variants)

@@ -143,9 +143,10 @@ Variant ChosenCrc() {
     return v;
 }
 Variant ChosenAdler() {
-    static const Variant v = Supported(Variant::Avx512) ? Variant::Avx512
-                             : Supported(Variant::Avx2) ? Variant::Avx2
-                                                        : Variant::Portable;
+    static const Variant v = Supported(Variant::Avx512Vnni) ? Variant::Avx512Vnni
+                             : Supported(Variant::Avx512)   ? Variant::Avx512
+                             : Supported(Variant::Avx2)     ? Variant::Avx2
+                                                            : Variant::Portable;
     return v;
 }
 
@@ -178,6 +179,8 @@ Crc64Fn Crc64Now() {
 
 Adler32Fn Adler32Now() {
     switch (InUse(AlgorithmAdler32)) {
+        case Variant::Avx512Vnni:
+            return Adler32Avx512Vnni;
         case Variant::Avx512:
             return Adler32Avx512;
         case Variant::Avx2:
@@ -199,6 +202,8 @@ const char* VariantName(Variant v) {
             return "avx2";
         case Variant::Avx512:
             return "avx512";
+        case Variant::Avx512Vnni:
+            return "avx512vnni";
         default:
             return "portable";
     }
@@ -217,6 +222,8 @@ bool Supported(Variant v) {
             return f.Avx2;
         case Variant::Avx512:
             return f.Avx512;
+        case Variant::Avx512Vnni:
+            return f.Avx512 && f.Avx512Vnni;
     }
     return false;
 }

@@ -24,11 +24,12 @@ uint64_t Crc64Vpclmul(const uint8_t* p, size_t n, uint64_t reg);
 
 // AVX2 (checksums_avx2.cpp).
 uint32_t Adler32Avx2(uint32_t value, const uint8_t* p, size_t n);
-// AVX-512 F and BW (checksums_avx512.cpp).
+// AVX-512 F and BW (checksums_avx512.cpp), and the same with AVX512-VNNI.
 uint32_t Adler32Avx512(uint32_t value, const uint8_t* p, size_t n);
+uint32_t Adler32Avx512Vnni(uint32_t value, const uint8_t* p, size_t n);
 
 // The variants, for tests and benchmarks.
-enum class Variant { Portable, Pclmul, Vpclmul, Avx2, Avx512 };
+enum class Variant { Portable, Pclmul, Vpclmul, Avx2, Avx512, Avx512Vnni };
 const char* VariantName(Variant v);
 // Whether this CPU can run the variant.
 bool Supported(Variant v);

@@ -12,9 +12,10 @@ struct Features {
     bool Pclmul = false;
     bool Sha = false;  // the SHA extensions: cpuid leaf 7, EBX bit 29
     bool Bmi2 = false;
-    bool Avx2 = false;     // with OS support for the YMM state
-    bool Avx512 = false;   // F, VL and BW, with OS support for the ZMM state
-    bool Vpclmul = false;  // VPCLMULQDQ (used with AVX-512)
+    bool Avx2 = false;        // with OS support for the YMM state
+    bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
+    bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)
+    bool Avx512Vnni = false;  // AVX512-VNNI (used with AVX-512)
 };
 
 // The features of this CPU, detected on the first call.

@@ -71,6 +71,11 @@ const Subject kSubjects[] = {
          return checksums::Adler32Avx512(uint32_t(s), p, n);
      },
      1, 0},
+    {"adler32", Variant::Avx512Vnni,
+     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
+         return checksums::Adler32Avx512Vnni(uint32_t(s), p, n);
+     },
+     1, 0},
 };
 
 void PrintTo(const Subject& s, std::ostream* os) {
@@ -280,9 +285,10 @@ TEST(Dispatch, BestVariantUnlessPortableForced) {
     const char* crc = checksums::Supported(Variant::Vpclmul)  ? "vpclmul"
                       : checksums::Supported(Variant::Pclmul) ? "pclmul"
                                                               : "portable";
-    const char* adler = checksums::Supported(Variant::Avx512) ? "avx512"
-                        : checksums::Supported(Variant::Avx2) ? "avx2"
-                                                              : "portable";
+    const char* adler = checksums::Supported(Variant::Avx512Vnni) ? "avx512vnni"
+                        : checksums::Supported(Variant::Avx512)   ? "avx512"
+                        : checksums::Supported(Variant::Avx2)     ? "avx2"
+                                                                  : "portable";
     EXPECT_STREQ(checksums::Provider(AlgorithmCrc32), crc);
     EXPECT_STREQ(checksums::Provider(AlgorithmCrc64), crc);
     EXPECT_STREQ(checksums::Provider(AlgorithmAdler32), adler);
