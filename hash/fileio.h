@@ -34,7 +34,9 @@ void AdviseSequential(Handle H);
 // truncates the file while the view is read, the pages that are no longer backed would raise
 // SIGBUS; while a view is mapped, such a fault on it is caught: the rest of the view then
 // reads as zeros and CutShort() turns true, so that the caller drops what it computed. Faults
-// anywhere else go to the handler that was there before. One thread, one view at a time.
+// anywhere else go to the handler that was there before. Views on one thread nest: a HashFile
+// called from inside a progress callback maps its own, and the outer one is guarded again
+// once the inner one is unmapped.
 class View {
 public:
     View() = default;
@@ -52,6 +54,9 @@ public:
 private:
     const uint8_t* Data_ = nullptr;
     size_t Length_ = 0;
+    // The view that was guarded on this thread before this one, put back by Unmap.
+    uintptr_t OuterBegin_ = 0, OuterEnd_ = 0;
+    int OuterCutShort_ = 0;
 };
 
 size_t PageSize();

@@ -128,6 +128,9 @@ bool View::Map(Handle H, int64_t Offset, size_t Length) {
     InstallHandler();
     Data_ = static_cast<const uint8_t*>(p);
     Length_ = Length;
+    OuterBegin_ = t_guarded.begin;
+    OuterEnd_ = t_guarded.end;
+    OuterCutShort_ = t_guarded.cutShort;
     t_guarded.cutShort = 0;
     t_guarded.begin = reinterpret_cast<uintptr_t>(p);
     t_guarded.end = t_guarded.begin + Length;
@@ -136,8 +139,9 @@ bool View::Map(Handle H, int64_t Offset, size_t Length) {
 
 void View::Unmap() {
     if (!Data_) return;
-    t_guarded.begin = t_guarded.end = 0;
-    t_guarded.cutShort = 0;
+    t_guarded.begin = OuterBegin_;
+    t_guarded.end = OuterEnd_;
+    t_guarded.cutShort = OuterCutShort_;
     ::munmap(const_cast<uint8_t*>(Data_), Length_);
     Data_ = nullptr;
     Length_ = 0;
