@@ -227,6 +227,15 @@ if [ -x "$gui_bench" ]; then
     gui_output="(the GUI bench failed)"
 fi
 
+# --- the folder search window's walk ----------------------------------------------------------
+search_bench=$build/bench/intake/quernix_search_bench
+search_output=
+if [ -x "$search_bench" ]; then
+  log "folder search ($search_bench)"
+  search_output=$(QT_QPA_PLATFORM=offscreen "$search_bench" "$work/search" 100000 2> /dev/null) ||
+    search_output="(the folder search bench failed)"
+fi
+
 # --- the engine in memory --------------------------------------------------------------------
 engine_output=
 if [ -x "$build/bench/quernix_bench" ]; then
@@ -262,6 +271,14 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
     echo
     echo '```'
     echo "$gui_output"
+    echo '```'
+    echo
+  fi
+  if [ -n "$search_output" ]; then
+    echo "Folder search (bench/intake, 100,000 files):"
+    echo
+    echo '```'
+    echo "$search_output"
     echo '```'
     echo
   fi
