@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_data.h"
 #include "checksums.h"
 #include "hashhead.h"
 
@@ -14,16 +15,7 @@ namespace {
 using checksums::Variant;
 
 const std::vector<uint8_t>& Data() {
-    static const std::vector<uint8_t> d = [] {
-        std::vector<uint8_t> v(16 << 20);
-        uint32_t x = 2463534242u;
-        for (auto& b : v) {
-            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-            b = uint8_t(x);
-        }
-        return v;
-    }();
-    return d;
+    return benchdata::Data<(16 << 20)>();
 }
 
 uint64_t Run(int32_t id, Variant v, const uint8_t* p, size_t n, uint64_t s) {

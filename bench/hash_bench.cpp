@@ -8,21 +8,13 @@
 #include <vector>
 
 #include "MD2.h"
+#include "bench_data.h"
 #include "hashhead.h"
 
 namespace {
 
 const std::vector<uint8_t>& Data() {
-    static const std::vector<uint8_t> d = [] {
-        std::vector<uint8_t> v(1 << 20);
-        uint32_t x = 2463534242u;
-        for (auto& b : v) {
-            x ^= x << 13, x ^= x >> 17, x ^= x << 5;
-            b = uint8_t(x);
-        }
-        return v;
-    }();
-    return d;
+    return benchdata::Data<(1 << 20)>();
 }
 
 // Updates the algorithm over 1 MiB per iteration, the way HashFile feeds it (64 KiB or 16 KiB
