@@ -171,6 +171,20 @@ TEST_F(Quernsum, RecursiveWalk) {
     EXPECT_EQ(flat.err, "quernsum: tree: Is a directory\n");
 }
 
+// MD2 runs at about 11 MB/s, so 16 MB take long enough for the progress line to appear; it is
+// wiped again before the result line, and without --progress nothing goes to stderr.
+TEST_F(Quernsum, ProgressLineForSlowFiles) {
+    Write("big.bin", testutil::Pattern(16'000'000));
+    const Result shown = Run("-a md2 --progress big.bin");
+    EXPECT_EQ(shown.status, 0);
+    EXPECT_NE(shown.err.find("\rquernsum: big.bin: "), std::string::npos) << shown.err;
+    EXPECT_NE(shown.err.find("%"), std::string::npos);
+    EXPECT_EQ(shown.err.back(), '\r') << "the line is wiped when the file is done";
+    const Result quiet = Run("-a md2 big.bin");
+    EXPECT_EQ(quiet.err, "");
+    EXPECT_EQ(quiet.out, shown.out);
+}
+
 TEST_F(Quernsum, NamesWithNewlineOrBackslashAreEscaped) {
     Write("a\nb", "abc");
     Write("c\\d", "abc");
