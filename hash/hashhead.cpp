@@ -5,10 +5,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <vector>
+#include <memory>
+#include <utility>
 
-#include "MD2.h"
 #include "fileio.h"
+#include "hashpaths.h"
 
 const TAlgorithmInfo AlgorithmTable[14] = {
     {"haval", 14, 64},
@@ -34,6 +35,8 @@ int32_t AlgorithmIdFromName(std::string_view Name) {
 }
 
 namespace {
+
+using namespace hashpaths;
 
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
@@ -159,15 +162,6 @@ private:
     uint64_t windowStart_ = 0, windowEnd_ = 0;
 };
 
-// One algorithm as the chunk loop drives it.
-struct PathAlgorithm {
-    virtual ~PathAlgorithm() = default;
-    virtual std::string EmptyText() = 0;   // the result for a file of 0 bytes
-    virtual void Begin(int64_t size) = 0;  // loop set-up
-    virtual void Update(const uint8_t* p, size_t n, bool last) = 0;
-    virtual std::string FinishText() = 0;
-};
-
 struct StoredResult {
     char* out;
     int32_t* outLength;
@@ -226,65 +220,6 @@ void RunPath(const char* path, PathAlgorithm& algo, fileio::Sharing sharing, int
     result.Store(text);
 }
 
-struct Crc32Path final : PathAlgorithm {
-    uint32_t reg = 0;
-    std::string EmptyText() override { return "00000000"; }
-    void Begin(int64_t) override { reg = 0xFFFFFFFFu; }
-    void Update(const uint8_t* p, size_t n, bool) override { reg = Crc32Update(p, int(n), reg); }
-    std::string FinishText() override { return LongWordToHex(~reg); }
-};
-
-struct Adler32Path final : PathAlgorithm {
-    uint32_t value = 1;
-    std::string EmptyText() override { return "00000001"; }
-    void Begin(int64_t) override { value = 1; }
-    void Update(const uint8_t* p, size_t n, bool) override { Adler32Update(value, p, int(n)); }
-    std::string FinishText() override { return LongWordToHex(value); }
-};
-
-struct Crc64Path final : PathAlgorithm {
-    uint64_t reg = 0;
-    std::string EmptyText() override { return Int64ToHex(Crc64String("", 0)); }
-    void Begin(int64_t) override { reg = ~uint64_t(0); }
-    void Update(const uint8_t* p, size_t n, bool) override { reg = Crc64Update(p, int(n), reg); }
-    std::string FinishText() override { return Int64ToHex(~reg); }
-};
-
-struct Md2Path final : PathAlgorithm {
-    TMessageDigest2 md;
-    std::string EmptyText() override {
-        uint8_t d[16];
-        md.DigestText("", d);
-        return TMessageDigest::DigestToHex(d);
-    }
-    void Begin(int64_t size) override { md.Start(size); }
-    void Update(const uint8_t* p, size_t n, bool last) override {
-        md.FeedText(std::string_view(reinterpret_cast<const char*>(p), n), last);
-    }
-    std::string FinishText() override {
-        uint8_t d[16];
-        md.GetDigest(d);
-        return TMessageDigest::DigestToHex(d);
-    }
-};
-
-struct HashObjectPath final : PathAlgorithm {
-    explicit HashObjectPath(TDCP_hash& h) : hash(h), digest(size_t(h.HashSize()) / 8) {}
-    TDCP_hash& hash;
-    std::vector<uint8_t> digest;
-    std::string Finish() {
-        hash.Final(digest.data());
-        return BytesToHex(digest.data(), digest.size());
-    }
-    std::string EmptyText() override {
-        hash.UpdateText("");
-        return Finish();
-    }
-    void Begin(int64_t) override {}
-    void Update(const uint8_t* p, size_t n, bool) override { hash.Update(p, uint32_t(n)); }
-    std::string FinishText() override { return Finish(); }
-};
-
 void Start(THashProgressProc progress) {
     DebugMark("quernsum 1");
     g_progress = progress;
@@ -335,13 +270,12 @@ void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress,
             break;
     }
     Start(Progress);
-    const std::unique_ptr<TDCP_hash> hash = CreateHashObject(AlgorithmId);
+    std::unique_ptr<TDCP_hash> hash = CreateHashObject(AlgorithmId);
     if (!hash) {  // not one of the fourteen: no result
         *OutLength = 0;
         return;
     }
-    hash->Init();
-    HashObjectPath algo(*hash);
+    HashObjectPath algo(std::move(hash));
     RunPath(Path, algo, fileio::Sharing::Shared, HashObjectChunkSize, true, true,
             {OutText, OutLength});
 }

@@ -6,23 +6,20 @@
 #include <memory>
 #include <string>
 
-#include "MD2.h"
-#include "hashhead.h"
+namespace hashpaths {
+struct PathAlgorithm;
+}
 
 class THashStream {
 public:
     // An unknown id makes an invalid stream that gives no result.
     explicit THashStream(int32_t AlgorithmId);
-    bool Valid() const { return valid_; }
+    ~THashStream();
+    bool Valid() const { return algo_ != nullptr; }
     void Update(const void* Buffer, size_t Count);
     // The upper-case hex text, or empty for an invalid stream. Ends the stream.
     std::string Final();
 
 private:
-    int32_t id_;
-    bool valid_ = true;
-    uint32_t crc32_ = 0xFFFFFFFFu, adler_ = 1;
-    uint64_t crc64_ = ~uint64_t(0);
-    std::unique_ptr<TMessageDigest2> md2_;
-    std::unique_ptr<TDCP_hash> hash_;
+    std::unique_ptr<hashpaths::PathAlgorithm> algo_;
 };
