@@ -84,25 +84,15 @@ void CompressPortable(uint32_t State[5], const uint8_t* p, size_t Count) {
 #undef ROUND5
 #undef ROUND
 
-namespace {
-using CompressFn = void (*)(uint32_t*, const uint8_t*, size_t);
-
-// The variant this CPU can run, chosen on first use.
-CompressFn Chosen() {
-    static const CompressFn fn = cpu::HasShaNi() ? CompressShaNi : CompressPortable;
-    return fn;
-}
-}  // namespace
+using Choice =
+    cpu::ShaNiChoice<void (*)(uint32_t*, const uint8_t*, size_t), CompressPortable, CompressShaNi>;
 
 const char* Provider() {
-    return !cpu::PortableForced() && Chosen() == CompressShaNi ? "shani" : "portable";
+    return Choice::Provider();
 }
 
 void Compress(uint32_t* chain, const uint8_t* blocks, size_t count) {
-    if (cpu::PortableForced())
-        CompressPortable(chain, blocks, count);
-    else
-        Chosen()(chain, blocks, count);
+    Choice::InUse()(chain, blocks, count);
 }
 
 }  // namespace sha1

@@ -32,4 +32,17 @@ inline bool HasShaNi() {
     return f.Sha && f.Sse41 && f.Ssse3;
 }
 
+// The choice between a portable compression function and its SHA-NI variant, made once on
+// first use; while ForcePortable is on, the portable one runs.
+template <class Fn, Fn Portable, Fn ShaNi>
+struct ShaNiChoice {
+    static Fn Chosen() {
+        static const Fn fn = HasShaNi() ? ShaNi : Portable;
+        return fn;
+    }
+    static Fn InUse() { return PortableForced() ? Portable : Chosen(); }
+    // "shani" or "portable".
+    static const char* Provider() { return InUse() == ShaNi ? "shani" : "portable"; }
+};
+
 }  // namespace cpu
