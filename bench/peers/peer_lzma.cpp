@@ -8,20 +8,12 @@
 int main(int argc, char** argv) {
     if (argc != 3) return peer::Usage(argv[0]);
     const std::string alg = argv[1];
-    if (alg == "crc32") {
-        uint32_t crc = 0;
-        if (!peer::ReadChunks(
-                argv[2], [&](const unsigned char* p, size_t n) { crc = lzma_crc32(p, n, crc); }))
-            return 1;
-        peer::PrintValue(crc, 8);
-    } else if (alg == "crc64") {
-        uint64_t crc = 0;
-        if (!peer::ReadChunks(
-                argv[2], [&](const unsigned char* p, size_t n) { crc = lzma_crc64(p, n, crc); }))
-            return 1;
-        peer::PrintValue(crc, 16);
-    } else {
-        return peer::kUnsupported;
-    }
-    return 0;
+    using B = const unsigned char*;
+    if (alg == "crc32")
+        return peer::Checksum(argv[2], uint32_t(0), 8,
+                              [](uint32_t v, B p, size_t n) { return lzma_crc32(p, n, v); });
+    if (alg == "crc64")
+        return peer::Checksum(argv[2], uint64_t(0), 16,
+                              [](uint64_t v, B p, size_t n) { return lzma_crc64(p, n, v); });
+    return peer::kUnsupported;
 }

@@ -46,6 +46,17 @@ inline void PrintValue(uint64_t v, int digits) {
     std::printf("%0*llx\n", digits, static_cast<unsigned long long>(v));
 }
 
+// Runs a checksum over the file: value = next(value, data, size) for every chunk, starting from
+// start, then prints it with the given number of hex digits. Returns the exit status.
+template <class T, class Next>
+int Checksum(const char* path, T start, int digits, Next&& next) {
+    T value = start;
+    if (!ReadChunks(path, [&](const unsigned char* p, size_t n) { value = next(value, p, n); }))
+        return 1;
+    PrintValue(value, digits);
+    return 0;
+}
+
 inline int Usage(const char* self) {
     std::fprintf(stderr, "usage: %s ALGORITHM FILE\n", self);
     return 2;
