@@ -3,28 +3,11 @@
 // written out and interleaved step by step, so that the processor runs them side by side;
 // the message-word orders, shift amounts and constants are the paper's.
 #include "DCPripemd128.h"
+#include "ripemd_functions.h"
 
 namespace ripemd128 {
 
-namespace {
-// The paper's boolean functions in forms with fewer operations or a shorter path from x, the
-// word the previous step of the same line has just computed:
-//   F2 = (x & y) | (~x & z)     F3 = (x | ~y) ^ z     F4 = (x & z) | (y & ~z)
-// In F4 the two terms have no bit in common, so the OR is an addition that folds into the
-// step's sum: y & ~z is ready early, x & z is one operation away from x.
-inline uint32_t F1(uint32_t x, uint32_t y, uint32_t z) {
-    return x ^ (y ^ z);
-}
-inline uint32_t F2(uint32_t x, uint32_t y, uint32_t z) {
-    return z ^ (x & (y ^ z));
-}
-inline uint32_t F3(uint32_t x, uint32_t y, uint32_t z) {
-    return (x | ~y) ^ z;
-}
-inline uint32_t F4(uint32_t x, uint32_t y, uint32_t z) {
-    return (x & z) + (y & ~z);
-}
-}  // namespace
+using namespace ripemd;
 
 #define STEP(f, a, b, c, d, x, t, s) a = dcp::rotl32(a + f(b, c, d) + x + t, s)
 
