@@ -1,10 +1,9 @@
 #include "BatchRun.h"
 
-#include <sys/stat.h>
-
 #include <cmath>
 #include <vector>
 
+#include "DirEnum.h"
 #include "FileList.h"
 #include "hashhead.h"
 
@@ -27,11 +26,6 @@ QString LowerAscii(const QString& Text) {
 }
 
 }  // namespace
-
-bool RegularFileExists(const QByteArray& Path) {
-    struct stat Info;
-    return ::stat(Path.constData(), &Info) == 0 && S_ISREG(Info.st_mode);
-}
 
 int ProgressPercent(int64_t FileSize, int64_t Position) {
     if (FileSize <= 0) return 100;

@@ -53,6 +53,3 @@ void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply);
 // The percentage shown for Position of FileSize: the ratio is taken through single precision,
 // so 29 of 100 gives 28. 100 at most, and 100 for an empty file.
 int ProgressPercent(int64_t FileSize, int64_t Position);
-
-// True when an existing file other than a folder (or another non-regular entry) has this path.
-bool RegularFileExists(const QByteArray& Path);

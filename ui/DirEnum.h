@@ -1,5 +1,6 @@
-// Folder enumeration for the folder search: the entries of one folder, one at a time, in the
-// order the file system gives them.
+// The file system as the windows see it: folder enumeration for the folder search (the
+// entries of one folder, one at a time, in the order the file system gives them), and the
+// batch's test whether a path names a file.
 #pragma once
 
 #include <QByteArray>
@@ -28,3 +29,6 @@ public:
 std::unique_ptr<TDirEnumeration> OpenDirEnumeration(const QByteArray& Dir);
 
 using TDirOpener = std::function<std::unique_ptr<TDirEnumeration>(const QByteArray& Dir)>;
+
+// True when Path names a regular file, or a link to one.
+bool RegularFileExists(const QByteArray& Path);

@@ -1,4 +1,4 @@
-// Folder enumeration on POSIX systems.
+// Folder enumeration and the regular-file test on POSIX systems.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -47,4 +47,9 @@ std::unique_ptr<TDirEnumeration> OpenDirEnumeration(const QByteArray& Dir) {
     DIR* Handle = ::opendir(Dir.constData());
     if (!Handle) return nullptr;
     return std::make_unique<TPosixDirEnumeration>(Handle, Dir);
+}
+
+bool RegularFileExists(const QByteArray& Path) {
+    struct stat Info;
+    return ::stat(Path.constData(), &Info) == 0 && S_ISREG(Info.st_mode);
 }
