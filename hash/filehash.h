@@ -58,4 +58,11 @@ struct Result {
 
 Result HashPath(const Request& request);
 
+// Reads the file as HashPath does (the same checks, errors, progress calls and stop flag) and
+// hands its bytes to Consume in order, in pieces of at most Piece bytes (the last may be
+// shorter; an empty file gives no piece). A piece is valid only during the call. For one read
+// feeding several algorithms.
+Error ReadPath(const Request& request, size_t Piece,
+               const std::function<void(const uint8_t* data, size_t size)>& Consume);
+
 }  // namespace engine
