@@ -15,17 +15,25 @@ constexpr Handle InvalidHandle = -1;
 // read-only opening. A platform with share modes maps them here.
 enum class Sharing { Exclusive, Shared };
 
-// Opens Path for reading if it names a regular file (a symlink to one counts). Directories,
-// FIFOs, sockets and devices give InvalidHandle without ever blocking. When Size is given, it
-// receives the file's size in bytes as measured at the opening, or -1 when it can't be.
-Handle OpenRegularFile(const char* Path, Sharing Mode, int64_t* Size = nullptr);
+// What an opening found.
+enum class Kind { Regular, Directory, Other };
+
+// Opens Path for reading. With RegularOnly, anything but a regular file (a symlink to one
+// counts) is refused without ever blocking: the opening does not wait for a writer on a FIFO.
+// Without it, FIFOs, character devices and the like are opened as the shell would, blocking
+// until a FIFO has a writer; a directory is always refused. On success Kind and Size describe
+// the file (Size: bytes at the opening, -1 when not measurable). On failure InvalidHandle comes
+// back with Error set to the errno (EISDIR for a directory, ENODEV for another kind of file
+// refused under RegularOnly) and Kind set when the file was opened before being refused.
+Handle Open(const char* Path, bool RegularOnly, Kind* FileKind, int64_t* Size, int* Error);
 
 // The size of the open file in bytes, or -1 when it can't be measured.
 int64_t FileSize(Handle H);
 
-// Reads up to Count bytes, retrying interrupted and partial reads. Returns the number of bytes
-// read (less than Count only at the end of the file or on an error).
-size_t ReadUpTo(Handle H, void* Buffer, size_t Count);
+// Reads up to Count bytes, retrying interrupted and partial reads: from the current position,
+// or from Offset when it is 0 or more. Returns the number of bytes read, which is less than
+// Count only at the end of the file or on an error; Error gets the errno, 0 at the end.
+size_t ReadUpTo(Handle H, void* Buffer, size_t Count, int* Error, int64_t Offset = -1);
 
 // Tells the system the file will be read once from start to end.
 void AdviseSequential(Handle H);
