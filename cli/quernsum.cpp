@@ -16,6 +16,7 @@
 #include <system_error>
 #include <vector>
 
+#include "filehash.h"
 #include "hashhead.h"
 #include "hashstream.h"
 
@@ -68,6 +69,18 @@ std::string AlgorithmNames() {
     std::exit(2);
 }
 
+// Standard output is checked once all is written: a full disk, a closed descriptor or a
+// broken pipe loses the results, which is a failure (md5sum's "write error").
+int FinishOutput(int status) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        const int error = errno;
+        std::fprintf(stderr, "quernsum: write error%s%s\n", error ? ": " : "",
+                     error ? std::strerror(error) : "");
+        return 1;
+    }
+    return status;
+}
+
 void SetAlgorithm(Options& o, std::string_view name) {
     o.id = AlgorithmIdFromName(name);
     if (o.id < 0)
@@ -103,13 +116,13 @@ Options Parse(int argc, char** argv) {
         } else if (arg == "--list") {
             for (const auto& a : AlgorithmTable)
                 std::printf("%-10s %4d bits\n", a.Name, a.HexLength * 4);
-            std::exit(0);
+            std::exit(FinishOutput(0));
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);
-            std::exit(0);
+            std::exit(FinishOutput(0));
         } else if (arg == "--version") {
             std::printf("quernsum (Quernix) %s\n", QUERNIX_VERSION);
-            std::exit(0);
+            std::exit(FinishOutput(0));
         } else {
             UsageError("unknown option '" + std::string(arg) + "'");
         }
@@ -118,8 +131,8 @@ Options Parse(int argc, char** argv) {
     return o;
 }
 
-// coreutils' convention: a name holding a backslash or a newline is written with those escaped
-// and the whole line starts with a backslash, so every line stays one line.
+// coreutils' convention: a name holding a backslash, a newline or a carriage return is written
+// with those escaped and the whole line starts with a backslash, so every line stays one line.
 bool Escape(std::string_view name, std::string& out) {
     out.clear();
     bool escaped = false;
@@ -129,6 +142,9 @@ bool Escape(std::string_view name, std::string& out) {
             escaped = true;
         } else if (c == '\n') {
             out += "\\n";
+            escaped = true;
+        } else if (c == '\r') {
+            out += "\\r";
             escaped = true;
         } else {
             out += c;
@@ -190,35 +206,24 @@ struct ProgressLine {
 };
 ProgressLine g_progress;
 
-void OnProgress(int64_t size, int64_t position, int32_t*) {
-    if (g_progress.enabled) g_progress.Draw(size, position);
-}
-
-// Why HashFile gave no result for Path.
-std::string Reason(const std::string& path) {
-    std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (ec) return std::generic_category().message(ec.value());
-    if (fs::is_directory(st)) return "Is a directory";
-    if (!fs::is_regular_file(st)) return "Not a regular file";
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        std::fclose(f);
-        return "Read error (the file changed while it was read?)";
-    }
-    return std::strerror(errno);
-}
-
-bool HashOne(const Options& o, const std::string& path) {
-    char text[MaxHashTextLength + 1];
-    int32_t length = 0;
+// Hashes one file and prints its line, or the engine's reason on stderr. Names from the command
+// line are read as md5sum reads them (pipes, /dev/stdin, devices); files found by -r must be
+// regular files, so that a FIFO in a tree can't block.
+bool HashOne(const Options& o, const std::string& path, engine::Accept accept) {
+    engine::Request request;
+    request.path = path;
+    request.algorithm = o.id;
+    request.accept = accept;
+    if (g_progress.enabled)
+        request.progress = [](int64_t size, int64_t position) { g_progress.Draw(size, position); };
     g_progress.Begin(path);
-    HashFile(path.c_str(), o.id, OnProgress, text, &length);
+    const engine::Result result = engine::HashPath(request);
     g_progress.End();
-    if (length <= 0) {
-        PrintError(path, Reason(path));
+    if (!result.ok()) {
+        PrintError(path, engine::Describe(result.error));
         return false;
     }
-    PrintResult(o, std::string(text, size_t(length)), path);
+    PrintResult(o, result.digest, path);
     return true;
 }
 
@@ -237,7 +242,9 @@ bool HashStdin(const Options& o) {
 }
 
 // Depth-first over a directory: entries in name order, hidden ones included. Symlinks to
-// directories are not followed, so a link cycle cannot loop; symlinks to files are hashed.
+// directories are not followed, so a link cycle cannot loop; symlinks to files are hashed, and
+// a link that leads nowhere (dangling, or a loop) is an error. FIFOs, sockets and devices are
+// not files to hash: each is named on stderr as skipped, without changing the exit status.
 bool Walk(const Options& o, const fs::path& dir) {
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
@@ -252,14 +259,16 @@ bool Walk(const Options& o, const fs::path& dir) {
     bool ok = true;
     for (const auto& e : entries) {
         std::error_code sec;
-        if (e.is_symlink(sec)) {
-            if (e.is_regular_file(sec)) ok = HashOne(o, e.path().string()) && ok;
-        } else if (e.is_directory(sec)) {
+        const fs::file_status target = e.status(sec);
+        if (e.is_symlink(sec) && fs::is_directory(target)) continue;
+        if (fs::is_directory(target)) {
             ok = Walk(o, e.path()) && ok;
-        } else if (e.is_regular_file(sec)) {
-            ok = HashOne(o, e.path().string()) && ok;
+        } else if (sec || fs::is_regular_file(target)) {
+            // A regular file, or a link the engine will name the failure of.
+            ok = HashOne(o, e.path().string(), engine::Accept::RegularFiles) && ok;
+        } else {
+            PrintError(e.path().string(), "Not a regular file (skipped)");
         }
-        // FIFOs, sockets and devices inside a tree are not files to hash.
     }
     return ok;
 }
@@ -280,8 +289,8 @@ int main(int argc, char** argv) {
         if (o.recursive && fs::is_directory(fs::status(path, ec))) {
             ok = Walk(o, path) && ok;
         } else {
-            ok = HashOne(o, path) && ok;
+            ok = HashOne(o, path, engine::Accept::AnyReadable) && ok;
         }
     }
-    return ok ? 0 : 1;
+    return FinishOutput(ok ? 0 : 1);
 }

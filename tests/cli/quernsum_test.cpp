@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 
 #include "hash_test_util.h"
 #include "hashhead.h"
@@ -137,15 +138,50 @@ TEST_F(Quernsum, UsageErrorsExitWithTwo) {
 
 TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
     Write("good", "abc");
+    Write("secret", "abc");
     fs::create_directory(dir_ / "folder");
-    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
-    const Result r = Run("-a crc32 missing good folder fifo good");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, "352441c2  good\n352441c2  good\n");
-    EXPECT_EQ(r.err,
+    fs::permissions(dir_ / "secret", fs::perms::none);
+    // Root reads every file: run as an unprivileged user then.
+    const std::string as =
+        ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
+    fs::permissions(dir_, fs::perms::all);
+    const std::string cmd = as + "'" + QUERNSUM_PATH +
+                            "' -a crc32 missing good folder secret good/x good >.stdout 2>.stderr";
+    const int raw = std::system(cmd.c_str());
+    EXPECT_EQ(WEXITSTATUS(raw), 1);
+    EXPECT_EQ(Slurp(dir_ / ".stdout"), "352441c2  good\n352441c2  good\n");
+    EXPECT_EQ(Slurp(dir_ / ".stderr"),
               "quernsum: missing: No such file or directory\n"
               "quernsum: folder: Is a directory\n"
-              "quernsum: fifo: Not a regular file\n");
+              "quernsum: secret: Permission denied\n"
+              "quernsum: good/x: Not a directory\n");
+}
+
+// What md5sum reads, quernsum reads: pipes, /dev/stdin, devices, a named FIFO with a writer,
+// and files whose size reads 0.
+TEST_F(Quernsum, ReadsWhatTheCommandLineNames) {
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    std::thread writer([&] { std::ofstream(dir_ / "fifo") << "abc"; });
+    const Result r = Run("-a crc32 /dev/stdin /dev/null fifo", "abc");
+    writer.join();
+    EXPECT_EQ(r.out, "352441c2  /dev/stdin\n00000000  /dev/null\n352441c2  fifo\n");
+    const Result proc = Run("-a crc32 /proc/sys/kernel/ostype");
+    EXPECT_EQ(proc.out, "d38a4ee3  /proc/sys/kernel/ostype\n") << "the CRC-32 of \"Linux\\n\"";
+}
+
+// Results that can't be written are a failure, as in md5sum.
+TEST_F(Quernsum, FailedWriteIsAnError) {
+    Write("f", "abc");
+    for (const char* redirect : {">/dev/full", ">&-"}) {
+        for (const char* args : {"f", "--list", "--help"}) {
+            const std::string cmd =
+                std::string("'") + QUERNSUM_PATH + "' " + args + " " + redirect + " 2>.stderr";
+            const int raw = std::system(cmd.c_str());
+            EXPECT_EQ(WEXITSTATUS(raw), 1) << args << redirect;
+            EXPECT_NE(Slurp(dir_ / ".stderr").find("quernsum: write error"), std::string::npos)
+                << args << redirect;
+        }
+    }
 }
 
 TEST_F(Quernsum, RecursiveWalk) {
@@ -156,14 +192,20 @@ TEST_F(Quernsum, RecursiveWalk) {
     fs::create_directory_symlink(dir_ / "tree", dir_ / "tree/a/loop");  // a cycle
     fs::create_symlink(dir_ / "tree/c", dir_ / "tree/link-to-c");
     ASSERT_EQ(::mkfifo((dir_ / "tree/fifo").c_str(), 0600), 0);
+    fs::create_symlink(dir_ / "tree/nowhere", dir_ / "tree/dangling");
     const Result r = Run("-r -a crc32 tree");
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_EQ(r.err,
+              "quernsum: tree/dangling: No such file or directory\n"
+              "quernsum: tree/fifo: Not a regular file (skipped)\n");
     EXPECT_EQ(r.out,
               "352441c2  tree/a/.hidden\n"
               "00000000  tree/a/deep/x\n"
               "352441c2  tree/b.txt\n"
               "352441c2  tree/c\n"
               "352441c2  tree/link-to-c\n");
+    fs::remove(dir_ / "tree/dangling");
+    EXPECT_EQ(Run("-r -a crc32 tree").status, 0) << "a skipped FIFO is no failure";
     // The same folder without -r is one error line.
     const Result flat = Run("-a crc32 tree tree/c");
     EXPECT_EQ(flat.status, 1);
@@ -188,9 +230,10 @@ TEST_F(Quernsum, ProgressLineForSlowFiles) {
 TEST_F(Quernsum, NamesWithNewlineOrBackslashAreEscaped) {
     Write("a\nb", "abc");
     Write("c\\d", "abc");
+    Write("e\rf", "abc");
     Write("plain", "abc");
-    const Result r = Run("-a crc32 'a\nb' 'c\\d' plain");
-    EXPECT_EQ(r.out, "\\352441c2  a\\nb\n\\352441c2  c\\\\d\n352441c2  plain\n");
+    const Result r = Run("-a crc32 'a\nb' 'c\\d' 'e\rf' plain");
+    EXPECT_EQ(r.out, "\\352441c2  a\\nb\n\\352441c2  c\\\\d\n\\352441c2  e\\rf\n352441c2  plain\n");
     EXPECT_EQ(Run("-a crc32 --tag 'a\nb'").out, "\\CRC32 (a\\nb) = 352441c2\n");
 }
 
