@@ -1,0 +1,134 @@
+// Checksum files: reading GNU lines (md5sum and its kin), BSD tag lines and SFV, deciding each
+// line's algorithm, verifying one entry, and writing the three forms. Names are bytes; nothing
+// here assumes an encoding. No Qt and no file-system access: the caller supplies the bytes of
+// the checksum file and the function that hashes a listed file.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+#include "filehash.h"
+
+namespace sums {
+
+// How a line's algorithm was decided, in the order the rules are tried.
+enum class Origin {
+    Explicit,  // the user chose it
+    Tag,       // the line names it: a BSD tag, or the SFV form (always crc32)
+    FileName,  // the checksum file's name (.md5, .sfv, SHA256SUMS, ...)
+    Length,    // the digest's length alone; other algorithms of that length may fit too
+};
+
+enum class Form { Gnu, Bsd, Sfv };
+
+struct Entry {
+    uint64_t line = 0;     // 1-based
+    std::string name;      // the listed name, escapes undone
+    std::string expected;  // lower-case hexadecimal
+    int32_t algorithm = -1;
+    Origin origin = Origin::Length;
+    Form form = Form::Gnu;
+};
+
+struct Malformed {
+    uint64_t line = 0;
+    std::string reason;  // a short English phrase, e.g. "unknown algorithm tag 'BLAKE2B'"
+};
+
+// The algorithm a BSD tag names: case-insensitive, with or without a dash (SHA-256), and the
+// other tools' spellings (RMD160, TIGER192, ...); -1 for an unknown tag.
+int32_t AlgorithmFromTag(std::string_view tag);
+// The algorithm a checksum file's name implies (the last path component): an extension that
+// is an algorithm's name or "sfv", or MD5SUMS-style names; -1 when it implies none.
+int32_t AlgorithmFromFileName(std::string_view path);
+// The algorithm a digest of that many hex digits is taken for; -1 when no algorithm fits.
+int32_t AlgorithmFromLength(size_t hexLength);
+// The algorithms tried after Algorithm when a length-decided digest does not match: the other
+// algorithms with digests of the same length.
+std::vector<int32_t> AlternativesTo(int32_t algorithm);
+// The algorithm's name as the engine spells it ("ripemd160"); empty for an unknown id.
+std::string_view AlgorithmName(int32_t algorithm);
+int32_t AlgorithmHexLength(int32_t algorithm);
+
+// Reads up to Size bytes into Buffer: the count read, 0 at the end, or -errno on failure.
+using ByteSource = std::function<long(char* buffer, size_t size)>;
+ByteSource FromStream(std::istream& in);
+ByteSource FromFd(int fd);  // the caller keeps the descriptor open and closes it
+
+struct ReadOptions {
+    int32_t algorithm = -1;  // the user's explicit choice; -1 for none
+    std::string fileName;    // the checksum file's path, for its name's hint; empty for none
+    size_t maxLine = 64 * 1024;
+};
+
+// Streams a checksum file line by line in constant memory. Empty lines and comment lines
+// ('#', and ';' as in SFV) are skipped silently; a UTF-8 byte-order mark and CR before LF
+// are dropped. A line longer than maxLine is reported malformed without being kept whole.
+class Reader {
+public:
+    using Item = std::variant<Entry, Malformed>;
+
+    Reader(ByteSource source, ReadOptions options);
+    // The next entry or malformed line; nullopt at the end of the input or after a read error.
+    std::optional<Item> Next();
+    // The errno of a failed read, 0 when the input was read to its end.
+    int ReadError() const { return readError_; }
+
+private:
+    bool NextLine(std::string& line, bool& overlong);
+    Item Parse(std::string_view line) const;
+
+    ByteSource source_;
+    ReadOptions options_;
+    int32_t nameAlgorithm_;
+    std::vector<char> buffer_;
+    size_t begin_ = 0, end_ = 0;
+    uint64_t lineNumber_ = 0;
+    bool atEnd_ = false;
+    int readError_ = 0;
+};
+
+// Parses one line (no line end); std::monostate for a line to skip (empty or comment).
+std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
+                                                         const ReadOptions& options,
+                                                         int32_t nameAlgorithm = -1);
+
+// One checksum line ending in '\n': GNU "digest  name", BSD "ALG (name) = digest" (both with
+// coreutils' escaping: a name holding '\\', '\n' or '\r' has them escaped and the line starts
+// with a backslash), or SFV "name digest". The digest is written in lower case unless Upper.
+// nullopt when the form cannot carry it: SFV takes crc32 only and no line breaks in names, nor
+// a name that would read back as a comment.
+std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_view name,
+                                      std::string_view digest, bool upper = false);
+// The comment an SFV file starts with.
+std::string SfvHeader();
+// The name with coreutils' escapes undone (the part after a leading backslash); nullopt for
+// an escape coreutils does not write.
+std::optional<std::string> Unescape(std::string_view text);
+
+// The outcome of checking one entry.
+struct Verdict {
+    enum class Kind { Match, Mismatch, Unreadable };
+    Kind kind = Kind::Unreadable;
+    // The algorithm that matched: the entry's own, or another of the same length when the
+    // entry's algorithm was decided by length alone (then fallback is true).
+    int32_t algorithm = -1;
+    std::string computed;  // the digest under the entry's algorithm, upper case; empty if none
+    engine::Error error;   // why the file could not be read
+    bool fallback = false;
+};
+
+// Hashes the listed file with one algorithm.
+using HashFunction = std::function<engine::Result(int32_t algorithm)>;
+// Checks one entry: hashes with its algorithm; when that does not match and the algorithm was
+// decided by length alone, tries the other algorithms of that length (one more read each).
+Verdict Verify(const Entry& entry, const HashFunction& hash);
+
+}  // namespace sums

@@ -1,0 +1,218 @@
+// Reading checksum files: line splitting in constant memory and the three line forms.
+#include "checksumfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <istream>
+
+#include "hashhead.h"
+
+namespace sums {
+
+namespace {
+
+bool IsHex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+bool AllHex(std::string_view s) {
+    for (char c : s)
+        if (!IsHex(c)) return false;
+    return !s.empty();
+}
+
+std::string LowerHex(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'A' && c <= 'F') c = char(c - 'A' + 'a');
+    return out;
+}
+
+bool IsTagChar(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
+}
+
+// One line split into its parts, before the algorithm is decided.
+struct Parts {
+    Form form;
+    std::string_view tag;  // BSD only
+    std::string_view name, hex;
+    bool reversed = false;  // GNU with one space, as BSD's md5 -r writes
+};
+
+std::optional<Parts> SplitBsd(std::string_view body) {
+    size_t t = 0;
+    while (t < body.size() && IsTagChar(body[t]))
+        ++t;
+    if (t == 0 || body.substr(t, 2) != " (") return std::nullopt;
+    const size_t close = body.rfind(") = ");
+    if (close == std::string_view::npos || close < t + 2) return std::nullopt;
+    const std::string_view hex = body.substr(close + 4);
+    if (!AllHex(hex)) return std::nullopt;
+    return Parts{Form::Bsd, body.substr(0, t), body.substr(t + 2, close - t - 2), hex};
+}
+
+std::optional<Parts> SplitGnu(std::string_view body) {
+    size_t h = 0;
+    while (h < body.size() && IsHex(body[h]))
+        ++h;
+    if (h == 0 || h + 2 > body.size() || body[h] != ' ') return std::nullopt;
+    if (body[h + 1] == ' ' || body[h + 1] == '*')
+        return Parts{Form::Gnu, {}, body.substr(h + 2), body.substr(0, h)};
+    if (AlgorithmFromLength(h) < 0) return std::nullopt;
+    return Parts{Form::Gnu, {}, body.substr(h + 1), body.substr(0, h), true};
+}
+
+std::optional<Parts> SplitSfv(std::string_view body) {
+    const size_t space = body.find_last_of(" \t");
+    if (space == std::string_view::npos || body.size() - space - 1 != 8) return std::nullopt;
+    const std::string_view hex = body.substr(space + 1);
+    std::string_view name = body.substr(0, space);
+    while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
+        name.remove_suffix(1);
+    if (!AllHex(hex) || name.empty()) return std::nullopt;
+    return Parts{Form::Sfv, {}, name, hex};
+}
+
+std::string Named(int32_t algorithm) {
+    return std::string(AlgorithmName(algorithm));
+}
+
+}  // namespace
+
+std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
+                                                         const ReadOptions& options,
+                                                         int32_t nameAlgorithm) {
+    if (line.empty() || line[0] == '#' || line[0] == ';') return std::monostate{};
+    const auto bad = [](std::string reason) { return Malformed{0, std::move(reason)}; };
+    if (line.find('\0') != std::string_view::npos) return bad("contains a NUL byte");
+
+    const bool escaped = line[0] == '\\';
+    const std::string_view body = escaped ? line.substr(1) : line;
+    std::optional<Parts> parts = SplitBsd(body);
+    if (!parts) parts = SplitGnu(body);
+    if (!parts && !escaped) parts = SplitSfv(body);
+    if (!parts) return bad("not a checksum line");
+    if (parts->name.empty()) return bad("no file name");
+
+    Entry e;
+    e.form = parts->form;
+    e.expected = LowerHex(parts->hex);
+    if (escaped) {
+        std::optional<std::string> name = Unescape(parts->name);
+        if (!name) return bad("unknown backslash escape in the file name");
+        e.name = std::move(*name);
+    } else {
+        e.name = parts->name;
+    }
+
+    // The algorithm, by the first rule that decides it.
+    const size_t length = e.expected.size();
+    int32_t tagged = -1;
+    if (parts->form == Form::Bsd) {
+        tagged = AlgorithmFromTag(parts->tag);
+        if (tagged < 0) return bad("unknown algorithm tag '" + std::string(parts->tag) + "'");
+    } else if (parts->form == Form::Sfv) {
+        tagged = AlgorithmCrc32;
+    }
+    if (options.algorithm >= 0) {
+        if (tagged >= 0 && tagged != options.algorithm)
+            return bad("a " + Named(tagged) + " line, not " + Named(options.algorithm));
+        e.algorithm = options.algorithm;
+        e.origin = Origin::Explicit;
+    } else if (tagged >= 0) {
+        e.algorithm = tagged;
+        e.origin = Origin::Tag;
+    } else if (nameAlgorithm >= 0 && size_t(AlgorithmHexLength(nameAlgorithm)) == length) {
+        e.algorithm = nameAlgorithm;
+        e.origin = Origin::FileName;
+    } else {
+        e.algorithm = AlgorithmFromLength(length);
+        e.origin = Origin::Length;
+        if (e.algorithm < 0)
+            return bad("no algorithm has digests of " + std::to_string(length) + " hex digits");
+    }
+    if (size_t(AlgorithmHexLength(e.algorithm)) != length)
+        return bad(std::to_string(length) + " hex digits for " + Named(e.algorithm) + ", not " +
+                   std::to_string(AlgorithmHexLength(e.algorithm)));
+    return e;
+}
+
+Reader::Reader(ByteSource source, ReadOptions options)
+    : source_(std::move(source)),
+      options_(std::move(options)),
+      nameAlgorithm_(AlgorithmFromFileName(options_.fileName)),
+      buffer_(64 * 1024) {}
+
+// The next line without its '\n'; false at the end. A line over the limit (with room for a
+// CR) comes back empty with Overlong set, its bytes skipped as they arrive.
+bool Reader::NextLine(std::string& line, bool& overlong) {
+    line.clear();
+    overlong = false;
+    bool any = false;
+    for (;;) {
+        if (begin_ == end_) {
+            if (atEnd_) return any;
+            const long n = source_(buffer_.data(), buffer_.size());
+            begin_ = 0;
+            end_ = n > 0 ? size_t(n) : 0;
+            if (n <= 0) {
+                atEnd_ = true;
+                readError_ = n < 0 ? int(-n) : 0;
+                continue;
+            }
+        }
+        any = true;
+        const char* start = buffer_.data() + begin_;
+        const void* nl = std::memchr(start, '\n', end_ - begin_);
+        const size_t n = nl ? size_t(static_cast<const char*>(nl) - start) : end_ - begin_;
+        if (!overlong) {
+            if (line.size() + n > options_.maxLine + 1) {
+                overlong = true;
+                line.clear();
+                line.shrink_to_fit();
+            } else {
+                line.append(start, n);
+            }
+        }
+        begin_ += n;
+        if (nl) {
+            ++begin_;
+            return true;
+        }
+    }
+}
+
+std::optional<Reader::Item> Reader::Next() {
+    std::string line;
+    bool overlong = false;
+    while (NextLine(line, overlong)) {
+        ++lineNumber_;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (overlong || line.size() > options_.maxLine)
+            return Malformed{lineNumber_,
+                             "line longer than " + std::to_string(options_.maxLine) + " bytes"};
+        std::string_view text = line;
+        if (lineNumber_ == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
+        auto parsed = ParseLine(text, options_, nameAlgorithm_);
+        if (auto* e = std::get_if<Entry>(&parsed)) {
+            e->line = lineNumber_;
+            return std::move(*e);
+        }
+        if (auto* m = std::get_if<Malformed>(&parsed)) {
+            m->line = lineNumber_;
+            return std::move(*m);
+        }
+    }
+    return std::nullopt;
+}
+
+ByteSource FromStream(std::istream& in) {
+    return [&in](char* buffer, size_t size) -> long {
+        in.read(buffer, std::streamsize(size));
+        if (in.bad()) return -EIO;
+        return long(in.gcount());
+    };
+}
+
+}  // namespace sums

@@ -1,0 +1,229 @@
+// The checksum-file library: the three line forms, how each line's algorithm is decided,
+// streaming (BOM, CRLF, overlong and malformed lines), writing, and verifying one entry.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "checksumfile.h"
+#include "hashhead.h"
+#include "hashstream.h"
+
+using namespace sums;
+
+namespace {
+
+const std::string kMd5 = "900150983cd24fb0d6963f7d28e17f72";  // of "abc"
+const std::string kSha1 = "a9993e364706816aba3e25717850c26c9cd0d89d";
+const std::string kSha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+const std::string kMd4 = "a448017aaf21d8525fc10ae87aa6729d";
+const std::string kRmd160 = "8eb208f7e05d987a9b044a8e98c6b087f15a0bfc";
+
+int32_t Id(const char* name) {
+    return AlgorithmIdFromName(name);
+}
+
+// "skip", "bad", or "ALG ORIGIN FORM|name|hex".
+std::string Describe(const std::variant<std::monostate, Entry, Malformed>& r) {
+    if (std::holds_alternative<std::monostate>(r)) return "skip";
+    if (std::holds_alternative<Malformed>(r)) return "bad";
+    const Entry& e = std::get<Entry>(r);
+    static const char* kOrigins[] = {"explicit", "tag", "filename", "length"};
+    static const char* kForms[] = {"gnu", "bsd", "sfv"};
+    return std::string(AlgorithmName(e.algorithm)) + " " + kOrigins[int(e.origin)] + " " +
+           kForms[int(e.form)] + "|" + e.name + "|" + e.expected;
+}
+
+TEST(ChecksumFile, ParsesLinesAndDecidesTheirAlgorithm) {
+    struct Case {
+        std::string line, chosen, fileName, want;
+    };
+    const std::string md5Upper = "900150983CD24FB0D6963F7D28E17F72";
+    const std::vector<Case> cases = {
+        // GNU lines; the binary marker; upper-case hex; one space as md5 -r writes.
+        {kMd5 + "  abc.txt", "", "", "md5 length gnu|abc.txt|" + kMd5},
+        {kMd5 + " *a b", "", "", "md5 length gnu|a b|" + kMd5},
+        {md5Upper + "   lead", "", "", "md5 length gnu| lead|" + kMd5},
+        {kMd5 + " x", "", "", "md5 length gnu|x|" + kMd5},
+        {"\\" + kMd5 + "  a\\nb\\\\c\\rd", "", "", "md5 length gnu|a\nb\\c\rd|" + kMd5},
+        {"\\" + kMd5 + "  a\\tb", "", "", "bad"},
+        {kMd5 + "  ", "", "", "bad"},
+        {kMd5 + "0  a", "", "", "bad"},
+        {kMd5 + "\ta", "", "", "bad"},
+        {"352441c2  a", "", "", "crc32 length gnu|a|352441c2"},
+        // BSD tags in the spellings of several tools; a name holding ") = ".
+        {"SHA256 (x) = " + kSha256, "", "", "sha256 tag bsd|x|" + kSha256},
+        {"sha-256 (x) = " + kSha256, "", "", "sha256 tag bsd|x|" + kSha256},
+        {"RMD160 (x) = " + kRmd160, "", "", "ripemd160 tag bsd|x|" + kRmd160},
+        {"RIPEMD-160 (x) = " + kRmd160, "", "", "ripemd160 tag bsd|x|" + kRmd160},
+        {"CRC32 (x) = 352441C2", "", "", "crc32 tag bsd|x|352441c2"},
+        {"\\MD5 (a\\nb) = " + kMd5, "", "", "md5 tag bsd|a\nb|" + kMd5},
+        {"MD5 (a) = b) = " + kMd5, "", "", "md5 tag bsd|a) = b|" + kMd5},
+        {"BLAKE2b (x) = " + kMd5, "", "", "bad"},
+        {"SHA1 (x) = " + kMd5, "", "", "bad"},
+        {"MD5 () = " + kMd5, "", "", "bad"},
+        // SFV: name, space, eight hex digits; always crc32.
+        {"my file.bin 352441C2", "", "", "crc32 tag sfv|my file.bin|352441c2"},
+        {"a.bin   352441c2", "", "x.sfv", "crc32 tag sfv|a.bin|352441c2"},
+        // The user's choice first, and it must fit the line.
+        {kMd5 + "  a", "md4", "", "md4 explicit gnu|a|" + kMd5},
+        {kMd5 + "  a", "sha1", "", "bad"},
+        {"SHA1 (a) = " + kSha1, "md5", "", "bad"},
+        {"a.bin 352441c2", "md5", "", "bad"},
+        // The checksum file's name when the length fits it; the length otherwise.
+        {kSha256 + "  a", "", "dir/x.HAVAL", "haval filename gnu|a|" + kSha256},
+        {kSha256 + "  a", "", "SHA256SUMS", "sha256 filename gnu|a|" + kSha256},
+        {kSha1 + "  a", "", "MD5SUMS", "sha1 length gnu|a|" + kSha1},
+        {kSha1 + "  a", "", "x.ripemd160", "ripemd160 filename gnu|a|" + kSha1},
+        {"352441c2  a", "", "x.adler32", "adler32 filename gnu|a|352441c2"},
+        // Lines that are skipped, and a NUL byte.
+        {"", "", "", "skip"},
+        {"# comment", "", "", "skip"},
+        {"; sfv comment", "", "", "skip"},
+        {kMd5 + std::string("  a\0b", 5), "", "", "bad"},
+        {"garbage", "", "", "bad"},
+    };
+    for (const Case& c : cases) {
+        ReadOptions o;
+        o.algorithm = c.chosen.empty() ? -1 : Id(c.chosen.c_str());
+        o.fileName = c.fileName;
+        EXPECT_EQ(Describe(ParseLine(c.line, o, AlgorithmFromFileName(c.fileName))), c.want)
+            << c.line << " / " << c.chosen << " / " << c.fileName;
+    }
+}
+
+TEST(ChecksumFile, NamesTagsAndLengths) {
+    EXPECT_EQ(AlgorithmFromFileName("/a/b/SHA512SUMS"), Id("sha512"));
+    EXPECT_EQ(AlgorithmFromFileName("x.Sfv"), AlgorithmCrc32);
+    EXPECT_EQ(AlgorithmFromFileName("x.md5.txt"), -1);
+    EXPECT_EQ(AlgorithmFromFileName("md5/x"), -1);
+    EXPECT_EQ(AlgorithmFromTag("Tiger"), Id("tiger"));
+    EXPECT_EQ(AlgorithmFromTag("RMD128"), Id("ripemd128"));
+    EXPECT_EQ(AlgorithmFromTag("SHA224"), -1);
+    const std::vector<std::pair<size_t, const char*>> lengths = {
+        {8, "crc32"},  {16, "crc64"},  {32, "md5"},    {40, "sha1"},
+        {48, "tiger"}, {64, "sha256"}, {96, "sha384"}, {128, "sha512"}};
+    for (const auto& [length, name] : lengths)
+        EXPECT_EQ(AlgorithmFromLength(length), Id(name));
+    EXPECT_EQ(AlgorithmFromLength(33), -1);
+    EXPECT_EQ(AlternativesTo(Id("md5")),
+              (std::vector<int32_t>{AlgorithmMd2, Id("md4"), Id("ripemd128")}));
+    EXPECT_EQ(AlternativesTo(Id("sha256")), std::vector<int32_t>{Id("haval")});
+    EXPECT_TRUE(AlternativesTo(Id("tiger")).empty());
+}
+
+// Every item of a whole checksum file as "LINE:name" or "LINE:bad".
+std::vector<std::string> ReadAll(Reader& r) {
+    std::vector<std::string> out;
+    while (auto item = r.Next()) {
+        if (const auto* e = std::get_if<Entry>(&*item))
+            out.push_back(std::to_string(e->line) + ":" + e->name);
+        else
+            out.push_back(std::to_string(std::get<Malformed>(*item).line) + ":bad");
+    }
+    return out;
+}
+
+TEST(ChecksumFile, StreamsAFileWithBomCrlfCommentsAndOverlongLines) {
+    const std::string text = "\xEF\xBB\xBF" + kMd5 + "  first\r\n\r\n# note\n" +
+                             std::string(1 << 20, 'x') + "\n" + "junk\n" + kMd5 + "  after\n" +
+                             kMd5 + "  " + std::string(100, 'n') + "\n" + kMd5 + "  last";
+    const std::vector<std::string> want = {"1:first", "4:bad", "5:bad",
+                                           "6:after", "7:bad", "8:last"};
+    std::istringstream in(text);
+    Reader fromStream(FromStream(in), ReadOptions{-1, "", 100});
+    EXPECT_EQ(ReadAll(fromStream), want);
+    EXPECT_EQ(fromStream.ReadError(), 0);
+
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    std::FILE* writer = ::fdopen(fds[1], "w");
+    Reader fromFd(FromFd(fds[0]), ReadOptions{-1, "", 100});
+    // The text fits in the pipe's buffer, so it is all written before reading starts.
+    const std::string shortText = kMd5 + "  a\n" + kMd5 + "  b";
+    std::fputs(shortText.c_str(), writer);
+    std::fclose(writer);
+    EXPECT_EQ(ReadAll(fromFd), (std::vector<std::string>{"1:a", "2:b"}));
+    ::close(fds[0]);
+
+    Reader failing([](char*, size_t) -> long { return -EIO; }, ReadOptions{});
+    EXPECT_FALSE(failing.Next());
+    EXPECT_EQ(failing.ReadError(), EIO);
+}
+
+TEST(ChecksumFile, WritesEachFormAndReadsItBack) {
+    struct Case {
+        Form form;
+        const char* algorithm;
+        std::string name, digest;
+        std::string want;  // empty: the form cannot carry it
+    };
+    const std::vector<Case> cases = {
+        {Form::Gnu, "md5", "a b", "900150983CD24FB0D6963F7D28E17F72", kMd5 + "  a b\n"},
+        {Form::Gnu, "md5", "a\nb\\c\rd", kMd5, "\\" + kMd5 + "  a\\nb\\\\c\\rd\n"},
+        {Form::Bsd, "ripemd160", "x", kRmd160, "RIPEMD160 (x) = " + kRmd160 + "\n"},
+        {Form::Bsd, "md5", "n\nl", kMd5, "\\MD5 (n\\nl) = " + kMd5 + "\n"},
+        {Form::Sfv, "crc32", "my file", "352441C2", "my file 352441c2\n"},
+        {Form::Sfv, "md5", "x", kMd5, ""},
+        {Form::Sfv, "crc32", "a\nb", "352441c2", ""},
+        {Form::Sfv, "crc32", ";x", "352441c2", ""},
+    };
+    for (const Case& c : cases) {
+        const std::optional<std::string> line =
+            FormatLine(c.form, Id(c.algorithm), c.name, c.digest);
+        EXPECT_EQ(line.value_or(""), c.want) << c.name;
+        if (!line) continue;
+        const auto back =
+            ParseLine(std::string_view(*line).substr(0, line->size() - 1), ReadOptions{});
+        ASSERT_TRUE(std::holds_alternative<Entry>(back)) << *line;
+        EXPECT_EQ(std::get<Entry>(back).name, c.name);
+        EXPECT_EQ(std::get<Entry>(back).algorithm, Id(c.algorithm));
+    }
+    EXPECT_EQ(FormatLine(Form::Gnu, Id("md5"), "a", kMd5, true).value(),
+              "900150983CD24FB0D6963F7D28E17F72  a\n");
+    EXPECT_TRUE(SfvHeader().starts_with(";"));
+}
+
+TEST(ChecksumFile, VerifiesAndNamesAnotherAlgorithmOfTheSameLength) {
+    const auto hashAbc = [](int32_t algorithm) {
+        THashStream s(algorithm);
+        s.Update("abc", 3);
+        return engine::Result{s.Final(), {}};
+    };
+    struct Case {
+        std::string line, chosen;
+        Verdict::Kind kind;
+        const char* algorithm;
+        bool fallback;
+    };
+    using K = Verdict::Kind;
+    const std::vector<Case> cases = {
+        {kMd5 + "  f", "", K::Match, "md5", false},
+        {kMd4 + "  f", "", K::Match, "md4", true},
+        {kRmd160 + "  f", "", K::Match, "ripemd160", true},
+        {"024D0127  f", "", K::Match, "adler32", true},
+        {kMd4 + "  f", "md5", K::Mismatch, "md5", false},
+        {"MD5 (f) = " + kMd4, "", K::Mismatch, "md5", false},
+        {kSha256.substr(1) + "0  f", "", K::Mismatch, "sha256", false},
+    };
+    for (const Case& c : cases) {
+        ReadOptions o;
+        o.algorithm = c.chosen.empty() ? -1 : Id(c.chosen.c_str());
+        const Verdict v = Verify(std::get<Entry>(ParseLine(c.line, o)), hashAbc);
+        EXPECT_EQ(v.kind, c.kind) << c.line;
+        EXPECT_EQ(v.algorithm, Id(c.algorithm)) << c.line;
+        EXPECT_EQ(v.fallback, c.fallback) << c.line;
+    }
+    const Verdict unreadable = Verify(std::get<Entry>(ParseLine(kMd5 + "  f", {})), [](int32_t) {
+        return engine::Result{{}, {engine::Failure::NotFound, ENOENT}};
+    });
+    EXPECT_EQ(unreadable.kind, Verdict::Kind::Unreadable);
+    EXPECT_EQ(unreadable.error.code, ENOENT);
+}
+
+}  // namespace
