@@ -31,6 +31,13 @@ const char PageTemplate[] =
     "\tscrollbar-track-color: #EFEFEF;\n"
     "\tscrollbar-darkshadow-color: #98AAB1;\n"
     "}\n"
+    "span{white-space: pre-wrap;}\n"
+    ".note{margin-bottom: 1.2em;}\n"
+    ".note .str2{margin-left: 2em;}\n"
+    ".failed, .missing{color: #8B0000;}\n"
+    ".skipped, .summary{color: #707070;}\n"
+    ".ok{color: #006400;}\n"
+    ".mismatch{color: #D50000;}\n"
     "</style>\n"
     "</head>\n"
     "<body style=\"font-family: 宋体; font-size: 10pt\">\n"
@@ -50,6 +57,23 @@ const char PageTemplate[] =
     "   window.document.body.appendChild(temobj);\n"
     "   var temobj=window.document.createElement(\"span\");\n"
     "   temobj.innerHTML=str4+\"<br><br>\";\n"
+    "   window.document.body.appendChild(temobj);\n"
+    "}\n"
+    "function note(kind,str1,str2)\n"
+    "{\n"
+    "   var temobj=window.document.createElement(\"div\");\n"
+    "   temobj.className=\"note \"+kind;\n"
+    "   var part=window.document.createElement(\"span\");\n"
+    "   part.className=\"str1\";\n"
+    "   part.innerHTML=str1;\n"
+    "   temobj.appendChild(part);\n"
+    "   if(str2){\n"
+    "      temobj.appendChild(window.document.createTextNode(\" \"));\n"
+    "      part=window.document.createElement(\"span\");\n"
+    "      part.className=\"str2\";\n"
+    "      part.innerHTML=str2;\n"
+    "      temobj.appendChild(part);\n"
+    "   }\n"
     "   window.document.body.appendChild(temobj);\n"
     "}\n"
     "</script>\n"
@@ -305,6 +329,11 @@ void TResultView::WaitForScripts() {
     while (Self && FPendingGroups > 0 && !FRendererGone && !FDestroying)
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     if (Self) RaiseScriptError();
+}
+
+void TResultView::AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) {
+    CallScript(QStringLiteral("note"),
+               {NoteClass(Kind), Text1.toHtmlEscaped(), Text2.toHtmlEscaped()});
 }
 
 bool TResultView::CopySelection() {

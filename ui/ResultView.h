@@ -10,6 +10,8 @@
 #include <QWebEngineView>
 #include <stdexcept>
 
+#include "PageNote.h"
+
 class QWebEnginePage;
 class QWebEngineProfile;
 
@@ -39,6 +41,10 @@ public:
     // and the error is raised by the next CallScript, WaitForScripts or RaiseScriptError. With
     // Result the call is made at once and its return value stored there.
     void CallScript(const QString& Name, const QStringList& Args, QVariant* Result = nullptr);
+    // Adds a line of Kind to the page through its function note, after what is there: Text1,
+    // then Text2 set apart from it (left out when empty). Both are plain text and are escaped
+    // here as a result block's path is; runs of spaces and line breaks show as they are.
+    void AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2 = QString());
     // Copies the page's selection to the clipboard; false when nothing is selected.
     bool CopySelection();
     // Scrolls the page so that its last block is in view.

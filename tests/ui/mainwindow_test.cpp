@@ -21,9 +21,9 @@
 
 namespace {
 
-// Every span of the page as [colour, text].
+// Every span of the result blocks as [colour, text].
 const char SpansScript[] =
-    "Array.from(document.body.getElementsByTagName('span'))"
+    "Array.from(document.querySelectorAll('body > span'))"
     ".map(function(s){return [s.style.color, s.textContent];})";
 
 const char Red[] = "rgb(213, 0, 0)";
@@ -132,6 +132,50 @@ private slots:
         const QVariantList Got = Spans();
         QCOMPARE(Got.size(), 4);
         QCOMPARE(Got[1].toList()[1].toString(), QString::fromUtf8(Odd));
+        QCOMPARE(Window->web1->Evaluate("document.body.getElementsByTagName('b').length").toInt(),
+                 0);
+    }
+
+    // The page's second function: one line per call, styled by its kind, its texts shown
+    // exactly (markup, entities, runs of spaces), after the blocks and leaving them alone.
+    void noteLinesShowTheirTextsAsTheyAre() {
+        RunBatch({Make("block", "abc")});
+        const QString Path = QStringLiteral("/d/x<b>  two  &amp; \\n");
+        const struct {
+            TNoteKind Kind;
+            QString Text2;
+            const char* Class;
+            const char* Colour;
+        } Lines[] = {
+            {TNoteKind::Failed, QStringLiteral("权限不够"), "note failed", "rgb(139, 0, 0)"},
+            {TNoteKind::Skipped, QStringLiteral("是文件夹"), "note skipped", "rgb(112, 112, 112)"},
+            {TNoteKind::Summary, QString(), "note summary", "rgb(112, 112, 112)"},
+            {TNoteKind::Ok, QStringLiteral("OK"), "note ok", "rgb(0, 100, 0)"},
+            {TNoteKind::Mismatch, QStringLiteral("A\nB"), "note mismatch", Red},
+            {TNoteKind::Missing, QStringLiteral("<i>"), "note missing", "rgb(139, 0, 0)"}};
+        for (const auto& Line : Lines)
+            Window->web1->AppendNote(Line.Kind, Path, Line.Text2);
+        const QVariantList Got =
+            Window->web1
+                ->Evaluate(
+                    "Array.from(document.querySelectorAll('body > div')).map(function(d){"
+                    "return [d.className, getComputedStyle(d).color,"
+                    "d.children.length, d.children[0].textContent,"
+                    "d.children.length > 1 ? d.children[1].textContent : null,"
+                    "getComputedStyle(d.children[0]).whiteSpace];})")
+                .toList();
+        QCOMPARE(Got.size(), std::size(Lines));
+        for (qsizetype I = 0; I < Got.size(); ++I) {
+            const QVariantList Div = Got[I].toList();
+            const auto& Line = Lines[I];
+            QCOMPARE(Div[0].toString(), QLatin1String(Line.Class));
+            QCOMPARE(Div[1].toString(), QLatin1String(Line.Colour));
+            QCOMPARE(Div[2].toInt(), Line.Text2.isEmpty() ? 1 : 2);
+            QCOMPARE(Div[3].toString(), Path);
+            if (!Line.Text2.isEmpty()) QCOMPARE(Div[4].toString(), Line.Text2);
+            QCOMPARE(Div[5].toString(), QStringLiteral("pre-wrap"));
+        }
+        QCOMPARE(Spans().size(), 4);
         QCOMPARE(Window->web1->Evaluate("document.body.getElementsByTagName('b').length").toInt(),
                  0);
     }
