@@ -19,6 +19,7 @@
 #include "filehash.h"
 #include "hashhead.h"
 #include "hashstream.h"
+#include "pathtext.h"
 
 #ifndef QUERNIX_VERSION
 #define QUERNIX_VERSION "0"
@@ -131,34 +132,12 @@ Options Parse(int argc, char** argv) {
     return o;
 }
 
-// coreutils' convention: a name holding a backslash, a newline or a carriage return is written
-// with those escaped and the whole line starts with a backslash, so every line stays one line.
-bool Escape(std::string_view name, std::string& out) {
-    out.clear();
-    bool escaped = false;
-    for (char c : name) {
-        if (c == '\\') {
-            out += "\\\\";
-            escaped = true;
-        } else if (c == '\n') {
-            out += "\\n";
-            escaped = true;
-        } else if (c == '\r') {
-            out += "\\r";
-            escaped = true;
-        } else {
-            out += c;
-        }
-    }
-    return escaped;
-}
-
 void PrintResult(const Options& o, std::string digest, const std::string& path) {
     if (!o.upper)
         for (char& c : digest)
             if (c >= 'A' && c <= 'F') c = char(c - 'A' + 'a');
     std::string name;
-    const char* lead = Escape(path, name) ? "\\" : "";
+    const char* lead = pathtext::Escape(path, name, pathtext::Style::Checksum) ? "\\" : "";
     if (o.tag) {
         std::string alg = o.algorithm;
         for (char& c : alg)
