@@ -1,9 +1,11 @@
 // quernsum: the command-line front end over the Quernix hash engine.
 //
-//   quernsum [-a ALG] [--upper] [--tag] [-r] [--progress] [FILE...]
+//   quernsum [-a ALG] [--upper] [--tag | --sfv] [-r] [--progress] [FILE...]
+//   quernsum -c [-a ALG] [--quiet | --status | -w] [--strict] [--ignore-missing] [FILE...]
 //
-// Prints one line per file in the format of coreutils' md5sum ("digest  path"), or the BSD
-// form with --tag. Exit status: 0 all files hashed, 1 some file could not be hashed, 2 usage.
+// Prints one line per file in the format of coreutils' md5sum ("digest  path"), the BSD form
+// with --tag, or SFV with --sfv; with -c, verifies the files listed in checksum files (check.h).
+// Exit status: 0 all files hashed (or verified), 1 some file could not be, 2 usage.
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -11,15 +13,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
+#include "check.h"
+#include "checksumfile.h"
 #include "filehash.h"
 #include "hashhead.h"
 #include "hashstream.h"
-#include "pathtext.h"
 
 #ifndef QUERNIX_VERSION
 #define QUERNIX_VERSION "0"
@@ -32,8 +36,13 @@ namespace {
 struct Options {
     std::string algorithm = "md5";
     int32_t id = 16;
+    bool algorithmGiven = false;
     bool upper = false;
     bool tag = false;
+    bool sfv = false;
+    bool checkMode = false;
+    check::Options check;
+    std::vector<std::string> checkOnly;  // options that mean something only with -c
     bool recursive = false;
     bool progress = false;
     std::vector<std::string> files;
@@ -47,9 +56,20 @@ const char kUsage[] =
     "  -a, --algorithm=ALG  the algorithm to use (default md5); see --list\n"
     "  -r, --recursive      hash every file below each FILE that is a directory\n"
     "      --tag            print BSD-style lines: ALG (FILE) = DIGEST\n"
+    "      --sfv            print SFV lines: FILE DIGEST (crc32, the default with it)\n"
     "      --upper          print digests in upper case\n"
     "      --progress       show the progress of files that take a while on stderr\n"
     "      --list           list the algorithms with their digest lengths\n"
+    "  -c, --check          verify the files listed in each checksum FILE (GNU, BSD tag or\n"
+    "                       SFV lines); the algorithm comes from -a, the line's tag, the\n"
+    "                       checksum file's name (.md5, SHA256SUMS, ...) or the digest's length\n"
+    "\n"
+    "With --check:\n"
+    "      --ignore-missing don't fail or report status for missing files\n"
+    "      --quiet          don't print OK for each successfully verified file\n"
+    "      --status         don't output anything, status code shows success\n"
+    "      --strict         exit non-zero for improperly formatted checksum lines\n"
+    "  -w, --warn           warn about improperly formatted checksum lines\n"
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "\n"
@@ -88,6 +108,7 @@ void SetAlgorithm(Options& o, std::string_view name) {
         UsageError("invalid algorithm '" + std::string(name) +
                    "'; choose one of: " + AlgorithmNames());
     o.algorithm = name;
+    o.algorithmGiven = true;
 }
 
 Options Parse(int argc, char** argv) {
@@ -110,6 +131,21 @@ Options Parse(int argc, char** argv) {
             o.recursive = true;
         } else if (arg == "--tag") {
             o.tag = true;
+        } else if (arg == "--sfv") {
+            o.sfv = true;
+        } else if (arg == "-c" || arg == "--check") {
+            o.checkMode = true;
+        } else if (arg == "--quiet" || arg == "--status" || arg == "-w" || arg == "--warn") {
+            o.check.report = arg == "--quiet"    ? check::Report::Quiet
+                             : arg == "--status" ? check::Report::Status
+                                                 : check::Report::Warn;
+            o.checkOnly.emplace_back(arg);
+        } else if (arg == "--strict") {
+            o.check.strict = true;
+            o.checkOnly.emplace_back(arg);
+        } else if (arg == "--ignore-missing") {
+            o.check.ignoreMissing = true;
+            o.checkOnly.emplace_back(arg);
         } else if (arg == "--upper") {
             o.upper = true;
         } else if (arg == "--progress") {
@@ -124,28 +160,57 @@ Options Parse(int argc, char** argv) {
         } else if (arg == "--version") {
             std::printf("quernsum (Quernix) %s\n", QUERNIX_VERSION);
             std::exit(FinishOutput(0));
+        } else if (arg[1] != '-' && arg.find_first_not_of("crw", 1) == std::string_view::npos) {
+            // Flags given together: -cw is -c -w.
+            for (char flag : arg.substr(1)) {
+                if (flag == 'c') {
+                    o.checkMode = true;
+                } else if (flag == 'r') {
+                    o.recursive = true;
+                } else {
+                    o.check.report = check::Report::Warn;
+                    o.checkOnly.emplace_back("-w");
+                }
+            }
         } else {
             UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
     if (o.files.empty()) o.files.emplace_back("-");
+    if (o.checkMode) {
+        const std::pair<bool, const char*> hashingOnly[] = {
+            {o.tag, "--tag"}, {o.sfv, "--sfv"}, {o.upper, "--upper"}, {o.recursive, "-r"}};
+        for (const auto& [given, flag] : hashingOnly)
+            if (given)
+                UsageError(std::string("the ") + flag +
+                           " option is meaningless when verifying checksums");
+        o.check.algorithm = o.algorithmGiven ? o.id : -1;
+        o.check.files = o.files;
+    } else if (!o.checkOnly.empty()) {
+        UsageError("the " + o.checkOnly.front() +
+                   " option is meaningful only when verifying checksums");
+    }
+    if (o.sfv) {
+        if (o.tag) UsageError("--sfv and --tag cannot be combined");
+        if (!o.algorithmGiven) SetAlgorithm(o, "crc32");
+        if (o.id != AlgorithmCrc32)
+            UsageError("--sfv writes crc32 digests only, not " + o.algorithm);
+    }
     return o;
 }
 
-void PrintResult(const Options& o, std::string digest, const std::string& path) {
-    if (!o.upper)
-        for (char& c : digest)
-            if (c >= 'A' && c <= 'F') c = char(c - 'A' + 'a');
-    std::string name;
-    const char* lead = pathtext::Escape(path, name, pathtext::Style::Checksum) ? "\\" : "";
-    if (o.tag) {
-        std::string alg = o.algorithm;
-        for (char& c : alg)
-            if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
-        std::printf("%s%s (%s) = %s\n", lead, alg.c_str(), name.c_str(), digest.c_str());
-    } else {
-        std::printf("%s%s  %s\n", lead, digest.c_str(), name.c_str());
+// One line in the chosen form; a name SFV cannot carry is an error for that file.
+bool PrintResult(const Options& o, const std::string& digest, const std::string& path) {
+    const sums::Form form = o.sfv ? sums::Form::Sfv : o.tag ? sums::Form::Bsd : sums::Form::Gnu;
+    const std::optional<std::string> line = sums::FormatLine(form, o.id, path, digest, o.upper);
+    if (!line) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "quernsum: %s: the name cannot be written in an SFV line\n",
+                     path.c_str());
+        return false;
     }
+    std::fwrite(line->data(), 1, line->size(), stdout);
+    return true;
 }
 
 void PrintError(const std::string& path, const std::string& reason) {
@@ -202,8 +267,7 @@ bool HashOne(const Options& o, const std::string& path, engine::Accept accept) {
         PrintError(path, engine::Describe(result.error));
         return false;
     }
-    PrintResult(o, result.digest, path);
-    return true;
+    return PrintResult(o, result.digest, path);
 }
 
 bool HashStdin(const Options& o) {
@@ -216,8 +280,7 @@ bool HashStdin(const Options& o) {
         PrintError("-", std::strerror(errno));
         return false;
     }
-    PrintResult(o, stream.Final(), "-");
-    return true;
+    return PrintResult(o, stream.Final(), "-");
 }
 
 // Depth-first over a directory: entries in name order, hidden ones included. Symlinks to
@@ -256,6 +319,8 @@ bool Walk(const Options& o, const fs::path& dir) {
 
 int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
+    if (o.checkMode) return FinishOutput(check::Run(o.check));
+    if (o.sfv) std::fputs(sums::SfvHeader().c_str(), stdout);
     g_progress.enabled = o.progress;
     bool ok = true;
     for (const std::string& path : o.files) {

@@ -62,6 +62,22 @@ using ByteSource = std::function<long(char* buffer, size_t size)>;
 ByteSource FromStream(std::istream& in);
 ByteSource FromFd(int fd);  // the caller keeps the descriptor open and closes it
 
+// A checksum file opened for reading (a regular file, a pipe, a FIFO: whatever the user
+// names), closed with the object.
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    int Fd() const { return fd_; }        // -1 when the open failed
+    int Error() const { return error_; }  // the errno of a failed open, else 0
+
+private:
+    int fd_ = -1;
+    int error_ = 0;
+};
+
 struct ReadOptions {
     int32_t algorithm = -1;  // the user's explicit choice; -1 for none
     std::string fileName;    // the checksum file's path, for its name's hint; empty for none

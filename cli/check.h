@@ -1,0 +1,36 @@
+// quernsum -c: verifies the files listed in checksum files, with coreutils' output and exit
+// status.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace check {
+
+// What is printed; as in coreutils, the last of --quiet, --status and --warn given wins.
+enum class Report {
+    Normal,  // a line per listed file, warnings with counts at the end
+    Quiet,   // no line for a file that is OK
+    Status,  // nothing on standard output, no counted warnings: the exit status tells
+    Warn,    // Normal, and a line on standard error for every improperly formatted line
+};
+
+struct Options {
+    int32_t algorithm = -1;  // the user's choice; -1: decided per line
+    Report report = Report::Normal;
+    bool strict = false;             // an improperly formatted line fails the check
+    bool ignoreMissing = false;      // a listed file that does not exist is passed over
+    std::vector<std::string> files;  // the checksum files; "-" is standard input
+};
+
+// Verifies every file listed in every checksum file; the exit status: 0 when every listed
+// file was read and matched, 1 otherwise.
+int Run(const Options& options);
+
+// A file name as coreutils shows it in a diagnostic: as it is when it holds only harmless
+// characters, else quoted for the shell.
+std::string Quote(std::string_view name);
+
+}  // namespace check
