@@ -98,8 +98,8 @@ bool CheckFile(const Options& o, const std::string& file) {
                 break;
         }
     }
-    if (reader.ReadError() != 0) {
-        Err(shown + ": " + std::strerror(reader.ReadError()));
+    if (reader.ReadError() != 0) {  // a folder, or an I/O error; coreutils says no more
+        Err(shown + ": read error");
         return false;
     }
     if (entries == 0) {

@@ -12,6 +12,7 @@ pkgs=(
   qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
   libgl-dev libxkbcommon-dev
   fonts-wqy-microhei xvfb xauth
+  coreutils rhash  # the check-mode tests verify checksum files against them
 )
 if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
