@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Speed of quernsum against peer tools and libraries, one algorithm at a time, on a file in
-# the page cache; peak memory; 10,000 files of 4 KiB against md5sum; the GUI batch when its
-# bench is built; the engine's in-memory figures.
+# the page cache; peak memory; 10,000 files of 4 KiB against md5sum; quernsum -c against
+# md5sum -c and against hashing; the GUI batch when its bench is built; the engine's in-memory
+# figures.
 #
 # Usage: bench/run.sh [BUILD_DIR]
 #   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
@@ -206,17 +207,39 @@ for alg in "${algorithms[@]}"; do
 done
 
 # --- 10,000 files of 4 KiB -------------------------------------------------------------------
+# Hashing them, and verifying them (quernsum -c against md5sum -c over the same list).
 log "10,000 files of 4 KiB"
 cat "$small"/* > /dev/null
-small_q=() small_m=()
+(cd "$small" && md5sum -- f* > "$work/small.md5")
+small_q=() small_m=() check_q=() check_m=()
 for _ in 1 2 3 4 5; do
   timed sh -c "cd '$small' && exec '$quernsum' -a md5 -- f*"
   small_q+=("$secs")
   timed sh -c "cd '$small' && exec md5sum -- f*"
   small_m+=("$secs")
+  timed sh -c "cd '$small' && exec '$quernsum' -c '$work/small.md5'"
+  check_q+=("$secs")
+  timed sh -c "cd '$small' && exec md5sum -c '$work/small.md5'"
+  check_m+=("$secs")
 done
 sq=$(printf '%.3f' "$(median "${small_q[@]}")") sm=$(printf '%.3f' "$(median "${small_m[@]}")")
 small_ratio=$(awk -v q="$sq" -v m="$sm" 'BEGIN { printf "%.2f", m / q }')
+cq=$(printf '%.3f' "$(median "${check_q[@]}")") cm=$(printf '%.3f' "$(median "${check_m[@]}")")
+check_ratio=$(awk -v q="$cq" -v m="$cm" 'BEGIN { printf "%.2f", m / q }')
+
+# --- verifying the big file ------------------------------------------------------------------
+# Its check against hashing it: verifying should cost what hashing costs.
+log "verifying the $big_mib MiB file"
+"$quernsum" -a md5 "$big" > "$work/big.md5"
+bigcheck_c=() bigcheck_h=()
+for _ in 1 2 3; do
+  timed "$quernsum" -c "$work/big.md5"
+  bigcheck_c+=("$secs")
+  timed "$quernsum" -a md5 "$big"
+  bigcheck_h+=("$secs")
+done
+bc=$(printf '%.3f' "$(median "${bigcheck_c[@]}")") bh=$(printf '%.3f' "$(median "${bigcheck_h[@]}")")
+bigcheck_ratio=$(awk -v c="$bc" -v h="$bh" 'BEGIN { printf "%.3f", h / c }')
 
 # --- the GUI batch ---------------------------------------------------------------------------
 gui_bench=${QUERNIX_GUI_BENCH:-$build/bench/gui/quernix_gui_bench}
@@ -265,6 +288,8 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "|---|---:|---:|---:|"
   echo "| peak memory of quernsum (max RSS, any algorithm) | $((rss_max / 1024)).$(((rss_max % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
   echo "| 10,000 files of 4 KiB, md5, seconds | $sq | md5sum $sm | $small_ratio |"
+  echo "| quernsum -c over the 10,000 files, seconds (aim: ratio 0.91 or more) | $cq | md5sum -c $cm | $check_ratio |"
+  echo "| quernsum -c of the $big_mib MiB file, md5, seconds (peer: hashing it; aim: 0.98 or more) | $bc | quernsum $bh | $bigcheck_ratio |"
   echo
   if [ -n "$gui_output" ]; then
     echo "GUI batch (bench/gui, best of its own runs):"
