@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "hashhead.h"
+#include "pathtext.h"
 
 namespace sums {
 
@@ -42,21 +43,6 @@ int32_t FromNormalisedTag(std::string_view tag) {
     for (const auto& a : AlgorithmTable)
         if (tag == UpperCase(a.Name)) return a.Id;
     return -1;
-}
-
-// coreutils' escaping: backslash, newline and carriage return; true when any was escaped.
-bool Escape(std::string_view name, std::string& out) {
-    bool escaped = false;
-    for (char c : name) {
-        if (c == '\\' || c == '\n' || c == '\r') {
-            out += '\\';
-            out += c == '\\' ? '\\' : c == '\n' ? 'n' : 'r';
-            escaped = true;
-        } else {
-            out += c;
-        }
-    }
-    return escaped;
 }
 
 }  // namespace
@@ -146,11 +132,11 @@ std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_
     std::string escaped, line;
     switch (form) {
         case Form::Gnu:
-            if (Escape(name, escaped)) line += '\\';
+            if (pathtext::Escape(name, escaped, pathtext::Style::Checksum)) line += '\\';
             line.append(hex).append("  ").append(escaped);
             break;
         case Form::Bsd:
-            if (Escape(name, escaped)) line += '\\';
+            if (pathtext::Escape(name, escaped, pathtext::Style::Checksum)) line += '\\';
             line.append(UpperCase(AlgorithmName(algorithm))).append(" (").append(escaped);
             line.append(") = ").append(hex);
             break;
