@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 #include "checksumfile.h"
 #include "filehash.h"
@@ -40,12 +41,15 @@ std::string Count(uint64_t n, const char* one, const char* many) {
 bool CheckFile(const Options& o, const std::string& file) {
     const bool standardInput = file == "-";
     const std::string shown = Quote(standardInput ? "standard input" : file);
-    sums::InputFile input(standardInput ? std::string() : file);
-    if (!standardInput && input.Fd() < 0) {
-        Err(shown + ": " + std::strerror(input.Error()));
-        return false;
+    std::optional<sums::InputFile> input;
+    if (!standardInput) {
+        input.emplace(file);
+        if (input->Fd() < 0) {
+            Err(shown + ": " + std::strerror(input->Error()));
+            return false;
+        }
     }
-    sums::Reader reader(sums::FromFd(standardInput ? 0 : input.Fd()),
+    sums::Reader reader(sums::FromFd(input ? input->Fd() : 0),
                         {o.algorithm, standardInput ? std::string() : file});
     std::string formatted = "improperly formatted ";
     if (o.algorithm >= 0) {
