@@ -1,18 +1,17 @@
 #include "BatchRun.h"
 
+#include <QCoreApplication>
+#include <atomic>
 #include <cmath>
-#include <vector>
+#include <cstring>
 
-#include "DirEnum.h"
 #include "FileList.h"
+#include "filehash.h"
 #include "hashhead.h"
 
 uint8_t StopRequested = 0;
 
 namespace {
-
-// The result buffer of one run; HashFile needs at most MaxHashTextLength of it.
-constexpr int ResultBufferSize = 2000;
 
 // The window of the run in progress, for ReportProgress (the progress procedure carries no
 // context of its own).
@@ -23,6 +22,46 @@ QString LowerAscii(const QString& Text) {
     for (QChar& C : Result)
         if (C >= u'A' && C <= u'Z') C = QChar(C.unicode() + (u'a' - u'A'));
     return Result;
+}
+
+QString Tr(const char* Text) {
+    return QCoreApplication::translate("BatchRun", Text);
+}
+
+// The system's text for an errno, in the user's language where the system has it.
+QString SystemText(int Code) {
+    return QString::fromLocal8Bit(std::strerror(Code));
+}
+
+// Why a file gave no digest, as the page and the status bar say it.
+QString FailureText(const engine::Error& Error) {
+    switch (Error.kind) {
+        case engine::Failure::NotFound:
+            return Tr("文件不存在");
+        case engine::Failure::Permission:
+            return Tr("没有读取权限");
+        case engine::Failure::NotRegular:
+            return Error.code == EISDIR ? Tr("是文件夹，未搜索") : Tr("不是普通文件，未读取");
+        case engine::Failure::ReadError:
+            return Tr("读取错误：%1").arg(SystemText(Error.code));
+        case engine::Failure::Changed:
+            return Tr("文件在读取时被改动");
+        case engine::Failure::Stopped:
+            return Tr("已终止，未计算完");
+        case engine::Failure::UnknownAlgorithm:
+        case engine::Failure::None:
+            break;
+    }
+    return Tr("未知的算法");
+}
+
+// The per-file bar and the percentage for one chunk, and the messages waiting meanwhile.
+void ShowFileProgress(TBatchWindow& Window, int64_t FileSize, int64_t Position) {
+    const int Percent = ProgressPercent(FileSize, Position);
+    Window.SetFileMaximum(100);
+    Window.SetFilePosition(Percent);
+    Window.SetPercentText(QString::number(Percent) + u'%');
+    Window.PumpMessages();
 }
 
 }  // namespace
@@ -40,32 +79,32 @@ int ProgressPercent(int64_t FileSize, int64_t Position) {
 }
 
 void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply) {
-    TBatchWindow* Window = ProgressWindow;
-    if (Window) {
-        const int Percent = ProgressPercent(FileSize, Position);
-        Window->SetFileMaximum(100);
-        Window->SetFilePosition(Percent);
-        Window->SetPercentText(QString::number(Percent) + u'%');
-        Window->PumpMessages();
-    }
+    if (TBatchWindow* Window = ProgressWindow) ShowFileProgress(*Window, FileSize, Position);
     if (StopRequested == 1) *Reply = HashCancelReply;
 }
 
-void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files) {
+void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
+                  const QList<TUnreadFolder>& Unread) {
     const int Count = int(Files.size());
-    if (Count == 0) return;
+    if (Count == 0 && Unread.isEmpty()) return;
     const int Selected = Window.SelectorIndex();
     if (Selected < 0) return;
     if (Selected > Window.SelectorCount() - 1) return;
     const int32_t AlgorithmId = AlgorithmIdFromName(Window.SelectorText(Selected).toStdString());
     StopRequested = 0;
 
-    std::vector<char> Buffer(ResultBufferSize);
-    Window.SetOverallMaximum(Count);
-    Window.SetSelectorEnabled(false);
+    for (const TUnreadFolder& Folder : Unread)
+        Window.AppendNote(TNoteKind::Failed, DisplayPath(Folder.Path),
+                          Tr("文件夹无法搜索：%1").arg(SystemText(Folder.Error)));
+    int Hashed = 0, Failed = 0, Done = 0;
+    bool Stopped = false;
+    if (Count > 0) {
+        Window.SetOverallMaximum(Count);
+        Window.SetSelectorEnabled(false);
+    }
 
-    // Puts back the progress window, and re-enables the selector when an error from the result
-    // view ends the run early.
+    // Puts back the progress window of ReportProgress, and re-enables the selector when an
+    // error from the result view ends the run early.
     struct TRunScope {
         TBatchWindow& Window;
         TBatchWindow* const Outer = ProgressWindow;
@@ -77,33 +116,70 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files) {
         }
     } Scope(Window);
 
+    // The engine's stop flag mirrors StopRequested, which the progress function reads after
+    // every chunk's messages, as ReportProgress does for HashFile.
+    std::atomic<bool> Stop = false;
+    engine::Request Request;
+    Request.algorithm = AlgorithmId;
+    Request.accept = engine::Accept::RegularFiles;
+    Request.stop = &Stop;
+    Request.progress = [&Window, &Stop](int64_t FileSize, int64_t Position) {
+        ShowFileProgress(Window, FileSize, Position);
+        Stop = StopRequested == 1;
+    };
+
     for (int I = 0; I < Count; ++I) {
         Window.SetOverallPosition(I + 1);
         Window.PumpMessages();
         const QByteArray& Path = Files[I];
-        if (!RegularFileExists(Path)) continue;
-        Window.SetPathText(DisplayPath(Path));
-        int32_t Length = 0;
-        std::fill(Buffer.begin(), Buffer.end(), '\0');
-        HashFile(Path.constData(), AlgorithmId, ReportProgress, Buffer.data(), &Length);
-        if (Length > 0) {
+        const QString Shown = DisplayPath(Path);
+        Window.SetPathText(Shown);
+        Request.path.assign(Path.constData(), size_t(Path.size()));
+        Stop = false;
+        const engine::Result Result = engine::HashPath(Request);
+        ++Done;
+        if (Result.ok()) {
+            ++Hashed;
             TResultRecord Record;
             Record.Tag = QLatin1String("[") + Window.SelectorText(Window.SelectorIndex()) +
                          QLatin1String("]:");
             Record.Path = Path;
-            Record.Digest = QString::fromLatin1(Buffer.data(), Length);
+            Record.Digest = QString::fromStdString(Result.digest);
             Record.Lower = LowerAscii(Record.Digest);
             Window.AppendResult(Record);
+        } else {
+            ++Failed;
+            const QString Reason = FailureText(Result.error);
+            const bool Folder =
+                Result.error.kind == engine::Failure::NotRegular && Result.error.code == EISDIR;
+            Window.AppendNote(Folder ? TNoteKind::Skipped : TNoteKind::Failed, Shown, Reason);
+            // The status bar names no file without a result as if it were done.
+            Window.SetFilePosition(0);
+            Window.SetPercentText(QString());
+            Window.SetPathText(Shown + QLatin1String("  ") + Reason);
+            // A path that names no file is not looked at for a stop.
+            if (Result.error.kind == engine::Failure::NotFound ||
+                Result.error.kind == engine::Failure::NotRegular)
+                continue;
         }
         if (StopRequested == 1) {
+            Stopped = true;
             Window.SetOverallPosition(0);
             Window.SetFilePosition(0);
             break;
         }
     }
-    Buffer = {};
     Window.PumpMessages();
-    Window.SetSelectorEnabled(true);
+
+    QString Summary = Tr("%1 个文件已计算，%2 个失败").arg(Hashed).arg(Failed);
+    if (!Unread.isEmpty()) Summary += Tr("，%1 个文件夹无法搜索").arg(Unread.size());
+    if (Stopped)
+        Summary += (Window.NewBatchWaiting() ? Tr("；因新的文件而终止，%1 个未计算")
+                                             : Tr("；已被用户终止，%1 个未计算"))
+                       .arg(Count - Done);
+    Window.AppendNote(TNoteKind::Summary, Summary, QString());
+    Window.SetPathText(Summary);
+    if (Count > 0) Window.SetSelectorEnabled(true);
     Scope.Finished = true;
     Window.ScrollToEnd();
 }

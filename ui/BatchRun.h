@@ -8,6 +8,9 @@
 #include <QString>
 #include <cstdint>
 
+#include "DirEnum.h"
+#include "PageNote.h"
+
 // The program-wide stop flag: 0 = go on, 1 = stop. Set by the stop commands and by closing the
 // main window, cleared by a run once its guards have passed.
 extern uint8_t StopRequested;
@@ -39,12 +42,18 @@ public:
     virtual void SetSelectorEnabled(bool Enabled) = 0;
     // Calls the page's doit with the record's four strings.
     virtual void AppendResult(const TResultRecord& Record) = 0;
+    // Adds a line of Kind to the page beside the blocks: Text1, then Text2 (plain text).
+    virtual void AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) = 0;
     virtual void ScrollToEnd() = 0;
+    // True when a new batch waits for this one to end: a new intake asked for the stop.
+    virtual bool NewBatchWaiting() = 0;
 };
 
-// One run over Files, the list as it was when the run was asked for. Only one run may be in
-// progress at a time; the caller sees to that.
-void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files);
+// One run over Files, the list as it was when the run was asked for. Every path gets a result
+// block or a line that says why it has none; Unread are named first, and a summary line ends
+// the run. Only one run may be in progress at a time; the caller sees to that.
+void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
+                  const QList<TUnreadFolder>& Unread = {});
 
 // The progress procedure handed to the hash service. It reaches the window of the run in
 // progress.

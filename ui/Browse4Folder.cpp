@@ -1,9 +1,10 @@
 #include "Browse4Folder.h"
 
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+
+#include "DirEnum.h"
 
 bool BrowseForFolder(const QString& Title, const QString& RootFolder, QWidget* Owner,
                      QByteArray& Path) {
@@ -17,7 +18,8 @@ bool BrowseForFolder(const QString& Title, const QString& RootFolder, QWidget* O
     if (Dialog.exec() != QDialog::Accepted) return false;
     const QStringList Chosen = Dialog.selectedFiles();
     if (Chosen.isEmpty()) return true;
-    const QFileInfo Folder(Chosen.first());
-    if (Folder.isDir()) Path = QFile::encodeName(QDir::cleanPath(Folder.absoluteFilePath()));
+    const QByteArray Folder =
+        ExistingPathBytes(QDir::cleanPath(QFileInfo(Chosen.first()).absoluteFilePath()));
+    if (FolderExists(Folder)) Path = Folder;
     return true;
 }

@@ -2,6 +2,8 @@
 #include <dirent.h>
 #include <sys/stat.h>
 
+#include <QFile>
+
 #include "DirEnum.h"
 
 namespace {
@@ -49,7 +51,30 @@ std::unique_ptr<TDirEnumeration> OpenDirEnumeration(const QByteArray& Dir) {
     return std::make_unique<TPosixDirEnumeration>(Handle, Dir);
 }
 
-bool RegularFileExists(const QByteArray& Path) {
+QByteArray ExistingPathBytes(const QString& Path) {
+    const QByteArray Encoded = QFile::encodeName(Path);
     struct stat Info;
-    return ::stat(Path.constData(), &Info) == 0 && S_ISREG(Info.st_mode);
+    if (!Path.contains(QChar::ReplacementCharacter) || ::lstat(Encoded.constData(), &Info) == 0)
+        return Encoded;
+    const qsizetype Slash = Path.lastIndexOf(u'/');
+    if (Slash < 0) return Encoded;
+    QByteArray Dir = Slash == 0 ? QByteArray("/") : ExistingPathBytes(Path.left(Slash));
+    if (!Dir.endsWith('/')) Dir += '/';
+    const QString Name = Path.mid(Slash + 1);
+    DIR* Handle = ::opendir(Dir.constData());
+    if (!Handle) return Encoded;
+    QByteArray Found;
+    int Matches = 0;
+    while (const dirent* Item = ::readdir(Handle)) {
+        if (QFile::decodeName(Item->d_name) != Name) continue;
+        Found = Item->d_name;
+        ++Matches;
+    }
+    ::closedir(Handle);
+    return Matches == 1 ? Dir + Found : Encoded;
+}
+
+bool FolderExists(const QByteArray& Path) {
+    struct stat Info;
+    return ::stat(Path.constData(), &Info) == 0 && S_ISDIR(Info.st_mode);
 }

@@ -2,17 +2,47 @@
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
-#include <QUrl>
+#include <QSysInfo>
 #include <QWidget>
 #include <algorithm>
 
+namespace {
+
+// The path of a file: URI as bytes, its percent-encoding decoded straight to bytes, so that a
+// name that is not UTF-8 comes through as the file system has it. Empty for any other URI, and
+// for a file on another machine.
+QByteArray LocalFilePath(const QByteArray& Uri) {
+    static const QByteArray Scheme = "file:";
+    if (Uri.size() <= Scheme.size() || Uri.left(Scheme.size()).toLower() != Scheme) return {};
+    QByteArray Rest = Uri.mid(Scheme.size());
+    // A query or fragment is no part of the path; those characters in a name come encoded.
+    const qsizetype End = Rest.indexOf('?') >= 0 ? Rest.indexOf('?') : Rest.indexOf('#');
+    if (End >= 0) Rest.truncate(End);
+    if (Rest.startsWith("//")) {
+        const qsizetype Slash = Rest.indexOf('/', 2);
+        if (Slash < 0) return {};
+        const QByteArray Host = Rest.mid(2, Slash - 2).toLower();
+        if (!Host.isEmpty() && Host != "localhost" &&
+            Host != QSysInfo::machineHostName().toUtf8().toLower())
+            return {};
+        Rest = Rest.mid(Slash);
+    }
+    if (!Rest.startsWith('/')) return {};
+    return QByteArray::fromPercentEncoding(Rest);
+}
+
+}  // namespace
+
 QList<QByteArray> DroppedFiles(const QMimeData& Data) {
     QList<QByteArray> Files;
-    if (!Data.hasUrls()) return Files;
-    for (const QUrl& Url : Data.urls())
-        if (Url.isLocalFile()) Files.append(QFile::encodeName(Url.toLocalFile()));
+    // The list's own bytes (RFC 2483): one URI a line, comment lines start with "#".
+    for (const QByteArray& Line : Data.data(QStringLiteral("text/uri-list")).split('\n')) {
+        const QByteArray Uri = Line.trimmed();
+        if (Uri.isEmpty() || Uri.startsWith('#')) continue;
+        const QByteArray Path = LocalFilePath(Uri);
+        if (!Path.isEmpty()) Files.append(Path);
+    }
     return Files;
 }
 

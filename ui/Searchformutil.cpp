@@ -7,6 +7,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <cerrno>
 
 #include "FileList.h"
 
@@ -94,6 +95,7 @@ void TSearchform::Timer2Timer() {
     if (FolderPath.isEmpty()) return;
     StopSearch = false;
     FFiles.Clear();
+    Unread.clear();
     FWalking = true;
     SearchFolder(FolderPath);
     FWalking = false;
@@ -108,7 +110,10 @@ void TSearchform::Timer2Timer() {
 void TSearchform::SearchFolder(const QByteArray& Dir) {
     const QByteArray Base = Dir.endsWith('/') ? Dir : Dir + '/';
     const std::unique_ptr<TDirEnumeration> Entries = OpenDir(Base);
-    if (!Entries) return;
+    if (!Entries) {
+        Unread.append({Dir, errno});
+        return;
+    }
     TDirEntry Entry;
     while (Entries->Next(Entry)) {
         const bool Dot = Entry.Name == ".";

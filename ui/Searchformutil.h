@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QDialog>
 #include <QElapsedTimer>
+#include <QList>
 #include <QString>
 
 #include "DirEnum.h"
@@ -32,6 +33,8 @@ public:
     QByteArray FolderPath;  // the folder to search, set before the window is shown
     bool StopSearch = false;
     int FoundCount = 0;
+    // The folders of this search that could not be entered, in the order they were met.
+    QList<TUnreadFolder> Unread;
     // Opens the enumeration of a folder; tests put failing folders in.
     TDirOpener OpenDir = OpenDirEnumeration;
 

@@ -412,6 +412,7 @@ void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {
 
 void TForm1::ReplaceFileList(const QList<QByteArray>& Paths) {
     FileList->Clear();
+    UnreadFolders.clear();
     for (const QByteArray& Path : Paths)
         FileList->Add(Path);
     FileList->Sort();
@@ -435,7 +436,8 @@ void TForm1::HashFileList() {
     } Running(*this);
     do {
         FBatchQueued = false;
-        ::HashFileList(*this, FileList->Snapshot());
+        // Copies: an intake during the run replaces both.
+        ::HashFileList(*this, FileList->Snapshot(), QList<TUnreadFolder>(UnreadFolders));
     } while (FBatchQueued && !FClosePending);
     web1->RaiseScriptError();
 }
@@ -514,6 +516,10 @@ void TForm1::AppendResult(const TResultRecord& Record) {
     // the name is taken as markup.
     web1->CallScript(QStringLiteral("doit"), {Record.Tag, DisplayPath(Record.Path).toHtmlEscaped(),
                                               Record.Digest, Record.Lower});
+}
+
+void TForm1::AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) {
+    web1->AppendNote(Kind, Text1, Text2);
 }
 
 void TForm1::ScrollToEnd() {

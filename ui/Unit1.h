@@ -66,6 +66,8 @@ public:
 
     // The paths of the batch; lives from FormCreate to FormDestroy.
     std::unique_ptr<TFileList> FileList;
+    // The folders that the search behind FileList could not enter; the batch names them.
+    QList<TUnreadFolder> UnreadFolders;
 
     // --- The batch run.
     // Runs a batch over FileList. Asked for while a batch is running, it stops that batch as a
@@ -143,6 +145,8 @@ private:
     QString SelectorText(int Index) override;
     void SetSelectorEnabled(bool Enabled) override;
     void AppendResult(const TResultRecord& Record) override;
+    void AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) override;
+    bool NewBatchWaiting() override { return FBatchQueued; }
     void ScrollToEnd() override;
     void ShowProgress();
 

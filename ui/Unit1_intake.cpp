@@ -5,9 +5,11 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
+#include <QPointer>
 #include <QTimer>
 
 #include "Browse4Folder.h"
+#include "DirEnum.h"
 #include "DragDropModule2011.h"
 #include "Searchformutil.h"
 #include "Unit1.h"
@@ -28,7 +30,7 @@ bool ShowOpenDialog1(QWidget* Owner, QList<QByteArray>& Files) {
     if (OpenDialog1->exec() != QDialog::Accepted) return false;
     const QStringList Chosen = OpenDialog1->selectedFiles();
     for (const QString& File : Chosen)
-        Files.append(QFile::encodeName(File));
+        Files.append(ExistingPathBytes(File));
     if (!Chosen.isEmpty()) OpenDialog1->selectFile(Chosen.first());
     return true;
 }
@@ -81,9 +83,10 @@ void TForm1::OpenFolder() {
     if (StayOnTopChosen()) SetStayOnTop(true);
     if (!Chosen || Path.isEmpty()) return;
     // The window frees itself once it has closed.
-    auto* Searchform = new TSearchform(*FileList, this);
+    QPointer<TSearchform> Searchform = new TSearchform(*FileList, this);
     Searchform->FolderPath = Path;
     Searchform->exec();
+    UnreadFolders = Searchform ? Searchform->Unread : QList<TUnreadFolder>();
     FileList->Sort();
     HashFileList();
 }
@@ -103,6 +106,7 @@ void TForm1::RevokeDropTarget() {
 
 void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
     FileList->Clear();
+    UnreadFolders.clear();
     if (Paths.isEmpty()) return;
     ReplaceFileList(Paths);
     // The batch starts from the message loop once the drop has returned to its source.

@@ -2,6 +2,7 @@
 // stops.
 #include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <functional>
@@ -56,7 +57,14 @@ public:
         Log << QStringLiteral("result ") + QString::fromUtf8(R.Path);
         Results << R;
     }
+    void AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) override {
+        Notes << QStringList{NoteClass(Kind), Text1, Text2}.join(u'|');
+        Log << QStringLiteral("note ") + Notes.last();
+    }
     void ScrollToEnd() override { Log << QStringLiteral("scroll"); }
+    bool NewBatchWaiting() override { return Waiting; }
+    QStringList Notes;  // "kind|text1|text2"
+    bool Waiting = false;
 };
 
 }  // namespace
@@ -102,7 +110,7 @@ private slots:
         QCOMPARE(StopRequested, uint8_t(1));
     }
 
-    void folderInTheMiddleIsSkipped() {
+    void folderInTheMiddleGetsALine() {
         const QByteArray A = Make("a.txt", "123456789");
         QVERIFY(QDir(Dir.path()).mkpath("folder"));
         const QByteArray Folder = Missing("folder");
@@ -110,27 +118,35 @@ private slots:
         TStubWindow Window;
         HashFileList(Window, {A, Folder, B});
 
-        const QStringList Expected = {"overall max 3",
-                                      "enabled 0",
-                                      "overall 1",
-                                      "pump",
-                                      "path " + QString::fromUtf8(A),
-                                      "file 100",
-                                      "percent 100%",
-                                      "pump",
-                                      "result " + QString::fromUtf8(A),
-                                      "overall 2",
-                                      "pump",  // the folder: counted, nothing else
-                                      "overall 3",
-                                      "pump",
-                                      "path " + QString::fromUtf8(B),
-                                      "file 100",
-                                      "percent 100%",
-                                      "pump",
-                                      "result " + QString::fromUtf8(B),
-                                      "pump",
-                                      "enabled 1",
-                                      "scroll"};
+        const QStringList Expected = {
+            "overall max 3",
+            "enabled 0",
+            "overall 1",
+            "pump",
+            "path " + QString::fromUtf8(A),
+            "file 100",
+            "percent 100%",
+            "pump",
+            "result " + QString::fromUtf8(A),
+            "overall 2",
+            "pump",
+            "path " + QString::fromUtf8(Folder),
+            "note skipped|" + QString::fromUtf8(Folder) + "|是文件夹，未搜索",
+            "file 0",
+            "percent ",
+            "path " + QString::fromUtf8(Folder) + "  是文件夹，未搜索",
+            "overall 3",
+            "pump",
+            "path " + QString::fromUtf8(B),
+            "file 100",
+            "percent 100%",
+            "pump",
+            "result " + QString::fromUtf8(B),
+            "pump",
+            "note summary|2 个文件已计算，1 个失败|",
+            "path 2 个文件已计算，1 个失败",
+            "enabled 1",
+            "scroll"};
         QCOMPARE(Window.Log, Expected);
         QCOMPARE(Window.Results.size(), 2);
         QCOMPARE(Window.Results[0].Tag, QStringLiteral("[md5]:"));
@@ -188,7 +204,11 @@ private slots:
         QCOMPARE(Window.OverallMaximum, 3);
         QCOMPARE(Window.OverallPosition, 3);
         QVERIFY(Window.Results.isEmpty());
-        QCOMPARE(Window.Log.filter("path").size(), 0);
+        QCOMPARE(Window.Notes,
+                 (QStringList{"failed|" + QString::fromUtf8(Missing("gone1")) + "|文件不存在",
+                              "failed|" + QString::fromUtf8(Missing("gone2")) + "|文件不存在",
+                              "failed|" + QString::fromUtf8(Missing("gone3")) + "|文件不存在",
+                              "summary|0 个文件已计算，3 个失败|"}));
         QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
     }
 
@@ -211,8 +231,12 @@ private slots:
         };
         HashFileList(Window, {Big, After});
         QVERIFY(Window.Results.isEmpty());
-        QCOMPARE(Window.Log.filter("percent").size(), 1);  // cancelled at the chunk after the stop
-        QCOMPARE(Window.Log.filter("path"), QStringList{"path " + QString::fromUtf8(Big)});
+        // Cancelled at the chunk after the stop.
+        QCOMPARE(Window.Log.filter(QRegularExpression("^percent \\d")).size(), 1);
+        QCOMPARE(Window.Notes,
+                 (QStringList{"failed|" + QString::fromUtf8(Big) + "|已终止，未计算完",
+                              "summary|0 个文件已计算，1 个失败；已被用户终止，1 个未计算|"}));
+        QCOMPARE(Window.Path, QStringLiteral("0 个文件已计算，1 个失败；已被用户终止，1 个未计算"));
         QCOMPARE(Window.OverallPosition, 0);
         QCOMPARE(Window.FilePosition, 0);
         QVERIFY(Window.Enabled);
@@ -221,15 +245,21 @@ private slots:
 
     void stopBetweenFilesIsSeenAtTheNextFile_data() {
         QTest::addColumn<QByteArray>("Second");
-        QTest::addColumn<int>("Blocks");
+        QTest::addColumn<bool>("ByNewBatch");
+        QTest::addColumn<QString>("Summary");
         // An empty file reports no progress, so it is hashed whole before the flag is tested.
-        QTest::newRow("next file empty") << QByteArray() << 2;
-        QTest::newRow("next file not empty") << QByteArray(50000, 's') << 1;
+        QTest::newRow("next file empty")
+            << QByteArray() << false << "2 个文件已计算，0 个失败；已被用户终止，1 个未计算";
+        QTest::newRow("next file not empty")
+            << QByteArray(50000, 's') << true
+            << "1 个文件已计算，1 个失败；因新的文件而终止，1 个未计算";
     }
     void stopBetweenFilesIsSeenAtTheNextFile() {
         QFETCH(QByteArray, Second);
-        QFETCH(int, Blocks);
+        QFETCH(bool, ByNewBatch);
+        QFETCH(QString, Summary);
         TStubWindow Window;
+        Window.Waiting = ByNewBatch;
         const QByteArray First = Make("first", "first");
         const QByteArray Next = Make("second", Second);
         const QByteArray Third = Make("third", "third");
@@ -239,8 +269,9 @@ private slots:
                 StopRequested = 1;
         };
         HashFileList(Window, {First, Next, Third});
-        QCOMPARE(Window.Results.size(), Blocks);
-        QCOMPARE(Window.Log.filter("path").size(), 2);  // the third is never reached
+        QCOMPARE(Window.Results.size(), Second.isEmpty() ? 2 : 1);
+        QVERIFY(!Window.Log.contains("path " + QString::fromUtf8(Third)));  // never reached
+        QCOMPARE(Window.Notes.last(), "summary|" + Summary + "|");
         QCOMPARE(Window.OverallPosition, 0);
         QCOMPARE(Window.FilePosition, 0);
         QVERIFY(Window.Enabled);

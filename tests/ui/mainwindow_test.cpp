@@ -111,7 +111,10 @@ private slots:
         QCOMPARE(Window->ProgressBar1->maximum(), 3);
         QCOMPARE(Window->ProgressBar1->value(), 3);
         QCOMPARE(Window->ProgressBar2->value(), 100);
-        QCOMPARE(Window->StatusPanel3->text(), QString::fromUtf8(C));
+        // The batch ends with its summary, on the page and in the status bar.
+        QCOMPARE(Window->StatusPanel3->text(), QStringLiteral("3 个文件已计算，0 个失败"));
+        QCOMPARE(Window->web1->Evaluate("document.querySelector('body > div.summary').textContent"),
+                 QStringLiteral("3 个文件已计算，0 个失败"));
         QVERIFY(Window->ComboBoxEx1->isEnabled());
     }
 
@@ -164,9 +167,9 @@ private slots:
                     "d.children.length > 1 ? d.children[1].textContent : null,"
                     "getComputedStyle(d.children[0]).whiteSpace];})")
                 .toList();
-        QCOMPARE(Got.size(), std::size(Lines));
-        for (qsizetype I = 0; I < Got.size(); ++I) {
-            const QVariantList Div = Got[I].toList();
+        QCOMPARE(Got.size(), 1 + std::size(Lines));  // after the batch's summary
+        for (qsizetype I = 0; I < qsizetype(std::size(Lines)); ++I) {
+            const QVariantList Div = Got[I + 1].toList();
             const auto& Line = Lines[I];
             QCOMPARE(Div[0].toString(), QLatin1String(Line.Class));
             QCOMPARE(Div[1].toString(), QLatin1String(Line.Colour));
@@ -303,6 +306,8 @@ private slots:
         QVERIFY(Spans().isEmpty());
         QCOMPARE(Window->ProgressBar1->value(), 0);
         QCOMPARE(Window->ProgressBar2->value(), 0);
+        QCOMPARE(Window->StatusPanel3->text(),
+                 QStringLiteral("0 个文件已计算，1 个失败；已被用户终止，1 个未计算"));
         QVERIFY(Window->ComboBoxEx1->isEnabled());
     }
 
