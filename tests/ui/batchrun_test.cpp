@@ -1,13 +1,26 @@
 // The batch run with the window's operations stubbed: its guards, order of steps, results and
 // stops.
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 #include <QDir>
 #include <QFile>
+#include <QMimeData>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <cstring>
 #include <functional>
+#include <optional>
 
 #include "BatchRun.h"
+#include "DragDropModule2011.h"
+#include "FileList.h"
+#include "Searchformutil.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -316,6 +329,130 @@ private slots:
         StopRequested = 1;
         ReportProgress(100, 50, &Reply);
         QCOMPARE(Reply, 999);
+    }
+
+    // Bad input, by the way it comes in: each name gets its block or a line with the reason,
+    // shown as it is on disk, and the good file beside it is hashed. As root the intake and
+    // the batch run as an unprivileged user, for whom the locked entries are locked.
+    void badInputIsNamed_data() {
+        QTest::addColumn<QByteArray>("Name");  // the odd entry, made by the test below
+        QTest::addColumn<bool>("Dropped");     // dropped, or found by a folder search
+        QTest::addColumn<QString>("Note");     // the line it gets, without its path; empty: a block
+        QTest::addColumn<QString>("Shown");    // how its path ends on the page
+        QTest::newRow("unreadable file") << QByteArray("secret") << false << "failed|没有读取权限"
+                                         << "/secret";
+        QTest::newRow("unreadable folder")
+            << QByteArray("locked") << false << "failed|文件夹无法搜索：Permission denied"
+            << "/locked";
+        QTest::newRow("FIFO") << QByteArray("pipe") << false << "failed|不是普通文件，未读取"
+                              << "/pipe";
+        QTest::newRow("socket") << QByteArray("socket") << false << "failed|不是普通文件，未读取"
+                                << "/socket";
+        QTest::newRow("deleted after the search")
+            << QByteArray("gone") << false << "failed|文件不存在"
+            << "/gone";
+        QTest::newRow("dropped folder")
+            << QByteArray("folder") << true << "skipped|是文件夹，未搜索"
+            << "/folder";
+        QTest::newRow("dropped name not UTF-8")
+            << QByteArray("caf\xe9.txt") << true << QString() << "/caf\\xE9.txt";
+        QTest::newRow("newline in a searched name")
+            << QByteArray("a\nb") << false << QString() << "/a\\nb";
+        QTest::newRow("two spaces in a dropped name")
+            << QByteArray("two  spaces .txt") << true << QString() << "/two  spaces .txt";
+    }
+    void badInputIsNamed() {
+        QFETCH(QByteArray, Name);
+        QFETCH(bool, Dropped);
+        QFETCH(QString, Note);
+        QFETCH(QString, Shown);
+        const bool Root = ::geteuid() == 0;
+        QTemporaryDir Here;
+        // Open to the unprivileged user, who must see the good entries.
+        QCOMPARE(::chmod(QFile::encodeName(Here.path()).constData(), 0755), 0);
+        const QByteArray Base = QFile::encodeName(Here.path());
+        const QByteArray Odd = Base + '/' + Name;
+        auto WriteX = [](const QByteArray& Path) {
+            const int Handle = ::open(Path.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            QVERIFY(Handle >= 0 && ::write(Handle, "x", 1) == 1);
+            ::close(Handle);
+        };
+        WriteX(Base + "/ok.txt");
+        if (Name == "pipe") {
+            QCOMPARE(::mkfifo(Odd.constData(), 0644), 0);
+        } else if (Name == "socket") {
+            sockaddr_un Address{};
+            Address.sun_family = AF_UNIX;
+            QVERIFY(size_t(Odd.size()) < sizeof Address.sun_path);
+            std::memcpy(Address.sun_path, Odd.constData(), size_t(Odd.size()));
+            const int Socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
+            QCOMPARE(::bind(Socket, reinterpret_cast<sockaddr*>(&Address), sizeof Address), 0);
+            ::close(Socket);
+        } else if (Name == "folder" || Name == "locked") {
+            QCOMPARE(::mkdir(Odd.constData(), Name == "locked" ? 0 : 0755), 0);
+        } else {
+            WriteX(Odd);
+            if (Name == "secret") QCOMPARE(::chmod(Odd.constData(), 0), 0);
+        }
+
+        // Runs as the unprivileged user while it lives, when the test runs as root.
+        struct TAsUser {
+            const bool On;
+            explicit TAsUser(bool Root) : On(Root && ::seteuid(65534) == 0) {}
+            ~TAsUser() {
+                if (On && ::seteuid(0) != 0) qFatal("cannot return to root");
+            }
+        };
+        std::optional<TAsUser> User(std::in_place, Root);
+        QList<QByteArray> Paths;
+        QList<TUnreadFolder> Unread;
+        if (Dropped) {
+            QMimeData Data;
+            const QByteArray Uris = "file://" + Odd.toPercentEncoding("/") + "\r\nfile://" +
+                                    (Base + "/ok.txt").toPercentEncoding("/") + "\r\n";
+            Data.setData(QStringLiteral("text/uri-list"), Uris);
+            Paths = DroppedFiles(Data);
+        } else {
+            TFileList Found;
+            TSearchform Search(Found);
+            Search.SearchFolder(Base);
+            Paths = Found.Snapshot();
+            Unread = Search.Unread;
+            if (Name == "gone") {
+                User.reset();
+                QCOMPARE(::unlink(Odd.constData()), 0);
+                User.emplace(Root);
+            }
+        }
+        TStubWindow Window;
+        HashFileList(Window, Paths, Unread);
+        User.reset();
+
+        QStringList Hashed;
+        for (const TResultRecord& Result : Window.Results) {
+            QCOMPARE(Result.Digest, QStringLiteral("9DD4E461268C8034F5C8564E155C67A6"));  // "x"
+            Hashed << DisplayPath(Result.Path);
+        }
+        const QString Dir = DisplayPath(Base);
+        QStringList ExpectedHashed = {Dir + "/ok.txt"};
+        if (Note.isEmpty()) ExpectedHashed << Dir + Shown;
+        std::sort(Hashed.begin(), Hashed.end());
+        std::sort(ExpectedHashed.begin(), ExpectedHashed.end());
+        QCOMPARE(Hashed, ExpectedHashed);
+        if (Note.isEmpty()) {
+            QVERIFY(Window.Results.size() == 2 && Paths.contains(Odd));
+            QCOMPARE(Window.Notes, QStringList{"summary|2 个文件已计算，0 个失败|"});
+        } else {
+            const QStringList Parts = Note.split(u'|');
+            QCOMPARE(Window.Notes.first(), Parts[0] + '|' + Dir + Shown + '|' + Parts[1]);
+            QCOMPARE(Window.Notes.size(), 2);
+            QCOMPARE(Window.Notes.last(),
+                     Name == "locked" ? "summary|1 个文件已计算，0 个失败，1 个文件夹无法搜索|"
+                                      : "summary|1 个文件已计算，1 个失败|");
+        }
+        // What QTemporaryDir can't remove: a locked folder, a name that is not UTF-8.
+        ::rmdir(Odd.constData());
+        ::unlink(Odd.constData());
     }
 };
 
