@@ -1,5 +1,9 @@
 // The open commands with their dialogs answered by the test, the folder picker itself, the
 // always-on-top mode around the dialogs and batches, and intakes that arrive while a batch runs.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -9,9 +13,11 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 #include <functional>
 
 #include "Browse4Folder.h"
+#include "DirEnum.h"
 #include "Searchformutil.h"
 #include "Unit1_intake.h"
 #include "intake_test_util.h"
@@ -126,7 +132,11 @@ private slots:
         Form->SetStayOnTop(false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
-    void cleanupTestCase() { Form.reset(); }
+    void cleanupTestCase() {
+        Form.reset();
+        // Names that are not UTF-8 are beyond QTemporaryDir.
+        std::filesystem::remove_all(QFile::encodeName(Dir.path()).toStdString());
+    }
 
     // The picker: a cancel gives false and no path; a chosen folder comes back absolute, with
     // no trailing separator unless it is the root; a file is never the answer. The answer types
@@ -171,6 +181,39 @@ private slots:
         QCOMPARE(Chosen, Expected);
         QCOMPARE(Title, QStringLiteral("选择文件夹"));
         QCOMPARE(Refused, Choose.endsWith(".txt"));
+    }
+
+    // The dialogs give names as text, read as UTF-8 with U+FFFD for bytes that are not; the
+    // bytes come back when one entry of the folder reads that way, or stay the text's own.
+    void DialogNamesGetTheirBytesBack_data() {
+        QTest::addColumn<QByteArray>("Name");  // made below Dir, as bytes
+        QTest::addColumn<QByteArray>("Twin");  // made beside it; empty: none
+        QTest::addColumn<bool>("Back");        // whether the bytes come back
+        QTest::newRow("UTF-8") << QByteArray("bytes/宋体.txt") << QByteArray() << true;
+        QTest::newRow("Latin-1 name") << QByteArray("bytes/caf\xe9.txt") << QByteArray() << true;
+        QTest::newRow("Latin-1 folder and name")
+            << QByteArray("bytes/d\xe9j\xe0/\xfc.txt") << QByteArray() << true;
+        QTest::newRow("two names that read the same")
+            << QByteArray("bytes/twin\xe9") << QByteArray("bytes/twin\xe8") << false;
+    }
+    void DialogNamesGetTheirBytesBack() {
+        QFETCH(QByteArray, Name);
+        QFETCH(QByteArray, Twin);
+        QFETCH(bool, Back);
+        const QByteArray Base = QFile::encodeName(Dir.path()) + '/';
+        for (const QByteArray& Made : {Name, Twin}) {
+            if (Made.isEmpty()) continue;
+            QByteArray Folder = Base;
+            for (const QByteArray& Part : Made.split('/').mid(0, Made.count('/'))) {
+                Folder += Part + '/';
+                ::mkdir(Folder.constData(), 0755);
+            }
+            const int Handle = ::open((Base + Made).constData(), O_WRONLY | O_CREAT, 0644);
+            QVERIFY(Handle >= 0);
+            ::close(Handle);
+        }
+        const QString Shown = QFile::decodeName(Base + Name);
+        QCOMPARE(ExistingPathBytes(Shown), Back ? Base + Name : Shown.toUtf8());
     }
 
     // The application's other windows take no input while the picker is up, and take it again
