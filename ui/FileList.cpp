@@ -76,7 +76,7 @@ void TFileList::Sort() {
 
 void TFileList::Settle() const {
     if (!FSorted || FInOrder == FItems.size()) return;
-    const QList<TKeyed> Added = SortedByText(FItems.cbegin() + FInOrder, FItems.cend());
+    QList<TKeyed> Added = SortedByText(FItems.cbegin() + FInOrder, FItems.cend());
     // The merge keeps what was in order and drops an added path whose very bytes are there
     // already, as inserting the paths one by one would. The byte order breaks ties, so
     // identical paths meet as neighbours.
@@ -85,7 +85,7 @@ void TFileList::Settle() const {
     const QCollator& Collator = PathCollator();
     qsizetype Old = 0;
     QString OldText = Old < FInOrder ? SortText(FItems[0]) : QString();
-    for (const TKeyed& New : Added) {
+    for (TKeyed& New : Added) {
         if (!Merged.isEmpty() && Merged.last() == New.second) continue;
         while (Old < FInOrder) {
             const int ByText = Collator.compare(OldText, New.first);
@@ -94,7 +94,7 @@ void TFileList::Settle() const {
             if (++Old < FInOrder) OldText = SortText(FItems[Old]);
         }
         if (Old < FInOrder && FItems[Old] == New.second) continue;
-        Merged.append(New.second);
+        Merged.append(std::move(New.second));
     }
     for (; Old < FInOrder; ++Old)
         Merged.append(FItems[Old]);
