@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <atomic>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 

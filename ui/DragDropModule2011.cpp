@@ -17,8 +17,8 @@ QByteArray LocalFilePath(const QByteArray& Uri) {
     if (Uri.size() <= Scheme.size() || Uri.left(Scheme.size()).toLower() != Scheme) return {};
     QByteArray Rest = Uri.mid(Scheme.size());
     // A query or fragment is no part of the path; those characters in a name come encoded.
-    const qsizetype End = Rest.indexOf('?') >= 0 ? Rest.indexOf('?') : Rest.indexOf('#');
-    if (End >= 0) Rest.truncate(End);
+    for (const char Mark : {'?', '#'})
+        if (const qsizetype End = Rest.indexOf(Mark); End >= 0) Rest.truncate(End);
     if (Rest.startsWith("//")) {
         const qsizetype Slash = Rest.indexOf('/', 2);
         if (Slash < 0) return {};

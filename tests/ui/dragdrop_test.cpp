@@ -71,12 +71,13 @@ private slots:
         QVERIFY(ClipboardFormats(Data, "text/uri-list").isEmpty());
         // The list's own bytes: percent-encoding decoded straight to bytes, comments and other
         // machines' files left out.
-        Data.setData("text/uri-list",
-                     "# a comment\r\nfile:///d/caf%E9%20%20two%0A.txt\r\n"
-                     "FILE://localhost/d/local\r\nfile://elsewhere.example/d/remote\r\n"
-                     "file:/d/short\nfile:///d/q%3F%23?query#part\r\n");
-        QCOMPARE(DroppedFiles(Data),
-                 (QByteArrayList{"/d/caf\xe9  two\n.txt", "/d/local", "/d/short", "/d/q?#"}));
+        Data.setData(
+            "text/uri-list",
+            "# a comment\r\nfile:///d/caf%E9%20%20two%0A.txt\r\n"
+            "FILE://localhost/d/local\r\nfile://elsewhere.example/d/remote\r\n"
+            "file:/d/short\nfile:///d/q%3F%23?query#part\r\nfile:///d/f#part?not-a-query\r\n");
+        QCOMPARE(DroppedFiles(Data), (QByteArrayList{"/d/caf\xe9  two\n.txt", "/d/local",
+                                                     "/d/short", "/d/q?#", "/d/f"}));
     }
 
     // The target's answers on a window of its own: entering shows the source's proposed
