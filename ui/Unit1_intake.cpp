@@ -2,7 +2,6 @@
 // start after a drop.
 #include "Unit1_intake.h"
 
-#include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
 #include <QPointer>
