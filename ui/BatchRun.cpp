@@ -97,7 +97,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     for (const TUnreadFolder& Folder : Unread)
         Window.AppendNote(TNoteKind::Failed, DisplayPath(Folder.Path),
                           Tr("文件夹无法搜索：%1").arg(SystemText(Folder.Error)));
-    int Hashed = 0, Failed = 0, Done = 0;
+    int Hashed = 0, Failed = 0;  // a file cancelled by a stop is neither
     bool Stopped = false;
     if (Count > 0) {
         Window.SetOverallMaximum(Count);
@@ -138,7 +138,6 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         Request.path.assign(Path.constData(), size_t(Path.size()));
         Stop = false;
         const engine::Result Result = engine::HashPath(Request);
-        ++Done;
         if (Result.ok()) {
             ++Hashed;
             TResultRecord Record;
@@ -149,7 +148,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             Record.Lower = LowerAscii(Record.Digest);
             Window.AppendResult(Record);
         } else {
-            ++Failed;
+            if (Result.error.kind != engine::Failure::Stopped) ++Failed;
             const QString Reason = FailureText(Result.error);
             const bool Folder =
                 Result.error.kind == engine::Failure::NotRegular && Result.error.code == EISDIR;
@@ -177,7 +176,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     if (Stopped)
         Summary += (Window.NewBatchWaiting() ? Tr("；因新的文件而终止，%1 个未计算")
                                              : Tr("；已被用户终止，%1 个未计算"))
-                       .arg(Count - Done);
+                       .arg(Count - Hashed - Failed);
     Window.AppendNote(TNoteKind::Summary, Summary, QString());
     Window.SetPathText(Summary);
     if (Count > 0) Window.SetSelectorEnabled(true);

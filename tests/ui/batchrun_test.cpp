@@ -248,8 +248,8 @@ private slots:
         QCOMPARE(Window.Log.filter(QRegularExpression("^percent \\d")).size(), 1);
         QCOMPARE(Window.Notes,
                  (QStringList{"failed|" + QString::fromUtf8(Big) + "|已终止，未计算完",
-                              "summary|0 个文件已计算，1 个失败；已被用户终止，1 个未计算|"}));
-        QCOMPARE(Window.Path, QStringLiteral("0 个文件已计算，1 个失败；已被用户终止，1 个未计算"));
+                              "summary|0 个文件已计算，0 个失败；已被用户终止，2 个未计算|"}));
+        QCOMPARE(Window.Path, QStringLiteral("0 个文件已计算，0 个失败；已被用户终止，2 个未计算"));
         QCOMPARE(Window.OverallPosition, 0);
         QCOMPARE(Window.FilePosition, 0);
         QVERIFY(Window.Enabled);
@@ -265,7 +265,7 @@ private slots:
             << QByteArray() << false << "2 个文件已计算，0 个失败；已被用户终止，1 个未计算";
         QTest::newRow("next file not empty")
             << QByteArray(50000, 's') << true
-            << "1 个文件已计算，1 个失败；因新的文件而终止，1 个未计算";
+            << "1 个文件已计算，0 个失败；因新的文件而终止，2 个未计算";
     }
     void stopBetweenFilesIsSeenAtTheNextFile() {
         QFETCH(QByteArray, Second);

@@ -307,7 +307,7 @@ private slots:
         QCOMPARE(Window->ProgressBar1->value(), 0);
         QCOMPARE(Window->ProgressBar2->value(), 0);
         QCOMPARE(Window->StatusPanel3->text(),
-                 QStringLiteral("0 个文件已计算，1 个失败；已被用户终止，1 个未计算"));
+                 QStringLiteral("0 个文件已计算，0 个失败；已被用户终止，2 个未计算"));
         QVERIFY(Window->ComboBoxEx1->isEnabled());
     }
 
