@@ -4,72 +4,60 @@
 #include <benchmark/benchmark.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "bench_data.h"
-#include "checksums.h"
-#include "hashhead.h"
+#include "kernels.h"
 
 namespace {
-
-using checksums::Variant;
 
 const std::vector<uint8_t>& Data() {
     return benchdata::Data<(16 << 20)>();
 }
 
-uint64_t Run(int32_t id, Variant v, const uint8_t* p, size_t n, uint64_t s) {
-    switch (id) {
-        case AlgorithmCrc32:
-            return v == Variant::Vpclmul  ? checksums::Crc32Vpclmul(p, n, uint32_t(s))
-                   : v == Variant::Pclmul ? checksums::Crc32Pclmul(p, n, uint32_t(s))
-                                          : checksums::Crc32Portable(p, n, uint32_t(s));
-        case AlgorithmCrc64:
-            return v == Variant::Vpclmul  ? checksums::Crc64Vpclmul(p, n, s)
-                   : v == Variant::Pclmul ? checksums::Crc64Pclmul(p, n, s)
-                                          : checksums::Crc64Portable(p, n, s);
-        default:
-            return v == Variant::Avx512Vnni ? checksums::Adler32Avx512Vnni(uint32_t(s), p, n)
-                   : v == Variant::Avx512   ? checksums::Adler32Avx512(uint32_t(s), p, n)
-                   : v == Variant::Avx2     ? checksums::Adler32Avx2(uint32_t(s), p, n)
-                                            : checksums::Adler32Portable(uint32_t(s), p, n);
-    }
-}
-
-void VariantSpeed(benchmark::State& state, int32_t id, Variant v, size_t size) {
-    if (!checksums::Supported(v)) {
+void VariantSpeed(benchmark::State& state, const kernels::Entry* e, size_t size) {
+    if (!kernels::Supported(*e)) {
         state.SkipWithError("not supported by this CPU");
         return;
     }
+    kernels::Table t = kernels::Portable();
+    kernels::Install(t, *e);
     const uint8_t* p = Data().data();
     uint64_t s = 1;
-    for (auto _ : state)
-        s = Run(id, v, p, size, s);
+    for (auto _ : state) {
+        switch (e->slot) {
+            case kernels::Slot::Crc32:
+                s = t.crc32(p, size, uint32_t(s));
+                break;
+            case kernels::Slot::Crc64:
+                s = t.crc64(p, size, s);
+                break;
+            default:
+                s = t.adler32(uint32_t(s), p, size);
+                break;
+        }
+    }
     benchmark::DoNotOptimize(s);
     state.SetBytesProcessed(int64_t(state.iterations() * size));
 }
 
 const int registered = [] {
-    const struct {
-        const char* name;
-        int32_t id;
-        std::vector<Variant> variants;
-    } algorithms[] = {
-        {"crc32", AlgorithmCrc32, {Variant::Portable, Variant::Pclmul, Variant::Vpclmul}},
-        {"crc64", AlgorithmCrc64, {Variant::Portable, Variant::Pclmul, Variant::Vpclmul}},
-        {"adler32",
-         AlgorithmAdler32,
-         {Variant::Portable, Variant::Avx2, Variant::Avx512, Variant::Avx512Vnni}},
+    const std::pair<kernels::Slot, const char*> slots[] = {
+        {kernels::Slot::Crc32, "crc32"},
+        {kernels::Slot::Crc64, "crc64"},
+        {kernels::Slot::Adler32, "adler32"},
     };
-    for (const auto& a : algorithms)
-        for (Variant v : a.variants)
+    for (const auto& [slot, name] : slots)
+        for (const kernels::Entry& e : kernels::Entries()) {
+            if (e.slot != slot) continue;
             for (size_t size : {size_t(65521), size_t(16) << 20}) {
-                const std::string name = std::string("variant/") + a.name + "/" +
-                                         checksums::VariantName(v) + "/" +
-                                         (size < (1u << 20) ? "64KiB" : "16MiB");
-                benchmark::RegisterBenchmark(name.c_str(), VariantSpeed, a.id, v, size)
+                const std::string label = std::string("variant/") + name + "/" + e.name + "/" +
+                                          (size < (1u << 20) ? "64KiB" : "16MiB");
+                benchmark::RegisterBenchmark(label.c_str(), VariantSpeed, &e, size)
                     ->Unit(benchmark::kMicrosecond);
             }
+        }
     return 0;
 }();
 

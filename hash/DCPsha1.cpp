@@ -2,8 +2,6 @@
 // are written out, five at a time, with the working variables renamed instead of moved.
 #include "DCPsha1.h"
 
-#include "cpufeatures.h"
-
 namespace sha1 {
 
 namespace {
@@ -83,16 +81,5 @@ void CompressPortable(uint32_t State[5], const uint8_t* p, size_t Count) {
 
 #undef ROUND5
 #undef ROUND
-
-using Choice =
-    cpu::ShaNiChoice<void (*)(uint32_t*, const uint8_t*, size_t), CompressPortable, CompressShaNi>;
-
-const char* Provider() {
-    return Choice::Provider();
-}
-
-void Compress(uint32_t* chain, const uint8_t* blocks, size_t count) {
-    Choice::InUse()(chain, blocks, count);
-}
 
 }  // namespace sha1

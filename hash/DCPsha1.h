@@ -2,16 +2,14 @@
 #pragma once
 
 #include "DCPcrypt2.h"
+#include "kernels.h"
 
 namespace sha1 {
 // The compression function over Count consecutive 64-byte blocks: portable code.
 void CompressPortable(uint32_t State[5], const uint8_t* Blocks, size_t Count);
-// The same with the SHA extensions (DCPsha1_shani.cpp); only call when cpu::HasShaNi().
+// The same with the SHA extensions (DCPsha1_shani.cpp, x86-64 only); only call when the CPU
+// has SHA, SSE4.1 and SSSE3.
 void CompressShaNi(uint32_t State[5], const uint8_t* Blocks, size_t Count);
-// The variant the objects use now: "shani" or "portable".
-const char* Provider();
-// The variant in use over Count blocks.
-void Compress(uint32_t State[5], const uint8_t* Blocks, size_t Count);
 }  // namespace sha1
 
 class TDCP_sha1 : public dcp::TDCP_blockhash<TDCP_sha1, uint32_t, 5, 64> {
@@ -28,6 +26,6 @@ public:
         "84983e441c3bd26ebaae4aa1f95129e5e54670f1"};
 
     static void Compress(uint32_t* Chain, const uint8_t* Blocks, size_t Count) {
-        sha1::Compress(Chain, Blocks, Count);
+        kernels::Active().sha1(Chain, Blocks, Count);
     }
 };

@@ -1,6 +1,6 @@
 // SHA-1 with the Intel SHA extensions, written from Intel's description of SHA1RNDS4,
-// SHA1NEXTE, SHA1MSG1 and SHA1MSG2. Compiled with -msha -msse4.1 -mssse3; called only when
-// cpu::HasShaNi() holds.
+// SHA1NEXTE, SHA1MSG1 and SHA1MSG2. Compiled with -msha -msse4.1 -mssse3; the kernel table
+// (kernels.cpp) installs it only when the CPU has all three.
 //
 // A, B, C, D live in one register (A in the top lane). SHA1RNDS4 runs four rounds of the
 // group its immediate names, taking E + W[i] in the top lane and W[i+1..i+3] below it.

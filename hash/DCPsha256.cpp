@@ -2,8 +2,6 @@
 // are written out, eight at a time, with the working variables renamed instead of moved.
 #include "DCPsha256.h"
 
-#include "cpufeatures.h"
-
 namespace sha256 {
 
 alignas(16) const uint32_t K[64] = {
@@ -97,16 +95,5 @@ void CompressPortable(uint32_t State[8], const uint8_t* p, size_t Count) {
 
 #undef ROUND8
 #undef ROUND
-
-using Choice =
-    cpu::ShaNiChoice<void (*)(uint32_t*, const uint8_t*, size_t), CompressPortable, CompressShaNi>;
-
-const char* Provider() {
-    return Choice::Provider();
-}
-
-void Compress(uint32_t* chain, const uint8_t* blocks, size_t count) {
-    Choice::InUse()(chain, blocks, count);
-}
 
 }  // namespace sha256

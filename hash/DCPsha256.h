@@ -2,18 +2,16 @@
 #pragma once
 
 #include "DCPcrypt2.h"
+#include "kernels.h"
 
 namespace sha256 {
 // The 64 round constants of FIPS 180-2.
 extern const uint32_t K[64];
 // The compression function over Count consecutive 64-byte blocks: portable code.
 void CompressPortable(uint32_t State[8], const uint8_t* Blocks, size_t Count);
-// The same with the SHA extensions (DCPsha256_shani.cpp); only call when cpu::HasShaNi().
+// The same with the SHA extensions (DCPsha256_shani.cpp, x86-64 only); only call when the CPU
+// has SHA, SSE4.1 and SSSE3.
 void CompressShaNi(uint32_t State[8], const uint8_t* Blocks, size_t Count);
-// The variant the objects use now: "shani" or "portable".
-const char* Provider();
-// The variant in use over Count blocks.
-void Compress(uint32_t State[8], const uint8_t* Blocks, size_t Count);
 }  // namespace sha256
 
 class TDCP_sha256 : public dcp::TDCP_blockhash<TDCP_sha256, uint32_t, 8, 64> {
@@ -30,6 +28,6 @@ public:
         "248d6a61d20638b8e5c026930c3e6039a33ce45964ff2167f6ecedd419db06c1"};
 
     static void Compress(uint32_t* Chain, const uint8_t* Blocks, size_t Count) {
-        sha256::Compress(Chain, Blocks, Count);
+        kernels::Active().sha256(Chain, Blocks, Count);
     }
 };

@@ -1,6 +1,6 @@
 // SHA-256 with the Intel SHA extensions, written from Intel's description of SHA256RNDS2,
-// SHA256MSG1 and SHA256MSG2. Compiled with -msha -msse4.1 -mssse3; called only when
-// cpu::HasShaNi() holds.
+// SHA256MSG1 and SHA256MSG2. Compiled with -msha -msse4.1 -mssse3; the kernel table
+// (kernels.cpp) installs it only when the CPU has all three.
 //
 // The eight working variables live in two registers, ABEF and CDGH (A and C in the top
 // lane). SHA256RNDS2 runs two rounds with the two message-plus-constant words in the low

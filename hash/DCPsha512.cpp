@@ -2,14 +2,12 @@
 // schedule by a loop and writes the 80 rounds out, eight at a time, with the working variables
 // renamed (DCPsha512_rounds.h). On a CPU with AVX2 and BMI2 the objects use a variant that
 // expands the schedule of two blocks at a time in vector registers while the scalar rounds run
-// (DCPsha512_pairs.h), with AVX-512 instructions where the CPU has them; the choice is made
-// once, on first use.
+// (DCPsha512_pairs.h), with AVX-512 instructions where the CPU has them; the kernel table
+// (kernels.h) makes the choice.
 #include "DCPsha512.h"
 
-#include <atomic>
-
 #include "DCPsha512_rounds.h"
-#include "cpufeatures.h"
+#include "kernels.h"
 
 namespace sha512 {
 
@@ -84,77 +82,11 @@ void CompressPortable(uint64_t State[8], const uint8_t* p, size_t Count) {
     dcp::SecureZero(W, sizeof W);
 }
 
-namespace {
-// The variant Select chose, or -1 for the fastest.
-std::atomic<int> Selected{-1};
-
-Variant Fastest() {
-    static const Variant v = Supported(Variant::Avx512) ? Variant::Avx512
-                             : Supported(Variant::Avx2) ? Variant::Avx2
-                                                        : Variant::Portable;
-    return v;
-}
-}  // namespace
-
-const char* VariantName(Variant v) {
-    switch (v) {
-        case Variant::Avx2:
-            return "avx2";
-        case Variant::Avx512:
-            return "avx512";
-        default:
-            return "portable";
-    }
-}
-
-bool Supported(Variant v) {
-    const cpu::Features& f = cpu::Detected();
-    switch (v) {
-        case Variant::Portable:
-            return true;
-        case Variant::Avx2:
-            return f.Avx2 && f.Bmi2;
-        case Variant::Avx512:
-            return f.Avx512 && f.Avx2 && f.Bmi2;
-    }
-    return false;
-}
-
-bool Select(Variant v) {
-    if (!Supported(v)) return false;
-    Selected.store(int(v), std::memory_order_relaxed);
-    return true;
-}
-
-void SelectFastest() {
-    Selected.store(-1, std::memory_order_relaxed);
-}
-
-Variant InUse() {
-    if (cpu::PortableForced()) return Variant::Portable;
-    const int v = Selected.load(std::memory_order_relaxed);
-    return v < 0 ? Fastest() : Variant(v);
-}
-
-const char* Provider() {
-    return VariantName(InUse());
-}
-
 }  // namespace sha512
 
 namespace {
 void Compress(uint64_t* chain, const uint8_t* blocks, size_t count) {
-    switch (sha512::InUse()) {
-        case sha512::Variant::Avx512:
-            sha512::CompressAvx512(chain, blocks, count);
-            break;
-        case sha512::Variant::Avx2:
-            sha512::CompressAvx2(chain, blocks, count);
-            break;
-        default:
-            sha512::CompressPortable(chain, blocks, count);
-            break;
-    }
+    kernels::Active().sha512(chain, blocks, count);
 }
 }  // namespace
 

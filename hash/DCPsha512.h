@@ -81,26 +81,10 @@ extern const uint64_t K[80];
 // The compression function over Count consecutive 128-byte blocks: portable code.
 void CompressPortable(uint64_t State[8], const uint8_t* Blocks, size_t Count);
 // The same with the message schedule in AVX2 registers, two blocks at a time, and BMI2
-// rotations in the rounds (DCPsha512_avx2.cpp); only call when Supported(Variant::Avx2).
+// rotations in the rounds (DCPsha512_avx2.cpp, x86-64 only); only call when the CPU has AVX2
+// and BMI2.
 void CompressAvx2(uint64_t State[8], const uint8_t* Blocks, size_t Count);
-// The same schedule with AVX-512 instructions on 256-bit vectors (DCPsha512_avx512.cpp); only
-// call when Supported(Variant::Avx512).
+// The same schedule with AVX-512 instructions on 256-bit vectors (DCPsha512_avx512.cpp,
+// x86-64 only); only call when the CPU also has AVX-512 F/VL/BW.
 void CompressAvx512(uint64_t State[8], const uint8_t* Blocks, size_t Count);
-
-enum class Variant { Portable, Avx2, Avx512 };
-// "portable", "avx2" or "avx512".
-const char* VariantName(Variant v);
-// Whether this CPU can run the variant.
-bool Supported(Variant v);
-
-// The objects use the fastest variant this CPU runs, or the portable code while
-// cpu::ForcePortable is on. For tests and benchmarks, Select makes them use v instead until
-// SelectFastest; it answers false and changes nothing when the CPU cannot run v. Not for use
-// while another thread is hashing.
-bool Select(Variant v);
-void SelectFastest();
-// The variant the objects use now.
-Variant InUse();
-// VariantName(InUse()).
-const char* Provider();
 }  // namespace sha512

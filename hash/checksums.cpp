@@ -6,14 +6,14 @@
 // byte-at-a-time update with the first table.
 //
 // This is the portable code. Crc32Update, Crc64Update and Adler32Update hand the work to the
-// fastest variant of checksums.h that the CPU runs, chosen once on first use.
+// variant in the kernel table (kernels.h).
 #include "checksums.h"
 
 #include <array>
 #include <cstring>
 
-#include "cpufeatures.h"
 #include "hashhead.h"
+#include "kernels.h"
 
 namespace {
 
@@ -129,119 +129,16 @@ uint64_t Crc64Portable(const uint8_t* p, size_t Count, uint64_t Register) {
     return Register;
 }
 
-namespace {
-
-using Crc32Fn = uint32_t (*)(const uint8_t*, size_t, uint32_t);
-using Crc64Fn = uint64_t (*)(const uint8_t*, size_t, uint64_t);
-using Adler32Fn = uint32_t (*)(uint32_t, const uint8_t*, size_t);
-
-// The fastest variant this CPU runs, chosen on first use.
-Variant ChosenCrc() {
-    static const Variant v = Supported(Variant::Vpclmul)  ? Variant::Vpclmul
-                             : Supported(Variant::Pclmul) ? Variant::Pclmul
-                                                          : Variant::Portable;
-    return v;
-}
-Variant ChosenAdler() {
-    static const Variant v = Supported(Variant::Avx512Vnni) ? Variant::Avx512Vnni
-                             : Supported(Variant::Avx512)   ? Variant::Avx512
-                             : Supported(Variant::Avx2)     ? Variant::Avx2
-                                                            : Variant::Portable;
-    return v;
-}
-
-Variant InUse(int32_t AlgorithmId) {
-    if (cpu::PortableForced()) return Variant::Portable;
-    return AlgorithmId == AlgorithmAdler32 ? ChosenAdler() : ChosenCrc();
-}
-
-Crc32Fn Crc32Now() {
-    switch (InUse(AlgorithmCrc32)) {
-        case Variant::Vpclmul:
-            return Crc32Vpclmul;
-        case Variant::Pclmul:
-            return Crc32Pclmul;
-        default:
-            return Crc32Portable;
-    }
-}
-
-Crc64Fn Crc64Now() {
-    switch (InUse(AlgorithmCrc64)) {
-        case Variant::Vpclmul:
-            return Crc64Vpclmul;
-        case Variant::Pclmul:
-            return Crc64Pclmul;
-        default:
-            return Crc64Portable;
-    }
-}
-
-Adler32Fn Adler32Now() {
-    switch (InUse(AlgorithmAdler32)) {
-        case Variant::Avx512Vnni:
-            return Adler32Avx512Vnni;
-        case Variant::Avx512:
-            return Adler32Avx512;
-        case Variant::Avx2:
-            return Adler32Avx2;
-        default:
-            return Adler32Portable;
-    }
-}
-
-}  // namespace
-
-const char* VariantName(Variant v) {
-    switch (v) {
-        case Variant::Pclmul:
-            return "pclmul";
-        case Variant::Vpclmul:
-            return "vpclmul";
-        case Variant::Avx2:
-            return "avx2";
-        case Variant::Avx512:
-            return "avx512";
-        case Variant::Avx512Vnni:
-            return "avx512vnni";
-        default:
-            return "portable";
-    }
-}
-
-bool Supported(Variant v) {
-    const cpu::Features& f = cpu::Detected();
-    switch (v) {
-        case Variant::Portable:
-            return true;
-        case Variant::Pclmul:
-            return f.Pclmul && f.Sse41;
-        case Variant::Vpclmul:
-            return f.Vpclmul && f.Avx512 && f.Pclmul && f.Sse41;
-        case Variant::Avx2:
-            return f.Avx2;
-        case Variant::Avx512:
-            return f.Avx512;
-        case Variant::Avx512Vnni:
-            return f.Avx512 && f.Avx512Vnni;
-    }
-    return false;
-}
-
-const char* Provider(int32_t AlgorithmId) {
-    return VariantName(InUse(AlgorithmId));
-}
-
 }  // namespace checksums
 
 uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register) {
     if (Count <= 0) return Register;
-    return checksums::Crc32Now()(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
+    return kernels::Active().crc32(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
 }
 
 void Adler32Update(uint32_t& Value, const void* Buffer, int Count) {
     if (Count <= 0) return;
-    Value = checksums::Adler32Now()(Value, static_cast<const uint8_t*>(Buffer), size_t(Count));
+    Value = kernels::Active().adler32(Value, static_cast<const uint8_t*>(Buffer), size_t(Count));
 }
 
 // Filled with the same values at compile time, so the table is complete before any code runs;
@@ -268,7 +165,7 @@ void BuildCrc64Table() {
 
 uint64_t Crc64Update(const void* Buffer, int Count, uint64_t Register) {
     if (Count <= 0) return Register;
-    return checksums::Crc64Now()(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
+    return kernels::Active().crc64(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
 }
 
 uint64_t Crc64Buffer(const void* Buffer, int Count, uint64_t Value) {

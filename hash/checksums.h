@@ -1,6 +1,6 @@
 // The instruction-set variants behind Crc32Update, Crc64Update and Adler32Update (hashhead.h).
 // Each variant gives the same value as the portable code for every input; the public functions
-// pick the fastest one the CPU has, once, on first use.
+// run the one in the kernel table (kernels.h). The x86 variants are built on x86-64 only.
 #pragma once
 
 #include <cstddef>
@@ -27,15 +27,5 @@ uint32_t Adler32Avx2(uint32_t value, const uint8_t* p, size_t n);
 // AVX-512 F and BW (checksums_avx512.cpp), and the same with AVX512-VNNI.
 uint32_t Adler32Avx512(uint32_t value, const uint8_t* p, size_t n);
 uint32_t Adler32Avx512Vnni(uint32_t value, const uint8_t* p, size_t n);
-
-// The variants, for tests and benchmarks.
-enum class Variant { Portable, Pclmul, Vpclmul, Avx2, Avx512, Avx512Vnni };
-const char* VariantName(Variant v);
-// Whether this CPU can run the variant.
-bool Supported(Variant v);
-
-// The variant that Crc32Update, Crc64Update or Adler32Update uses now for one of the three
-// checksum algorithm ids ("portable" while cpu::ForcePortable is on).
-const char* Provider(int32_t AlgorithmId);
 
 }  // namespace checksums

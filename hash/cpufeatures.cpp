@@ -1,7 +1,5 @@
 #include "cpufeatures.h"
 
-#include <atomic>
-
 #if defined(__x86_64__) || defined(__i386__)
 #include <cpuid.h>
 #endif
@@ -9,8 +7,6 @@
 namespace cpu {
 
 namespace {
-
-std::atomic<bool> Forced{false};
 
 #if defined(__x86_64__) || defined(__i386__)
 // XCR0 read by xgetbv; only called when cpuid reports OSXSAVE.
@@ -56,13 +52,6 @@ Features Detect() {
 const Features& Detected() {
     static const Features features = Detect();
     return features;
-}
-
-void ForcePortable(bool On) {
-    Forced.store(On, std::memory_order_relaxed);
-}
-bool PortableForced() {
-    return Forced.load(std::memory_order_relaxed);
 }
 
 }  // namespace cpu

@@ -1,7 +1,8 @@
 // Every instruction-set variant of CRC-32, CRC-64/XZ and Adler-32 against the same vectors:
 // block-edge lengths at unaligned addresses, the published check values, random splits, and
-// random data against the byte-at-a-time definitions. A variant the CPU lacks is skipped.
-// Also the folding constants, checked by independent means, and the run-time choice.
+// random data against the byte-at-a-time definitions. The variants are the kernel table's
+// entries; one the CPU lacks is skipped. Also the folding constants, checked by independent
+// means.
 #include <gtest/gtest.h>
 
 #include <bitset>
@@ -11,96 +12,68 @@
 #include <vector>
 
 #include "checksums.h"
-#include "cpufeatures.h"
 #include "crcfold.h"
 #include "hash_test_util.h"
 #include "hashhead.h"
+#include "kernels.h"
 
 namespace {
 
-using checksums::Variant;
-
-using UpdateFn = uint64_t (*)(uint64_t state, const uint8_t* p, size_t n);
-
-// One variant of one checksum, driven through a common form: start value, raw update, and
-// the finishing step.
+// One variant of one checksum: an entry of the kernel table.
 struct Subject {
-    const char* algorithm;
-    Variant variant;
-    UpdateFn update;
-    uint64_t start, finalXor;
+    const kernels::Entry* entry;
 };
 
-const Subject kSubjects[] = {
-    {"crc32", Variant::Portable,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Crc32Portable(p, n, uint32_t(s));
-     },
-     0xFFFFFFFF, 0xFFFFFFFF},
-    {"crc32", Variant::Pclmul,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Crc32Pclmul(p, n, uint32_t(s));
-     },
-     0xFFFFFFFF, 0xFFFFFFFF},
-    {"crc32", Variant::Vpclmul,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Crc32Vpclmul(p, n, uint32_t(s));
-     },
-     0xFFFFFFFF, 0xFFFFFFFF},
-    {"crc64", Variant::Portable,
-     [](uint64_t s, const uint8_t* p, size_t n) { return checksums::Crc64Portable(p, n, s); },
-     ~uint64_t(0), ~uint64_t(0)},
-    {"crc64", Variant::Pclmul,
-     [](uint64_t s, const uint8_t* p, size_t n) { return checksums::Crc64Pclmul(p, n, s); },
-     ~uint64_t(0), ~uint64_t(0)},
-    {"crc64", Variant::Vpclmul,
-     [](uint64_t s, const uint8_t* p, size_t n) { return checksums::Crc64Vpclmul(p, n, s); },
-     ~uint64_t(0), ~uint64_t(0)},
-    {"adler32", Variant::Portable,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Adler32Portable(uint32_t(s), p, n);
-     },
-     1, 0},
-    {"adler32", Variant::Avx2,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Adler32Avx2(uint32_t(s), p, n);
-     },
-     1, 0},
-    {"adler32", Variant::Avx512,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Adler32Avx512(uint32_t(s), p, n);
-     },
-     1, 0},
-    {"adler32", Variant::Avx512Vnni,
-     [](uint64_t s, const uint8_t* p, size_t n) -> uint64_t {
-         return checksums::Adler32Avx512Vnni(uint32_t(s), p, n);
-     },
-     1, 0},
-};
-
-void PrintTo(const Subject& s, std::ostream* os) {
-    *os << s.algorithm << " " << checksums::VariantName(s.variant);
+std::vector<Subject> Subjects() {
+    std::vector<Subject> out;
+    for (kernels::Slot slot : {kernels::Slot::Crc32, kernels::Slot::Crc64, kernels::Slot::Adler32})
+        for (const kernels::Entry* e : testutil::EntriesOf(slot))
+            out.push_back({e});
+    return out;
 }
 
+void PrintTo(const Subject& s, std::ostream* os) {
+    *os << testutil::SlotName(s.entry->slot) << " " << s.entry->name;
+}
+
+// Drives the entry through a common form: start value, raw update, and the finishing step.
 class Variants : public ::testing::TestWithParam<Subject> {
 protected:
     void SetUp() override {
-        if (!checksums::Supported(GetParam().variant))
-            GTEST_SKIP() << "this CPU lacks " << checksums::VariantName(GetParam().variant);
+        const kernels::Entry& e = *GetParam().entry;
+        if (!kernels::Supported(e)) GTEST_SKIP() << "this CPU lacks " << e.name;
+        kernels::Install(table_, e);
+    }
+    kernels::Slot Slot() const { return GetParam().entry->slot; }
+    uint64_t Update(uint64_t state, const uint8_t* p, size_t n) const {
+        switch (Slot()) {
+            case kernels::Slot::Crc32:
+                return table_.crc32(p, n, uint32_t(state));
+            case kernels::Slot::Crc64:
+                return table_.crc64(p, n, state);
+            default:
+                return table_.adler32(uint32_t(state), p, n);
+        }
     }
     // The finished checksum of Data, fed in the given pieces.
     uint64_t Value(const std::vector<std::string_view>& pieces) const {
-        const Subject& s = GetParam();
-        uint64_t state = s.start;
+        const uint64_t ones = Slot() == kernels::Slot::Crc64 ? ~uint64_t(0) : 0xFFFFFFFF;
+        const bool crc = Slot() != kernels::Slot::Adler32;
+        uint64_t state = crc ? ones : 1;
         for (auto piece : pieces)
-            state = s.update(state, reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
-        return state ^ s.finalXor;
+            state = Update(state, reinterpret_cast<const uint8_t*>(piece.data()), piece.size());
+        return crc ? state ^ ones : state;
     }
     uint64_t Value(std::string_view data) const { return Value(std::vector{data}); }
     uint64_t Pick(uint64_t crc32, uint64_t adler32, uint64_t crc64) const {
-        const std::string a = GetParam().algorithm;
-        return a == "crc32" ? crc32 : a == "adler32" ? adler32 : crc64;
+        return Slot() == kernels::Slot::Crc32     ? crc32
+               : Slot() == kernels::Slot::Adler32 ? adler32
+                                                  : crc64;
     }
+    const char* Algorithm() const { return testutil::SlotName(Slot()); }
+
+private:
+    kernels::Table table_ = kernels::Portable();
 };
 
 struct Vector {
@@ -159,7 +132,7 @@ TEST_P(Variants, CheckValues) {
     const std::string ones(200000, '\xFF');
     EXPECT_EQ(Value(ones), Pick(0x7C9B27E0, 0x14D06057, 0xA036244939B4ABB1ull));
     // 65521 bytes of 'a': both Adler sums wrap exactly to their start values.
-    if (std::string(GetParam().algorithm) == "adler32") {
+    if (Slot() == kernels::Slot::Adler32) {
         EXPECT_EQ(Value(std::string(65521, 'a')), 1u);
     }
 }
@@ -192,7 +165,7 @@ TEST_P(Variants, RandomDataMatchesTheDefinition) {
         std::string data(rng() % 3000, '\0');
         for (char& c : data)
             c = char(rng());
-        EXPECT_EQ(Value(data), Definition(GetParam().algorithm, data)) << data.size();
+        EXPECT_EQ(Value(data), Definition(Algorithm(), data)) << data.size();
     }
 }
 
@@ -219,10 +192,10 @@ TEST_P(Variants, RandomSplitsGiveTheOnePassValue) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Checksums, Variants, ::testing::ValuesIn(kSubjects),
+INSTANTIATE_TEST_SUITE_P(Checksums, Variants, ::testing::ValuesIn(Subjects()),
                          [](const ::testing::TestParamInfo<Subject>& info) {
-                             return std::string(info.param.algorithm) + "_" +
-                                    checksums::VariantName(info.param.variant);
+                             return std::string(testutil::SlotName(info.param.entry->slot)) + "_" +
+                                    info.param.entry->name;
                          });
 
 // The folding multipliers: R64(x^(e-1) mod P) is the register left by the table code after a
@@ -279,28 +252,6 @@ TEST(FoldConstants, BarrettQuotient) {
         expectedHigh.set(size_t(2 * n));
         EXPECT_EQ(product >> size_t(n), expectedHigh >> size_t(n)) << "width " << n;
     }
-}
-
-TEST(Dispatch, BestVariantUnlessPortableForced) {
-    const char* crc = checksums::Supported(Variant::Vpclmul)  ? "vpclmul"
-                      : checksums::Supported(Variant::Pclmul) ? "pclmul"
-                                                              : "portable";
-    const char* adler = checksums::Supported(Variant::Avx512Vnni) ? "avx512vnni"
-                        : checksums::Supported(Variant::Avx512)   ? "avx512"
-                        : checksums::Supported(Variant::Avx2)     ? "avx2"
-                                                                  : "portable";
-    EXPECT_STREQ(checksums::Provider(AlgorithmCrc32), crc);
-    EXPECT_STREQ(checksums::Provider(AlgorithmCrc64), crc);
-    EXPECT_STREQ(checksums::Provider(AlgorithmAdler32), adler);
-
-    const std::string data = testutil::Pattern(100000);
-    const uint32_t crc32 = Crc32Update(data.data(), int(data.size()), 0xFFFFFFFF);
-    cpu::ForcePortable(true);
-    for (int32_t id : {AlgorithmCrc32, AlgorithmCrc64, AlgorithmAdler32})
-        EXPECT_STREQ(checksums::Provider(id), "portable");
-    EXPECT_EQ(Crc32Update(data.data(), int(data.size()), 0xFFFFFFFF), crc32);
-    cpu::ForcePortable(false);
-    EXPECT_STREQ(checksums::Provider(AlgorithmCrc32), crc);
 }
 
 }  // namespace

@@ -1,9 +1,8 @@
 // SHA-1, SHA-256, SHA-384 and SHA-512: the FIPS 180 vectors, empty-message digests, the
 // self-check vectors, the lengths around the extra padding block, the contract of the hash
 // object family, and the 64-bit and 128-bit counter carries. Every vector runs against every
-// compression variant: the portable code, SHA-NI for SHA-1 and SHA-256, and the AVX2 and
-// AVX-512 schedules for SHA-384 and SHA-512 (each skipped on a CPU without it). The expected
-// digests were cross-checked with `openssl dgst`.
+// compression variant in the kernel table's entries (each skipped on a CPU without it). The
+// expected digests were cross-checked with `openssl dgst`.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -16,14 +15,14 @@
 #include "DCPsha1.h"
 #include "DCPsha256.h"
 #include "DCPsha512.h"
-#include "cpufeatures.h"
 #include "hash_test_util.h"
+#include "kernels.h"
 
 namespace {
 
 enum class Algo { Sha1, Sha256, Sha384, Sha512 };
-enum class Variant { Portable, ShaNi, Avx2, Avx512 };
-const Variant kVariants[] = {Variant::Portable, Variant::ShaNi, Variant::Avx2, Variant::Avx512};
+using kernels::Entry;
+using testutil::KernelScope;
 
 const char* AlgoName(Algo a) {
     switch (a) {
@@ -53,75 +52,28 @@ std::unique_ptr<TDCP_hash> Make(Algo a) {
     return nullptr;
 }
 
-// Whether the algorithm's module has the variant.
-bool HasVariant(Algo a, Variant v) {
-    switch (v) {
-        case Variant::Portable:
-            return true;
-        case Variant::ShaNi:
-            return a == Algo::Sha1 || a == Algo::Sha256;
-        case Variant::Avx2:
-        case Variant::Avx512:
-            return a == Algo::Sha384 || a == Algo::Sha512;
-    }
-    return false;
-}
-
-// The name the module's provider query gives for the variant.
-std::string VariantProvider(Variant v) {
-    switch (v) {
-        case Variant::ShaNi:
-            return "shani";
-        case Variant::Avx2:
-            return "avx2";
-        case Variant::Avx512:
-            return "avx512";
-        default:
-            return "portable";
-    }
-}
-
-// The provider query of the algorithm's module.
-std::string Provider(Algo a) {
+// The kernel slot that holds the algorithm's compression.
+kernels::Slot SlotOf(Algo a) {
     switch (a) {
         case Algo::Sha1:
-            return sha1::Provider();
+            return kernels::Slot::Sha1;
         case Algo::Sha256:
-            return sha256::Provider();
+            return kernels::Slot::Sha256;
         default:
-            return sha512::Provider();
+            return kernels::Slot::Sha512;
     }
 }
 
-sha512::Variant Sha512Variant(Variant v) {
-    return v == Variant::Avx512 ? sha512::Variant::Avx512 : sha512::Variant::Avx2;
-}
+const Algo kAlgos[] = {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512};
 
-// Selects a compression variant for the length of one test and restores the default after.
-// SHA-NI is the only variant of SHA-1 and SHA-256 besides the portable code; SHA-384/512 pick
-// theirs with sha512::Select.
-class VariantScope {
-public:
-    // Returns false when the CPU cannot run the variant.
-    static bool Supported(Variant v) {
-        switch (v) {
-            case Variant::Portable:
-                return true;
-            case Variant::ShaNi:
-                return cpu::HasShaNi();
-            default:
-                return sha512::Supported(Sha512Variant(v));
-        }
-    }
-    explicit VariantScope(Variant v) {
-        cpu::ForcePortable(v == Variant::Portable);
-        if (v == Variant::Avx2 || v == Variant::Avx512) sha512::Select(Sha512Variant(v));
-    }
-    ~VariantScope() {
-        cpu::ForcePortable(false);
-        sha512::SelectFastest();
-    }
-};
+// The kernel table's entries of the four algorithms' slots.
+std::vector<const Entry*> ShaEntries() {
+    std::vector<const Entry*> out;
+    for (kernels::Slot slot : {kernels::Slot::Sha1, kernels::Slot::Sha256, kernels::Slot::Sha512})
+        for (const Entry* e : testutil::EntriesOf(slot))
+            out.push_back(e);
+    return out;
+}
 
 const std::string kMsg448 = "abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq";
 const std::string kMsg896 =
@@ -243,7 +195,7 @@ std::vector<Vector> Vectors() {
 }
 
 struct Case {
-    Variant variant;
+    const Entry* entry;
     size_t index;  // into Vectors()
 };
 
@@ -255,48 +207,41 @@ const std::vector<Vector>& AllVectors() {
 // Every vector under every variant of its algorithm.
 std::vector<Case> Cases() {
     std::vector<Case> cases;
-    for (Variant v : kVariants)
+    for (const Entry* e : ShaEntries())
         for (size_t i = 0; i < AllVectors().size(); ++i)
-            if (HasVariant(AllVectors()[i].algo, v)) cases.push_back({v, i});
+            if (SlotOf(AllVectors()[i].algo) == e->slot) cases.push_back({e, i});
     return cases;
-}
-
-std::string VariantName(Variant v) {
-    switch (v) {
-        case Variant::ShaNi:
-            return "ShaNi";
-        case Variant::Avx2:
-            return "Avx2";
-        case Variant::Avx512:
-            return "Avx512";
-        default:
-            return "Portable";
-    }
 }
 
 std::string CaseName(const testing::TestParamInfo<Case>& info) {
     const Vector& vec = AllVectors()[info.param.index];
-    return std::string(AlgoName(vec.algo)) + "_" + vec.name + "_" + VariantName(info.param.variant);
+    return std::string(AlgoName(vec.algo)) + "_" + vec.name + "_" + info.param.entry->name;
 }
 
-class ShaVectorTest : public testing::TestWithParam<Case> {
+// Runs the test with the parameter's kernel entry installed; skips it where the CPU lacks it.
+template <class Param>
+class WithKernel : public testing::TestWithParam<Param> {
 protected:
     void SetUp() override {
-        if (!VariantScope::Supported(GetParam().variant))
-            GTEST_SKIP() << "this CPU cannot run " << VariantName(GetParam().variant);
-        scope_ = std::make_unique<VariantScope>(GetParam().variant);
+        const Entry& e = *this->GetParam().entry;
+        if (!kernels::Supported(e)) GTEST_SKIP() << "this CPU cannot run " << e.name;
+        scope_ = std::make_unique<KernelScope>(e);
     }
     void TearDown() override { scope_.reset(); }
-    const Vector& Vec() const { return AllVectors()[GetParam().index]; }
 
 private:
-    std::unique_ptr<VariantScope> scope_;
+    std::unique_ptr<KernelScope> scope_;
+};
+
+class ShaVectorTest : public WithKernel<Case> {
+protected:
+    const Vector& Vec() const { return AllVectors()[GetParam().index]; }
 };
 
 TEST_P(ShaVectorTest, OneUpdate) {
     const Vector& v = Vec();
-    ASSERT_EQ(Provider(v.algo), VariantProvider(GetParam().variant));
     auto h = Make(v.algo);
+    ASSERT_STREQ(kernels::KernelName(h->Id()), GetParam().entry->name);
     EXPECT_EQ(testutil::Digest(*h, v.message), v.digest);
 }
 
@@ -328,21 +273,10 @@ INSTANTIATE_TEST_SUITE_P(Fips180, ShaVectorTest, testing::ValuesIn(Cases()), Cas
 // The stored self-check vectors and SelfCheck itself, per algorithm and variant.
 struct SelfCheckCase {
     Algo algo;
-    Variant variant;
+    const Entry* entry;
 };
 
-class ShaSelfCheckTest : public testing::TestWithParam<SelfCheckCase> {
-protected:
-    void SetUp() override {
-        if (!VariantScope::Supported(GetParam().variant))
-            GTEST_SKIP() << "this CPU cannot run " << VariantName(GetParam().variant);
-        scope_ = std::make_unique<VariantScope>(GetParam().variant);
-    }
-    void TearDown() override { scope_.reset(); }
-
-private:
-    std::unique_ptr<VariantScope> scope_;
-};
+class ShaSelfCheckTest : public WithKernel<SelfCheckCase> {};
 
 TEST_P(ShaSelfCheckTest, SelfCheckIsTrue) {
     auto h = Make(GetParam().algo);
@@ -395,16 +329,16 @@ TEST_P(ShaSelfCheckTest, StoredVectors) {
 
 std::vector<SelfCheckCase> SelfCheckCases() {
     std::vector<SelfCheckCase> cases;
-    for (Variant v : kVariants)
-        for (Algo a : {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512})
-            if (HasVariant(a, v)) cases.push_back({a, v});
+    for (const Entry* e : ShaEntries())
+        for (Algo a : kAlgos)
+            if (SlotOf(a) == e->slot) cases.push_back({a, e});
     return cases;
 }
 
 INSTANTIATE_TEST_SUITE_P(SelfCheck, ShaSelfCheckTest, testing::ValuesIn(SelfCheckCases()),
                          [](const testing::TestParamInfo<SelfCheckCase>& info) {
                              return std::string(AlgoName(info.param.algo)) + "_" +
-                                    VariantName(info.param.variant);
+                                    info.param.entry->name;
                          });
 
 // The published properties and the object factory.
@@ -558,51 +492,22 @@ TEST(ShaCounter, Carry32BitWordsInto64BitCount) {
     EXPECT_EQ(low, 0u);
 }
 
-// The compression variants agree with each other on random states and blocks, for runs of
-// 1 to 17 blocks in one call.
-TEST(ShaCompress, ShaNiMatchesPortable) {
-    if (!cpu::HasShaNi()) GTEST_SKIP() << "this CPU has no SHA extensions";
-    std::mt19937 rng(20240607);
-    std::vector<uint8_t> data(17 * 64);
-    for (size_t count = 1; count <= 17; ++count) {
-        for (auto& b : data)
-            b = uint8_t(rng());
-        uint32_t s1a[5], s1b[5], s2a[8], s2b[8];
-        for (auto& w : s1a)
-            w = rng();
-        for (auto& w : s2a)
-            w = rng();
-        std::memcpy(s1b, s1a, sizeof s1a);
-        std::memcpy(s2b, s2a, sizeof s2a);
-        sha1::CompressPortable(s1a, data.data(), count);
-        sha1::CompressShaNi(s1b, data.data(), count);
-        EXPECT_EQ(0, std::memcmp(s1a, s1b, sizeof s1a)) << "SHA-1, " << count << " blocks";
-        sha256::CompressPortable(s2a, data.data(), count);
-        sha256::CompressShaNi(s2b, data.data(), count);
-        EXPECT_EQ(0, std::memcmp(s2a, s2b, sizeof s2a)) << "SHA-256, " << count << " blocks";
-    }
-}
-
-// SHA-384/512: every variant agrees with the portable code on random states and random
-// blocks, for runs of 0 to 17 blocks in one call (the two-block variants take a lone block, a
+// Every compression variant agrees with the portable code on random states and random blocks,
+// for runs of 0 to 17 blocks in one call (the two-block SHA-512 variants take a lone block, a
 // pair, and a pair followed by a lone block in different ways), from an aligned and an
 // unaligned address.
-TEST(ShaCompress, Sha512VariantsMatchPortable) {
-    struct Row {
-        sha512::Variant variant;
-        void (*compress)(uint64_t*, const uint8_t*, size_t);
-    };
-    const Row rows[] = {
-        {sha512::Variant::Avx2, sha512::CompressAvx2},
-        {sha512::Variant::Avx512, sha512::CompressAvx512},
-    };
+TEST(ShaCompress, VariantsMatchPortable) {
+    const kernels::Table& portable = kernels::Portable();
     int ran = 0;
-    for (const Row& r : rows) {
-        if (!sha512::Supported(r.variant)) continue;
-        SCOPED_TRACE(sha512::VariantName(r.variant));
+    for (const Entry* e : ShaEntries()) {
+        if (!kernels::Supported(*e) || std::string_view(e->name) == "portable") continue;
+        SCOPED_TRACE(std::string(testutil::SlotName(e->slot)) + " " + e->name);
         ++ran;
+        kernels::Table variant = portable;
+        kernels::Install(variant, *e);
+        const size_t block = e->slot == kernels::Slot::Sha512 ? 128 : 64;
         std::mt19937_64 rng(20240611);
-        std::vector<uint8_t> data(17 * 128 + 1);
+        std::vector<uint8_t> data(17 * block + 1);
         for (size_t offset : {0, 1})
             for (size_t count = 0; count <= 17; ++count) {
                 for (auto& b : data)
@@ -611,13 +516,27 @@ TEST(ShaCompress, Sha512VariantsMatchPortable) {
                 for (auto& w : expected)
                     w = rng();
                 std::memcpy(got, expected, sizeof got);
-                sha512::CompressPortable(expected, data.data() + offset, count);
-                r.compress(got, data.data() + offset, count);
+                const uint8_t* p = data.data() + offset;
+                switch (e->slot) {
+                    case kernels::Slot::Sha1:
+                    case kernels::Slot::Sha256: {
+                        auto* x = reinterpret_cast<uint32_t*>(expected);
+                        auto* y = reinterpret_cast<uint32_t*>(got);
+                        const bool one = e->slot == kernels::Slot::Sha1;
+                        (one ? portable.sha1 : portable.sha256)(x, p, count);
+                        (one ? variant.sha1 : variant.sha256)(y, p, count);
+                        break;
+                    }
+                    default:
+                        portable.sha512(expected, p, count);
+                        variant.sha512(got, p, count);
+                        break;
+                }
                 EXPECT_EQ(0, std::memcmp(expected, got, sizeof got))
                     << count << " blocks at offset " << offset;
             }
     }
-    if (ran == 0) GTEST_SKIP() << "this CPU has neither AVX2 with BMI2 nor AVX-512";
+    if (ran == 0) GTEST_SKIP() << "this CPU runs no variant besides the portable code";
 }
 
 // Pieces of random sizes, some block-aligned and some empty, give the digest of one Update
@@ -627,12 +546,12 @@ TEST(ShaCompress, RandomPiecesMatchOneUpdate) {
     std::string msg(40000, '\0');
     for (char& c : msg)
         c = char(rng());
-    for (Variant v : kVariants) {
-        if (!VariantScope::Supported(v)) continue;
-        VariantScope scope(v);
-        for (Algo a : {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512}) {
-            if (!HasVariant(a, v)) continue;
-            SCOPED_TRACE(std::string(AlgoName(a)) + " " + VariantName(v));
+    for (const Entry* e : ShaEntries()) {
+        if (!kernels::Supported(*e)) continue;
+        KernelScope scope(*e);
+        for (Algo a : kAlgos) {
+            if (SlotOf(a) != e->slot) continue;
+            SCOPED_TRACE(std::string(AlgoName(a)) + " " + e->name);
             auto h = Make(a);
             const std::string whole = testutil::Digest(*h, msg);
             for (int trial = 0; trial < 20; ++trial) {
@@ -657,54 +576,17 @@ TEST(ShaCompress, UnalignedCallerBuffer) {
     const std::string msg = testutil::Pattern(1000);
     std::vector<char> shifted(msg.size() + 1);
     std::memcpy(shifted.data() + 1, msg.data(), msg.size());
-    for (Variant v : kVariants) {
-        if (!VariantScope::Supported(v)) continue;
-        VariantScope scope(v);
-        for (Algo a : {Algo::Sha1, Algo::Sha256, Algo::Sha384, Algo::Sha512}) {
-            if (!HasVariant(a, v)) continue;
-            SCOPED_TRACE(std::string(AlgoName(a)) + " " + VariantName(v));
+    for (const Entry* e : ShaEntries()) {
+        if (!kernels::Supported(*e)) continue;
+        KernelScope scope(*e);
+        for (Algo a : kAlgos) {
+            if (SlotOf(a) != e->slot) continue;
+            SCOPED_TRACE(std::string(AlgoName(a)) + " " + e->name);
             auto h = Make(a);
             const std::string aligned = testutil::Digest(*h, msg);
             EXPECT_EQ(testutil::Digest(*h, std::string_view(shifted.data() + 1, msg.size())),
                       aligned);
         }
-    }
-}
-
-TEST(ShaDispatch, ProviderFollowsTheSwitch) {
-    {
-        VariantScope scope(Variant::Portable);
-        EXPECT_STREQ(sha1::Provider(), "portable");
-        EXPECT_STREQ(sha256::Provider(), "portable");
-        EXPECT_STREQ(sha512::Provider(), "portable");
-    }
-    const char* expected = cpu::HasShaNi() ? "shani" : "portable";
-    EXPECT_STREQ(sha1::Provider(), expected);
-    EXPECT_STREQ(sha256::Provider(), expected);
-    // SHA-384/512 take the widest schedule the CPU runs.
-    const char* fastest = sha512::Supported(sha512::Variant::Avx512) ? "avx512"
-                          : sha512::Supported(sha512::Variant::Avx2) ? "avx2"
-                                                                     : "portable";
-    EXPECT_STREQ(sha512::Provider(), fastest);
-}
-
-// The portable switch wins over a selected SHA-384/512 variant, and a variant the CPU lacks
-// cannot be selected.
-TEST(ShaDispatch, Sha512Select) {
-    for (sha512::Variant v : {sha512::Variant::Avx2, sha512::Variant::Avx512}) {
-        SCOPED_TRACE(sha512::VariantName(v));
-        if (!sha512::Supported(v)) {
-            EXPECT_FALSE(sha512::Select(v));
-            EXPECT_NE(sha512::InUse(), v);
-            continue;
-        }
-        ASSERT_TRUE(sha512::Select(v));
-        EXPECT_EQ(sha512::InUse(), v);
-        cpu::ForcePortable(true);
-        EXPECT_EQ(sha512::InUse(), sha512::Variant::Portable);
-        cpu::ForcePortable(false);
-        EXPECT_EQ(sha512::InUse(), v);
-        sha512::SelectFastest();
     }
 }
 

@@ -1,0 +1,84 @@
+// The engine's kernels: the inner loops that have instruction-set variants, gathered in one
+// table of function pointers. The table is filled once, on first use, from the CPU's features
+// (cpufeatures.h): each slot takes the fastest variant this CPU runs, and the portable code
+// where it runs none. Every caller goes through Active(), so the choice is made in one place,
+// and tests and benchmarks reach every variant through the one list of Entries().
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "cpufeatures.h"
+
+namespace kernels {
+
+// The compression functions over Count consecutive blocks (64 bytes for SHA-1 and SHA-256,
+// 128 bytes for SHA-384/512, which share theirs).
+using Sha1Compress = void (*)(uint32_t State[5], const uint8_t* Blocks, size_t Count);
+using Sha256Compress = void (*)(uint32_t State[8], const uint8_t* Blocks, size_t Count);
+using Sha512Compress = void (*)(uint64_t State[8], const uint8_t* Blocks, size_t Count);
+// The raw CRC register updates (no inversion), and Adler-32 continued from Value.
+using Crc32Fold = uint32_t (*)(const uint8_t* p, size_t Count, uint32_t Register);
+using Crc64Fold = uint64_t (*)(const uint8_t* p, size_t Count, uint64_t Register);
+using Adler32Sum = uint32_t (*)(uint32_t Value, const uint8_t* p, size_t Count);
+
+enum class Slot { Sha1, Sha256, Sha512, Crc32, Crc64, Adler32 };
+constexpr int kSlots = 6;
+
+struct Table {
+    Sha1Compress sha1;
+    Sha256Compress sha256;
+    Sha512Compress sha512;
+    Crc32Fold crc32;
+    Crc64Fold crc64;
+    Adler32Sum adler32;
+    // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
+    // "avx512vnni", "pclmul" or "vpclmul".
+    const char* name[kSlots];
+};
+
+// One variant of one slot. The entries of a slot are listed fastest first, and the portable
+// code, which every CPU runs, comes last.
+struct Entry {
+    Slot slot;
+    const char* name;
+    bool (*runs)(const cpu::Features&);  // whether a CPU with these features runs it
+    void (*install)(Table&);             // writes the function into its slot of a table
+};
+
+// Every variant built into this program. The x86 variants are built on x86-64 only.
+std::span<const Entry> Entries();
+// Whether this CPU runs the entry.
+bool Supported(const Entry& e);
+// Writes the entry's function and name into its slot of t.
+void Install(Table& t, const Entry& e);
+
+// The table filled from this CPU's features, and the one with the portable code everywhere.
+const Table& Best();
+const Table& Portable();
+
+namespace detail {
+extern std::atomic<const Table*> active;
+const Table& Start();
+}  // namespace detail
+
+// The table the engine uses now: Best(), unless Use or ForcePortable installed another.
+inline const Table& Active() {
+    const Table* t = detail::active.load(std::memory_order_acquire);
+    return t ? *t : detail::Start();
+}
+
+// For tests and benchmarks: makes the engine use *t (which must outlive its use) until the
+// next call; nullptr goes back to Best(). Not for use while another thread is hashing.
+void Use(const Table* t);
+// Use(On ? &Portable() : nullptr), and whether the portable table is in use.
+void ForcePortable(bool On);
+bool PortableForced();
+
+// The variant that one of the fourteen algorithms runs now: the name in its slot of Active(),
+// or "portable" for the algorithms that have only portable code (and for unknown ids).
+const char* KernelName(int32_t AlgorithmId);
+
+}  // namespace kernels
