@@ -35,14 +35,13 @@ public:
     // Writes HashSize/8 bytes of digest into Digest.
     virtual void Final(void* Digest) { (void)Digest; }
     virtual void Wipe() {}
-    virtual void Update(const void* Buffer, uint32_t Size) {
+    // Any number of bytes: the bit count keeps the length modulo its width.
+    virtual void Update(const void* Buffer, size_t Size) {
         (void)Buffer;
         (void)Size;
     }
 
-    void UpdateText(std::string_view Text) {
-        Update(Text.data(), static_cast<uint32_t>(Text.size()));
-    }
+    void UpdateText(std::string_view Text) { Update(Text.data(), Text.size()); }
 
     int Id() const { return ClassId(); }
     std::string Algorithm() const { return ClassAlgorithm(); }
@@ -98,19 +97,21 @@ inline void store_be64(uint8_t* p, uint64_t v) {
 
 static_assert(__BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__, "the loaders above assume little-endian");
 
-// Adds Size * 8 bits to a 64-bit count kept as two 32-bit words, carrying into High.
-inline void AddBitCount(uint32_t& High, uint32_t& Low, uint32_t Size) {
-    const uint64_t bits = uint64_t(Size) << 3;
+// Adds Size * 8 bits to a 64-bit count kept as two 32-bit words, carrying into High; the
+// count wraps modulo 2^64.
+inline void AddBitCount(uint32_t& High, uint32_t& Low, uint64_t Size) {
+    const uint64_t bits = Size << 3;
     const uint32_t low = Low + uint32_t(bits);
     High += uint32_t(bits >> 32) + (low < Low ? 1u : 0u);
     Low = low;
 }
 
-// Adds Size * 8 bits to a 128-bit count kept as two 64-bit words, carrying into High.
-inline void AddBitCount(uint64_t& High, uint64_t& Low, uint32_t Size) {
-    const uint64_t bits = uint64_t(Size) << 3;
+// Adds Size * 8 bits to a 128-bit count kept as two 64-bit words, carrying into High: the
+// three bits that Size * 8 moves past 64 go to High too.
+inline void AddBitCount(uint64_t& High, uint64_t& Low, uint64_t Size) {
+    const uint64_t bits = Size << 3;
     const uint64_t low = Low + bits;
-    High += (low < Low ? 1u : 0u);
+    High += (Size >> 61) + (low < Low ? 1u : 0u);
     Low = low;
 }
 
@@ -233,7 +234,7 @@ public:
         Ready = false;
     }
 
-    void Update(const void* Buffer, uint32_t Size) override {
+    void Update(const void* Buffer, size_t Size) override {
         RequireReady();
         AddBitCount(BitCountHigh, BitCountLow, Size);
         Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size, Compressor());

@@ -97,7 +97,7 @@ void TDCP_sha512base::Wipe() {
     Ready = false;
 }
 
-void TDCP_sha512base::Update(const void* Buffer, uint32_t Size) {
+void TDCP_sha512base::Update(const void* Buffer, size_t Size) {
     RequireReady();
     dcp::AddBitCount(BitCountHigh, BitCountLow, Size);
     Buf.Absorb(static_cast<const uint8_t*>(Buffer), Size,

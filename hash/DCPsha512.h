@@ -12,7 +12,7 @@ public:
     ~TDCP_sha512base() override { Wipe(); }
 
     void Wipe() override;
-    void Update(const void* Buffer, uint32_t Size) override;
+    void Update(const void* Buffer, size_t Size) override;
 
 protected:
     // The frame of Final shared by both members: pads, writes the 128-bit length, compresses,

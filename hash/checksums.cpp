@@ -131,12 +131,12 @@ uint64_t Crc64Portable(const uint8_t* p, size_t Count, uint64_t Register) {
 
 }  // namespace checksums
 
-uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register) {
+uint32_t Crc32Update(const void* Buffer, int64_t Count, uint32_t Register) {
     if (Count <= 0) return Register;
     return kernels::Active().crc32(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
 }
 
-void Adler32Update(uint32_t& Value, const void* Buffer, int Count) {
+void Adler32Update(uint32_t& Value, const void* Buffer, int64_t Count) {
     if (Count <= 0) return;
     Value = kernels::Active().adler32(Value, static_cast<const uint8_t*>(Buffer), size_t(Count));
 }
@@ -163,15 +163,15 @@ void BuildCrc64Table() {
     }
 }
 
-uint64_t Crc64Update(const void* Buffer, int Count, uint64_t Register) {
+uint64_t Crc64Update(const void* Buffer, int64_t Count, uint64_t Register) {
     if (Count <= 0) return Register;
     return kernels::Active().crc64(static_cast<const uint8_t*>(Buffer), size_t(Count), Register);
 }
 
-uint64_t Crc64Buffer(const void* Buffer, int Count, uint64_t Value) {
+uint64_t Crc64Buffer(const void* Buffer, int64_t Count, uint64_t Value) {
     return ~Crc64Update(Buffer, Count, ~Value);
 }
 
 uint64_t Crc64String(std::string_view Text, uint64_t Value) {
-    return Crc64Buffer(Text.data(), int(Text.size()), Value);
+    return Crc64Buffer(Text.data(), int64_t(Text.size()), Value);
 }

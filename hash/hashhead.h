@@ -67,17 +67,19 @@ void DebugMark(std::string_view Text);
 
 // CRC-32 (ISO-HDLC / zlib), reflected polynomial 0xEDB88320.
 extern const uint32_t Crc32Table[256];
+// The counts of the three checksums are signed 64-bit: any buffer fits, and a count of 0 or
+// less does nothing.
 // Raw table update over Count bytes, no inversion: register in, register out.
-uint32_t Crc32Update(const void* Buffer, int Count, uint32_t Register);
+uint32_t Crc32Update(const void* Buffer, int64_t Count, uint32_t Register);
 
-// Adler-32 (RFC 1950); does nothing for Count <= 0.
-void Adler32Update(uint32_t& Value, const void* Buffer, int Count);
+// Adler-32 (RFC 1950).
+void Adler32Update(uint32_t& Value, const void* Buffer, int64_t Count);
 
 // CRC-64/XZ, reflected polynomial 0xC96C5795D7870F42.
 extern uint64_t Crc64Table[256];
 void BuildCrc64Table();
 // Raw table update over Count bytes, no inversion.
-uint64_t Crc64Update(const void* Buffer, int Count, uint64_t Register);
+uint64_t Crc64Update(const void* Buffer, int64_t Count, uint64_t Register);
 // Continues a finished CRC-64 value over more bytes.
-uint64_t Crc64Buffer(const void* Buffer, int Count, uint64_t Value);
+uint64_t Crc64Buffer(const void* Buffer, int64_t Count, uint64_t Value);
 uint64_t Crc64String(std::string_view Text, uint64_t Value);

@@ -28,7 +28,9 @@ struct Crc32Path final : PathAlgorithm {
     uint32_t reg = 0;
     std::string EmptyText() override { return "00000000"; }
     void Begin(int64_t) override { reg = 0xFFFFFFFFu; }
-    void Update(const uint8_t* p, size_t n, bool) override { reg = Crc32Update(p, int(n), reg); }
+    void Update(const uint8_t* p, size_t n, bool) override {
+        reg = Crc32Update(p, int64_t(n), reg);
+    }
     std::string FinishText() override { return LongWordToHex(~reg); }
 };
 
@@ -36,7 +38,7 @@ struct Adler32Path final : PathAlgorithm {
     uint32_t value = 1;
     std::string EmptyText() override { return "00000001"; }
     void Begin(int64_t) override { value = 1; }
-    void Update(const uint8_t* p, size_t n, bool) override { Adler32Update(value, p, int(n)); }
+    void Update(const uint8_t* p, size_t n, bool) override { Adler32Update(value, p, int64_t(n)); }
     std::string FinishText() override { return LongWordToHex(value); }
 };
 
@@ -44,7 +46,9 @@ struct Crc64Path final : PathAlgorithm {
     uint64_t reg = 0;
     std::string EmptyText() override { return Int64ToHex(Crc64String("", 0)); }
     void Begin(int64_t) override { reg = ~uint64_t(0); }
-    void Update(const uint8_t* p, size_t n, bool) override { reg = Crc64Update(p, int(n), reg); }
+    void Update(const uint8_t* p, size_t n, bool) override {
+        reg = Crc64Update(p, int64_t(n), reg);
+    }
     std::string FinishText() override { return Int64ToHex(~reg); }
 };
 
@@ -83,7 +87,7 @@ struct HashObjectPath final : PathAlgorithm {
         return Finish();
     }
     void Begin(int64_t) override {}
-    void Update(const uint8_t* p, size_t n, bool) override { hash->Update(p, uint32_t(n)); }
+    void Update(const uint8_t* p, size_t n, bool) override { hash->Update(p, n); }
     std::string FinishText() override { return Finish(); }
 };
 

@@ -10,15 +10,7 @@ THashStream::~THashStream() = default;
 
 void THashStream::Update(const void* Buffer, size_t Count) {
     if (!algo_) return;
-    auto* p = static_cast<const uint8_t*>(Buffer);
-    // The update routines take int or 32-bit counts: feed large buffers in slices.
-    constexpr size_t kSlice = size_t(1) << 30;
-    while (Count > 0) {
-        const size_t n = Count < kSlice ? Count : kSlice;
-        algo_->Update(p, n, false);
-        p += n;
-        Count -= n;
-    }
+    algo_->Update(static_cast<const uint8_t*>(Buffer), Count, false);
 }
 
 std::string THashStream::Final() {

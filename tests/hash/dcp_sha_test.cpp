@@ -442,6 +442,13 @@ TEST(ShaCounter, Carry64BitWordsInto128BitCount) {
     EXPECT_EQ(high, 1u);
     EXPECT_EQ(low, 0x7FFFFFFF8ull - 16);
 
+    // Sizes past 32 bits: 2^61 + 1 bytes are 2^64 + 8 bits.
+    high = 0;
+    low = 0;
+    dcp::AddBitCount(high, low, (uint64_t(1) << 61) + 1);
+    EXPECT_EQ(high, 1u);
+    EXPECT_EQ(low, 8u);
+
     // Size 0 changes nothing; the count wraps modulo 2^128.
     high = 7;
     low = 9;
@@ -481,6 +488,13 @@ TEST(ShaCounter, Carry32BitWordsInto64BitCount) {
     high = 0;
     low = 0x10;
     dcp::AddBitCount(high, low, 0xFFFFFFFFu);
+    EXPECT_EQ(high, 8u);
+    EXPECT_EQ(low, 8u);
+
+    // A size past 32 bits: 2^32 + 1 bytes are 2^35 + 8 bits.
+    high = 0;
+    low = 0;
+    dcp::AddBitCount(high, low, (uint64_t(1) << 32) + 1);
     EXPECT_EQ(high, 8u);
     EXPECT_EQ(low, 8u);
 
