@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing or running Quernix needs.
 # Only packages that are missing are installed; apt-get runs as root (directly or via sudo).
-# Usage: scripts/install-deps.sh [build|bench]
+# Usage: scripts/install-deps.sh [build|bench|ci]
 set -euo pipefail
 
 pkgs=(
@@ -19,6 +19,12 @@ if [ "${1:-build}" = bench ]; then
   pkgs+=(openssl rhash coreutils 7zip findutils gnuplot-nox
          libdeflate-dev libisal-dev libgcrypt20-dev liblzma-dev libcrypto++-dev nettle-dev
          php-cli libssl-dev time)
+fi
+if [ "${1:-build}" = ci ]; then
+  # The checks CI runs after the tests: sanitizer builds and fuzzing with clang (its runtime
+  # libraries and llvm-symbolizer for readable reports), and the aarch64 build run under
+  # qemu-user, with GoogleTest built from Debian's source package for that architecture.
+  pkgs+=(clang libclang-rt-14-dev llvm g++-aarch64-linux-gnu qemu-user googletest)
 fi
 
 missing=()
