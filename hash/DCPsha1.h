@@ -10,6 +10,9 @@ void CompressPortable(uint32_t State[5], const uint8_t* Blocks, size_t Count);
 // The same with the SHA extensions (DCPsha1_shani.cpp, x86-64 only); only call when the CPU
 // has SHA, SSE4.1 and SSSE3.
 void CompressShaNi(uint32_t State[5], const uint8_t* Blocks, size_t Count);
+// The same with the ARMv8 cryptographic extension (DCPsha1_armv8.cpp, aarch64 only); only call
+// when the CPU has its SHA-1 instructions.
+void CompressArmv8(uint32_t State[5], const uint8_t* Blocks, size_t Count);
 }  // namespace sha1
 
 class TDCP_sha1 : public dcp::TDCP_blockhash<TDCP_sha1, uint32_t, 5, 64> {

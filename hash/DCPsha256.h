@@ -12,6 +12,9 @@ void CompressPortable(uint32_t State[8], const uint8_t* Blocks, size_t Count);
 // The same with the SHA extensions (DCPsha256_shani.cpp, x86-64 only); only call when the CPU
 // has SHA, SSE4.1 and SSSE3.
 void CompressShaNi(uint32_t State[8], const uint8_t* Blocks, size_t Count);
+// The same with the ARMv8 cryptographic extension (DCPsha256_armv8.cpp, aarch64 only); only call
+// when the CPU has its SHA-256 instructions.
+void CompressArmv8(uint32_t State[8], const uint8_t* Blocks, size_t Count);
 }  // namespace sha256
 
 class TDCP_sha256 : public dcp::TDCP_blockhash<TDCP_sha256, uint32_t, 8, 64> {

@@ -41,6 +41,14 @@ Features Detect() {
     }
     return f;
 }
+#elif defined(__aarch64__)
+Features Detect() {
+    Features f;
+    const ArmCapabilities caps = ReadArmCapabilities();
+    f.ArmSha1 = caps.sha1;
+    f.ArmSha2 = caps.sha2;
+    return f;
+}
 #else
 Features Detect() {
     return {};

@@ -5,7 +5,7 @@
 namespace cpu {
 
 // What the CPU (and, for the AVX families, the operating system) supports. Detected once, on
-// first use; every field is false on a CPU without cpuid or on a non-x86 target.
+// first use; every field is false where the CPU or the system does not tell.
 struct Features {
     bool Ssse3 = false;
     bool Sse41 = false;
@@ -16,9 +16,20 @@ struct Features {
     bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
     bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)
     bool Avx512Vnni = false;  // AVX512-VNNI (used with AVX-512)
+    // 64-bit ARM, as the kernel reports it (HWCAP): the SHA-1 and SHA-256 instructions of the
+    // cryptographic extension.
+    bool ArmSha1 = false;
+    bool ArmSha2 = false;
 };
 
 // The features of this CPU, detected on the first call.
 const Features& Detected();
+
+// What the system reports of a 64-bit ARM CPU (cpufeatures_posix.cpp); all false elsewhere.
+struct ArmCapabilities {
+    bool sha1 = false;
+    bool sha2 = false;
+};
+ArmCapabilities ReadArmCapabilities();
 
 }  // namespace cpu

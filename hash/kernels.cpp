@@ -16,6 +16,15 @@ bool Always(const cpu::Features&) {
     return true;
 }
 
+#if defined(__aarch64__)
+bool ArmSha1(const cpu::Features& f) {
+    return f.ArmSha1;
+}
+bool ArmSha2(const cpu::Features& f) {
+    return f.ArmSha2;
+}
+#endif
+
 #if defined(__x86_64__)
 bool ShaNi(const cpu::Features& f) {
     return f.Sha && f.Sse41 && f.Ssse3;
@@ -48,9 +57,15 @@ constexpr Entry kEntries[] = {
 #if defined(__x86_64__)
     {Slot::Sha1, "shani", ShaNi, [](Table& t) { t.sha1 = sha1::CompressShaNi; }},
 #endif
+#if defined(__aarch64__)
+    {Slot::Sha1, "armv8", ArmSha1, [](Table& t) { t.sha1 = sha1::CompressArmv8; }},
+#endif
     {Slot::Sha1, "portable", Always, [](Table& t) { t.sha1 = sha1::CompressPortable; }},
 #if defined(__x86_64__)
     {Slot::Sha256, "shani", ShaNi, [](Table& t) { t.sha256 = sha256::CompressShaNi; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Sha256, "armv8", ArmSha2, [](Table& t) { t.sha256 = sha256::CompressArmv8; }},
 #endif
     {Slot::Sha256, "portable", Always, [](Table& t) { t.sha256 = sha256::CompressPortable; }},
 #if defined(__x86_64__)

@@ -35,7 +35,7 @@ struct Table {
     Crc64Fold crc64;
     Adler32Sum adler32;
     // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul" or "vpclmul".
+    // "avx512vnni", "pclmul", "vpclmul" or "armv8".
     const char* name[kSlots];
 };
 
@@ -48,7 +48,8 @@ struct Entry {
     void (*install)(Table&);             // writes the function into its slot of a table
 };
 
-// Every variant built into this program. The x86 variants are built on x86-64 only.
+// Every variant built into this program. The x86 variants are built on x86-64 only, the ARM
+// ones on aarch64 only.
 std::span<const Entry> Entries();
 // Whether this CPU runs the entry.
 bool Supported(const Entry& e);
