@@ -22,6 +22,10 @@ uint64_t Crc64Pclmul(const uint8_t* p, size_t n, uint64_t reg);
 uint32_t Crc32Vpclmul(const uint8_t* p, size_t n, uint32_t reg);
 uint64_t Crc64Vpclmul(const uint8_t* p, size_t n, uint64_t reg);
 
+// PMULL folding (checksums_armv8.cpp, aarch64 only): needs the PMULL instruction.
+uint32_t Crc32Pmull(const uint8_t* p, size_t n, uint32_t reg);
+uint64_t Crc64Pmull(const uint8_t* p, size_t n, uint64_t reg);
+
 // AVX2 (checksums_avx2.cpp).
 uint32_t Adler32Avx2(uint32_t value, const uint8_t* p, size_t n);
 // AVX-512 F and BW (checksums_avx512.cpp), and the same with AVX512-VNNI.

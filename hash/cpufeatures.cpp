@@ -47,6 +47,7 @@ Features Detect() {
     const ArmCapabilities caps = ReadArmCapabilities();
     f.ArmSha1 = caps.sha1;
     f.ArmSha2 = caps.sha2;
+    f.ArmPmull = caps.pmull;
     return f;
 }
 #else

@@ -16,10 +16,11 @@ struct Features {
     bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
     bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)
     bool Avx512Vnni = false;  // AVX512-VNNI (used with AVX-512)
-    // 64-bit ARM, as the kernel reports it (HWCAP): the SHA-1 and SHA-256 instructions of the
-    // cryptographic extension.
+    // 64-bit ARM, as the kernel reports it (HWCAP): the SHA-1, SHA-256 and PMULL instructions
+    // of the cryptographic extension.
     bool ArmSha1 = false;
     bool ArmSha2 = false;
+    bool ArmPmull = false;  // the 64-bit carry-less multiply
 };
 
 // The features of this CPU, detected on the first call.
@@ -29,6 +30,7 @@ const Features& Detected();
 struct ArmCapabilities {
     bool sha1 = false;
     bool sha2 = false;
+    bool pmull = false;
 };
 ArmCapabilities ReadArmCapabilities();
 

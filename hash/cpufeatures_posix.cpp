@@ -15,6 +15,7 @@ ArmCapabilities ReadArmCapabilities() {
     const unsigned long hwcap = ::getauxval(AT_HWCAP);
     caps.sha1 = hwcap & HWCAP_SHA1;
     caps.sha2 = hwcap & HWCAP_SHA2;
+    caps.pmull = hwcap & HWCAP_PMULL;
 #endif
     return caps;
 }

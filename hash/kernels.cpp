@@ -23,6 +23,9 @@ bool ArmSha1(const cpu::Features& f) {
 bool ArmSha2(const cpu::Features& f) {
     return f.ArmSha2;
 }
+bool ArmPmull(const cpu::Features& f) {
+    return f.ArmPmull;
+}
 #endif
 
 #if defined(__x86_64__)
@@ -77,10 +80,16 @@ constexpr Entry kEntries[] = {
     {Slot::Crc32, "vpclmul", Vpclmul, [](Table& t) { t.crc32 = checksums::Crc32Vpclmul; }},
     {Slot::Crc32, "pclmul", Pclmul, [](Table& t) { t.crc32 = checksums::Crc32Pclmul; }},
 #endif
+#if defined(__aarch64__)
+    {Slot::Crc32, "pmull", ArmPmull, [](Table& t) { t.crc32 = checksums::Crc32Pmull; }},
+#endif
     {Slot::Crc32, "portable", Always, [](Table& t) { t.crc32 = checksums::Crc32Portable; }},
 #if defined(__x86_64__)
     {Slot::Crc64, "vpclmul", Vpclmul, [](Table& t) { t.crc64 = checksums::Crc64Vpclmul; }},
     {Slot::Crc64, "pclmul", Pclmul, [](Table& t) { t.crc64 = checksums::Crc64Pclmul; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Crc64, "pmull", ArmPmull, [](Table& t) { t.crc64 = checksums::Crc64Pmull; }},
 #endif
     {Slot::Crc64, "portable", Always, [](Table& t) { t.crc64 = checksums::Crc64Portable; }},
 #if defined(__x86_64__)
