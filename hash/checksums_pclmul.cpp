@@ -37,47 +37,14 @@ inline uint64_t High(__m128i v) {
     return uint64_t(_mm_extract_epi64(v, 1));
 }
 
-// X * x^32 mod P for the block X.
-uint32_t Reduce32(__m128i x) {
-    const auto& c = crcfold::kCrc32;
-    // X * x^32 folded to degree < 96, then its top 32 bits folded down: V2 of degree < 64,
-    // its 64 powers in R64 form.
-    const __m128i v1 = Fold(x, Pair(c.By32));
-    const uint64_t v2 = High(_mm_xor_si128(Clmul(Low(v1), c.By64Low), v1));
-    // Barrett: V2 = H * x^32 + L; q = floor(H * mu / x^32) = H + floor(H * mu' / x^32);
-    // V2 mod P = L + (q * P' mod x^32).
-    const uint64_t h = v2 << 32;
-    const uint64_t q = h ^ (High(Clmul(h, c.Mu)) << 33);
-    return uint32_t(v2 >> 32) ^ uint32_t(High(Clmul(q, c.P)) >> 31);
-}
-
-// X * x^64 mod P for the block X.
-uint64_t Reduce64(__m128i x) {
-    const auto& c = crcfold::kCrc64;
-    // X * x^64 = A0 * x^128 + A1 * x^64: the low quadword A0 folded by 128 bits, the high
-    // quadword A1 moved up by 64.
-    const __m128i v = _mm_xor_si128(_mm_clmulepi64_si128(x, _mm_cvtsi64_si128(c.By128Low), 0),
-                                    _mm_srli_si128(x, 8));
-    // Barrett: V = H * x^64 + L; q = H + floor(H * mu' / x^64); V mod P = L + (q * P' mod x^64).
-    const uint64_t h = Low(v), l = High(v);
-    const uint64_t q = h ^ (Low(Clmul(h, c.Mu)) << 1);
-    const __m128i z = Clmul(q, c.P);
-    return l ^ ((High(z) << 1) | (Low(z) >> 63));
+inline crcfold::Product Mul(uint64_t a, uint64_t b) {
+    const __m128i p = Clmul(a, b);
+    return {Low(p), High(p)};
 }
 
 template <class Reg>
-struct Width;
-template <>
-struct Width<uint32_t> {
-    static constexpr const crcfold::Constants& C = crcfold::kCrc32;
-    static uint32_t Reduce(__m128i x) { return Reduce32(x); }
-    static uint32_t Bytes(const uint8_t* p, size_t n, uint32_t r) { return Crc32Portable(p, n, r); }
-};
-template <>
-struct Width<uint64_t> {
-    static constexpr const crcfold::Constants& C = crcfold::kCrc64;
-    static uint64_t Reduce(__m128i x) { return Reduce64(x); }
-    static uint64_t Bytes(const uint8_t* p, size_t n, uint64_t r) { return Crc64Portable(p, n, r); }
+struct Width : crcfold::Width<Reg> {
+    static Reg Reduce(__m128i x) { return crcfold::Width<Reg>::Reduce(Low(x), High(x), Mul); }
 };
 
 template <class Reg>

@@ -18,7 +18,10 @@
 // with different instruction sets, and nothing here may be shared between them at link time.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+
+#include "checksums.h"
 
 namespace crcfold {
 namespace {
@@ -138,6 +141,70 @@ constexpr Constants kCrc64 = MakeConstants(kCrc64Poly);
 // The reflected polynomials of the table code come out of the same derivation.
 static_assert(kCrc32.P == uint64_t(0xEDB88320u) << 32);
 static_assert(kCrc64.P == 0xC96C5795D7870F42ull);
+
+// The last step, from the block X = X0 + X1 * x^-64 (X0 its low quadword, X1 its high one) to
+// the register, for any carry-less multiply: Mul(a, b) gives the 128-bit product of two
+// quadwords as its low and high quadwords. The folding loops are the variants' own; this runs
+// once per call.
+struct Product {
+    uint64_t Low, High;
+};
+
+// X * x^32 mod P.
+template <class Mul>
+uint32_t Reduce32(uint64_t x0, uint64_t x1, Mul mul) {
+    const Constants& c = kCrc32;
+    // X * x^32 folded to degree < 96, then its top 32 bits folded down: V2 of degree < 64,
+    // its 64 powers in R64 form.
+    const Product a = mul(x0, c.By32.Low), b = mul(x1, c.By32.High);
+    const uint64_t v2 = mul(a.Low ^ b.Low, c.By64Low).High ^ a.High ^ b.High;
+    // Barrett: V2 = H * x^32 + L; q = floor(H * mu / x^32) = H + floor(H * mu' / x^32);
+    // V2 mod P = L + (q * P' mod x^32).
+    const uint64_t h = v2 << 32;
+    const uint64_t q = h ^ (mul(h, c.Mu).High << 33);
+    return uint32_t(v2 >> 32) ^ uint32_t(mul(q, c.P).High >> 31);
+}
+
+// X * x^64 mod P.
+template <class Mul>
+uint64_t Reduce64(uint64_t x0, uint64_t x1, Mul mul) {
+    const Constants& c = kCrc64;
+    // X * x^64 = X0 * x^128 + X1 * x^64: the low quadword folded by 128 bits, the high one
+    // moved up by 64.
+    const Product v = mul(x0, c.By128Low);
+    // Barrett: V = H * x^64 + L; q = H + floor(H * mu' / x^64); V mod P = L + (q * P' mod x^64).
+    const uint64_t h = v.Low ^ x1, l = v.High;
+    const uint64_t q = h ^ (mul(h, c.Mu).Low << 1);
+    const Product z = mul(q, c.P);
+    return l ^ ((z.High << 1) | (z.Low >> 63));
+}
+
+// What the folding code needs per register width: the constants, the last step, and the
+// table code for the bytes after the last whole block.
+template <class Reg>
+struct Width;
+template <>
+struct Width<uint32_t> {
+    static constexpr const Constants& C = kCrc32;
+    template <class Mul>
+    static uint32_t Reduce(uint64_t x0, uint64_t x1, Mul mul) {
+        return Reduce32(x0, x1, mul);
+    }
+    static uint32_t Bytes(const uint8_t* p, size_t n, uint32_t r) {
+        return checksums::Crc32Portable(p, n, r);
+    }
+};
+template <>
+struct Width<uint64_t> {
+    static constexpr const Constants& C = kCrc64;
+    template <class Mul>
+    static uint64_t Reduce(uint64_t x0, uint64_t x1, Mul mul) {
+        return Reduce64(x0, x1, mul);
+    }
+    static uint64_t Bytes(const uint8_t* p, size_t n, uint64_t r) {
+        return checksums::Crc64Portable(p, n, r);
+    }
+};
 
 }  // namespace
 }  // namespace crcfold

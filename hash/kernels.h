@@ -72,7 +72,9 @@ inline const Table& Active() {
 }
 
 // For tests and benchmarks: makes the engine use *t (which must outlive its use) until the
-// next call; nullptr goes back to Best(). Not for use while another thread is hashing.
+// next call; nullptr goes back to Best(). The switch is atomic, and a thread that is hashing
+// meanwhile may change kernels between two blocks, which gives the same results; but meant
+// for a single thread.
 void Use(const Table* t);
 // Use(On ? &Portable() : nullptr), and whether the portable table is in use.
 void ForcePortable(bool On);

@@ -553,6 +553,21 @@ TEST(ShaCompress, VariantsMatchPortable) {
     if (ran == 0) GTEST_SKIP() << "this CPU runs no variant besides the portable code";
 }
 
+// Runs Body(algorithm) for each algorithm under each kernel of its slot that this CPU runs,
+// with that kernel installed.
+template <class Body>
+void UnderEveryKernel(Body body) {
+    for (const Entry* e : ShaEntries()) {
+        if (!kernels::Supported(*e)) continue;
+        KernelScope scope(*e);
+        for (Algo a : kAlgos) {
+            if (SlotOf(a) != e->slot) continue;
+            SCOPED_TRACE(std::string(AlgoName(a)) + " " + e->name);
+            body(a);
+        }
+    }
+}
+
 // Pieces of random sizes, some block-aligned and some empty, give the digest of one Update
 // under every variant: the buffered blocks and the runs of whole blocks share the chain.
 TEST(ShaCompress, RandomPiecesMatchOneUpdate) {
@@ -560,29 +575,22 @@ TEST(ShaCompress, RandomPiecesMatchOneUpdate) {
     std::string msg(40000, '\0');
     for (char& c : msg)
         c = char(rng());
-    for (const Entry* e : ShaEntries()) {
-        if (!kernels::Supported(*e)) continue;
-        KernelScope scope(*e);
-        for (Algo a : kAlgos) {
-            if (SlotOf(a) != e->slot) continue;
-            SCOPED_TRACE(std::string(AlgoName(a)) + " " + e->name);
-            auto h = Make(a);
-            const std::string whole = testutil::Digest(*h, msg);
-            for (int trial = 0; trial < 20; ++trial) {
-                h->Init();
-                for (size_t i = 0; i < msg.size();) {
-                    const size_t kinds[] = {0, 1, 128, 256, 384, size_t(rng() % 1500)};
-                    const size_t n = std::min(kinds[rng() % 6], msg.size() - i);
-                    h->Update(msg.data() + i, uint32_t(n));
-                    i += n;
-                }
-                uint8_t out[64];
-                h->Final(out);
-                EXPECT_EQ(testutil::Hex(out, size_t(h->HashSize()) / 8), whole)
-                    << "trial " << trial;
+    UnderEveryKernel([&](Algo a) {
+        auto h = Make(a);
+        const std::string whole = testutil::Digest(*h, msg);
+        for (int trial = 0; trial < 20; ++trial) {
+            h->Init();
+            for (size_t i = 0; i < msg.size();) {
+                const size_t kinds[] = {0, 1, 128, 256, 384, size_t(rng() % 1500)};
+                const size_t n = std::min(kinds[rng() % 6], msg.size() - i);
+                h->Update(msg.data() + i, n);
+                i += n;
             }
+            uint8_t out[64];
+            h->Final(out);
+            EXPECT_EQ(testutil::Hex(out, size_t(h->HashSize()) / 8), whole) << "trial " << trial;
         }
-    }
+    });
 }
 
 // Unaligned input reaches the compression straight from the caller's buffer.
@@ -590,18 +598,11 @@ TEST(ShaCompress, UnalignedCallerBuffer) {
     const std::string msg = testutil::Pattern(1000);
     std::vector<char> shifted(msg.size() + 1);
     std::memcpy(shifted.data() + 1, msg.data(), msg.size());
-    for (const Entry* e : ShaEntries()) {
-        if (!kernels::Supported(*e)) continue;
-        KernelScope scope(*e);
-        for (Algo a : kAlgos) {
-            if (SlotOf(a) != e->slot) continue;
-            SCOPED_TRACE(std::string(AlgoName(a)) + " " + e->name);
-            auto h = Make(a);
-            const std::string aligned = testutil::Digest(*h, msg);
-            EXPECT_EQ(testutil::Digest(*h, std::string_view(shifted.data() + 1, msg.size())),
-                      aligned);
-        }
-    }
+    UnderEveryKernel([&](Algo a) {
+        auto h = Make(a);
+        const std::string aligned = testutil::Digest(*h, msg);
+        EXPECT_EQ(testutil::Digest(*h, std::string_view(shifted.data() + 1, msg.size())), aligned);
+    });
 }
 
 }  // namespace
