@@ -110,7 +110,8 @@ fuzz: fuzz-build
 	set -e; for t in $(FUZZ_TARGETS); do \
 	  mkdir -p $(FUZZ_BUILD)/corpus/$$t $(FUZZ_BUILD)/artifacts/$$t; \
 	  $(FUZZ_BUILD)/tests/fuzz/$$t -max_total_time=$(FUZZ_SECONDS) -print_final_stats=1 \
-	    -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t/ $(FUZZ_BUILD)/corpus/$$t tests/fuzz/corpus/$$t; \
+	    -artifact_prefix=$(FUZZ_BUILD)/artifacts/$$t/ $(FUZZ_BUILD)/corpus/$$t \
+	    $$(test -d tests/fuzz/corpus/$$t && echo tests/fuzz/corpus/$$t); \
 	done
 
 format:
