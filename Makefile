@@ -44,9 +44,9 @@ asan-ui: deps
 
 # The checks CI runs after `make test`, each in a build folder of its own: the engine,
 # quernsum and their tests (never the window) under AddressSanitizer with
-# UndefinedBehaviorSanitizer, the engine's tests (tests/hash) under ThreadSanitizer, the engine,
-# quernsum and their tests built for aarch64 and run under qemu-user, and the fuzz targets, for a while (`make fuzz`) or over their committed
-# corpus only (`make fuzz-replay`).
+# UndefinedBehaviorSanitizer; the engine's tests (tests/hash) under ThreadSanitizer; the engine,
+# quernsum and their tests built for aarch64 and run under qemu-user; and the fuzz targets, for
+# a while (`make fuzz`) or over their committed corpus only (`make fuzz-replay`).
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 CROSS_BUILD ?= build-aarch64
