@@ -1,0 +1,55 @@
+// One stream fed to several algorithms gives each the digest of a stream of its own, whatever
+// the piece sizes, the number of helper threads and the length (around the hand-over piece).
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "../hash/hash_test_util.h"
+#include "fanout.h"
+#include "hashhead.h"
+#include "hashstream.h"
+
+namespace {
+
+std::string Alone(int32_t id, const std::string& data) {
+    THashStream s(id);
+    s.Update(data.data(), data.size());
+    return s.Final();
+}
+
+void ExpectSameAsAlone(const std::vector<int32_t>& ids, const std::string& data, unsigned helpers,
+                       size_t feed) {
+    SCOPED_TRACE(testing::Message() << data.size() << " bytes, " << helpers << " helpers, fed "
+                                    << feed << " at a time");
+    parallel::Fanout fanout(ids, helpers);
+    for (size_t at = 0; at < data.size(); at += feed)
+        fanout.Feed(reinterpret_cast<const uint8_t*>(data.data()) + at,
+                    std::min(feed, data.size() - at));
+    const std::vector<std::string> digests = fanout.Finish();
+    ASSERT_EQ(digests.size(), ids.size());
+    for (size_t i = 0; i < ids.size(); ++i)
+        EXPECT_EQ(digests[i], Alone(ids[i], data)) << ids[i];
+}
+
+TEST(Fanout, EachAlgorithmGetsTheWholeStreamInOrder) {
+    const size_t piece = parallel::kFanoutPiece;
+    const std::vector<int32_t> ids = {AlgorithmIdFromName("md5"), AlgorithmIdFromName("sha1"),
+                                      AlgorithmIdFromName("sha256"), AlgorithmCrc32};
+    for (size_t size : {size_t(0), size_t(1), piece - 1, piece, piece + 1, 11 * piece + 5})
+        for (unsigned helpers : {0u, 1u, 3u})
+            for (size_t feed : {size_t(1000), piece, 3 * piece + 7})
+                ExpectSameAsAlone(ids, testutil::Pattern(size), helpers, feed);
+}
+
+TEST(Fanout, EveryAlgorithmAtOnce) {
+    std::vector<int32_t> ids;
+    for (const auto& a : AlgorithmTable)
+        ids.push_back(a.Id);
+    ExpectSameAsAlone(ids, testutil::Pattern(3 * parallel::kFanoutPiece + 17), 2, 100'000);
+    // The same algorithm twice is two lanes with the same result.
+    ExpectSameAsAlone({16, 16}, testutil::Pattern(2 * parallel::kFanoutPiece), 1, 65536);
+}
+
+}  // namespace
