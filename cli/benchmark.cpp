@@ -69,8 +69,8 @@ std::string CpuFeatures() {
     const cpu::Features& f = cpu::Detected();
     std::string s;
     const std::pair<bool, const char*> named[] = {
-        {f.Ssse3, "ssse3"},   {f.Sse41, "sse4.1"},   {f.Pclmul, "pclmul"},
-        {f.Sha, "sha"},       {f.Bmi2, "bmi2"},      {f.Avx2, "avx2"},
+        {f.Ssse3, "ssse3"},   {f.Sse41, "sse4.1"},    {f.Pclmul, "pclmul"},
+        {f.Sha, "sha"},       {f.Bmi2, "bmi2"},       {f.Avx2, "avx2"},
         {f.Avx512, "avx512"}, {f.Vpclmul, "vpclmul"}, {f.Avx512Vnni, "avx512vnni"},
     };
     for (const auto& [has, name] : named)
@@ -100,7 +100,8 @@ int RunBenchmark(const std::vector<int32_t>& Algorithms) {
                 kBuffer >> 10, static_cast<long long>(kPerAlgorithm.count()));
     std::printf("CPU features: %s\n", CpuFeatures().c_str());
     if (hz > 0)
-        std::printf("cycles: time-stamp counter at %.0f MHz (measured), nominal cycles\n", hz / 1e6);
+        std::printf("cycles: time-stamp counter at %.0f MHz (measured), nominal cycles\n",
+                    hz / 1e6);
     else
         std::printf("cycles: no time-stamp counter, not shown\n");
     std::printf("%-10s %10s %12s  %s\n", "algorithm", "MB/s", "cycles/byte", "code path");

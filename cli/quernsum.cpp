@@ -1,12 +1,18 @@
 // quernsum: the command-line front end over the Quernix hash engine.
 //
-//   quernsum [-a ALG] [--upper] [--tag | --sfv] [-r] [--progress] [FILE...]
-//   quernsum -c [-a ALG] [--quiet | --status | -w] [--strict] [--ignore-missing] [FILE...]
+//   quernsum [-a ALG[,ALG...]] [-j N] [--upper] [--tag | --sfv] [-r] [--progress] [FILE...]
+//   quernsum -c [-a ALG] [-j N] [--quiet | --status | -w] [--strict] [--ignore-missing] [FILE...]
+//   quernsum --benchmark [-a ALG[,ALG...]]
 //
-// Prints one line per file in the format of coreutils' md5sum ("digest  path"), the BSD form
-// with --tag, or SFV with --sfv; with -c, verifies the files listed in checksum files (check.h).
-// Exit status: 0 all files hashed (or verified), 1 some file could not be, 2 usage.
+// Prints one line per file and algorithm in the format of coreutils' md5sum ("digest  path"),
+// the BSD form with --tag, or SFV with --sfv; with -c, verifies the files listed in checksum
+// files (check.h). Files are hashed N at a time, their lines coming out in the order of a
+// one-at-a-time run. Exit status: 0 all files hashed (or verified), 1 some file could not be,
+// 2 usage.
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
@@ -19,11 +25,13 @@
 #include <system_error>
 #include <vector>
 
+#include "benchmark.h"
 #include "check.h"
 #include "checksumfile.h"
+#include "fanout.h"
 #include "filehash.h"
 #include "hashhead.h"
-#include "hashstream.h"
+#include "outputrun.h"
 
 #ifndef QUERNIX_VERSION
 #define QUERNIX_VERSION "0"
@@ -34,9 +42,12 @@ namespace fs = std::filesystem;
 namespace {
 
 struct Options {
-    std::string algorithm = "md5";
-    int32_t id = 16;
+    // The algorithms in the order named (md5 when none is), each once.
+    std::vector<std::string> algorithms;
+    std::vector<int32_t> ids;
     bool algorithmGiven = false;
+    unsigned jobs = cli::OnlineCpus();
+    bool benchmark = false;
     bool upper = false;
     bool tag = false;
     bool sfv = false;
@@ -53,13 +64,19 @@ const char kUsage[] =
     "Print a checksum or message digest of each FILE.\n"
     "With no FILE, or when FILE is -, read standard input.\n"
     "\n"
-    "  -a, --algorithm=ALG  the algorithm to use (default md5); see --list\n"
+    "  -a, --algorithm=ALG  the algorithm to use (default md5); see --list. Several,\n"
+    "                       as md5,sha256 or as repeated -a, read each file once and\n"
+    "                       print a line per algorithm, in the order named\n"
+    "  -j, --jobs=N         hash N files at a time (default: the number of CPUs);\n"
+    "                       the output keeps the order of a one-at-a-time run\n"
     "  -r, --recursive      hash every file below each FILE that is a directory\n"
     "      --tag            print BSD-style lines: ALG (FILE) = DIGEST\n"
     "      --sfv            print SFV lines: FILE DIGEST (crc32, the default with it)\n"
     "      --upper          print digests in upper case\n"
     "      --progress       show the progress of files that take a while on stderr\n"
     "      --list           list the algorithms with their digest lengths\n"
+    "      --benchmark      measure the algorithms (all, or those of -a) in memory and\n"
+    "                       print MB/s, cycles per byte and the code path in use\n"
     "  -c, --check          verify the files listed in each checksum FILE (GNU, BSD tag or\n"
     "                       SFV lines); the algorithm comes from -a, the line's tag, the\n"
     "                       checksum file's name (.md5, SHA256SUMS, ...) or the digest's length\n"
@@ -102,13 +119,36 @@ int FinishOutput(int status) {
     return status;
 }
 
-void SetAlgorithm(Options& o, std::string_view name) {
-    o.id = AlgorithmIdFromName(name);
-    if (o.id < 0)
-        UsageError("invalid algorithm '" + std::string(name) +
-                   "'; choose one of: " + AlgorithmNames());
-    o.algorithm = name;
-    o.algorithmGiven = true;
+// One -a: a name or a comma-separated list of names, added to those named before.
+void AddAlgorithms(Options& o, std::string_view list) {
+    for (;;) {
+        const size_t comma = list.find(',');
+        const std::string_view name = list.substr(0, comma);
+        const int32_t id = AlgorithmIdFromName(name);
+        if (id < 0)
+            UsageError("invalid algorithm '" + std::string(name) +
+                       "'; choose one of: " + AlgorithmNames());
+        if (std::find(o.ids.begin(), o.ids.end(), id) == o.ids.end()) {
+            o.ids.push_back(id);
+            o.algorithms.emplace_back(name);
+        }
+        o.algorithmGiven = true;
+        if (comma == std::string_view::npos) break;
+        list.remove_prefix(comma + 1);
+    }
+}
+
+void SetJobs(Options& o, std::string_view text) {
+    unsigned n = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9' || n > 4096) {
+            n = 0;
+            break;
+        }
+        n = n * 10 + unsigned(c - '0');
+    }
+    if (n < 1 || n > 4096) UsageError("invalid number of jobs '" + std::string(text) + "'");
+    o.jobs = n;
 }
 
 Options Parse(int argc, char** argv) {
@@ -122,11 +162,20 @@ Options Parse(int argc, char** argv) {
             optionsEnded = true;
         } else if (arg == "-a" || arg == "--algorithm") {
             if (i + 1 >= argc) UsageError("option '" + std::string(arg) + "' needs an algorithm");
-            SetAlgorithm(o, argv[++i]);
+            AddAlgorithms(o, argv[++i]);
         } else if (arg.starts_with("--algorithm=")) {
-            SetAlgorithm(o, arg.substr(12));
-        } else if (arg.starts_with("-a") && arg[1] == 'a') {
-            SetAlgorithm(o, arg.substr(2));
+            AddAlgorithms(o, arg.substr(12));
+        } else if (arg.starts_with("-a")) {
+            AddAlgorithms(o, arg.substr(2));
+        } else if (arg == "-j" || arg == "--jobs") {
+            if (i + 1 >= argc) UsageError("option '" + std::string(arg) + "' needs a number");
+            SetJobs(o, argv[++i]);
+        } else if (arg.starts_with("--jobs=")) {
+            SetJobs(o, arg.substr(7));
+        } else if (arg.starts_with("-j")) {
+            SetJobs(o, arg.substr(2));
+        } else if (arg == "--benchmark") {
+            o.benchmark = true;
         } else if (arg == "-r" || arg == "--recursive") {
             o.recursive = true;
         } else if (arg == "--tag") {
@@ -176,6 +225,7 @@ Options Parse(int argc, char** argv) {
             UsageError("unknown option '" + std::string(arg) + "'");
         }
     }
+    if (o.benchmark) return o;
     if (o.files.empty()) o.files.emplace_back("-");
     if (o.checkMode) {
         const std::pair<bool, const char*> hashingOnly[] = {
@@ -184,7 +234,8 @@ Options Parse(int argc, char** argv) {
             if (given)
                 UsageError(std::string("the ") + flag +
                            " option is meaningless when verifying checksums");
-        o.check.algorithm = o.algorithmGiven ? o.id : -1;
+        if (o.ids.size() > 1) UsageError("--check takes one algorithm at most");
+        o.check.algorithm = o.algorithmGiven ? o.ids.front() : -1;
         o.check.files = o.files;
     } else if (!o.checkOnly.empty()) {
         UsageError("the " + o.checkOnly.front() +
@@ -192,17 +243,19 @@ Options Parse(int argc, char** argv) {
     }
     if (o.sfv) {
         if (o.tag) UsageError("--sfv and --tag cannot be combined");
-        if (!o.algorithmGiven) SetAlgorithm(o, "crc32");
-        if (o.id != AlgorithmCrc32)
-            UsageError("--sfv writes crc32 digests only, not " + o.algorithm);
+        if (!o.algorithmGiven) AddAlgorithms(o, "crc32");
+        for (size_t i = 0; i < o.ids.size(); ++i)
+            if (o.ids[i] != AlgorithmCrc32)
+                UsageError("--sfv writes crc32 digests only, not " + o.algorithms[i]);
     }
+    if (!o.algorithmGiven) AddAlgorithms(o, "md5");
     return o;
 }
 
 // One line in the chosen form; a name SFV cannot carry is an error for that file.
-bool PrintResult(const Options& o, const std::string& digest, const std::string& path) {
+bool PrintResult(const Options& o, int32_t id, const std::string& digest, const std::string& path) {
     const sums::Form form = o.sfv ? sums::Form::Sfv : o.tag ? sums::Form::Bsd : sums::Form::Gnu;
-    const std::optional<std::string> line = sums::FormatLine(form, o.id, path, digest, o.upper);
+    const std::optional<std::string> line = sums::FormatLine(form, id, path, digest, o.upper);
     if (!line) {
         std::fflush(stdout);
         std::fprintf(stderr, "quernsum: %s: the name cannot be written in an SFV line\n",
@@ -219,17 +272,15 @@ void PrintError(const std::string& path, const std::string& reason) {
 }
 
 // --progress: the engine calls back after every chunk; a line is shown on stderr once a file
-// has taken half a second, and redrawn at most ten times a second.
+// has taken half a second, and redrawn at most ten times a second. With several files at a
+// time, only the file whose output comes next draws: its line is wiped before its result is
+// printed, and no other file draws until then.
 struct ProgressLine {
-    bool enabled = false;
     std::string path;
-    std::chrono::steady_clock::time_point start, lastDraw;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now(), lastDraw;
     size_t drawnWidth = 0;
 
-    void Begin(const std::string& p) {
-        path = p;
-        start = lastDraw = std::chrono::steady_clock::now();
-    }
+    explicit ProgressLine(const std::string& p) : path(p) {}
     void Draw(int64_t size, int64_t position) {
         const auto now = std::chrono::steady_clock::now();
         if (now - start < std::chrono::milliseconds(500) ||
@@ -248,93 +299,165 @@ struct ProgressLine {
         drawnWidth = 0;
     }
 };
-ProgressLine g_progress;
 
-// Hashes one file and prints its line, or the engine's reason on stderr. Names from the command
-// line are read as md5sum reads them (pipes, /dev/stdin, devices); files found by -r must be
-// regular files, so that a FIFO in a tree can't block.
-bool HashOne(const Options& o, const std::string& path, engine::Accept accept) {
-    engine::Request request;
-    request.path = path;
-    request.algorithm = o.id;
-    request.accept = accept;
-    if (g_progress.enabled)
-        request.progress = [](int64_t size, int64_t position) { g_progress.Draw(size, position); };
-    g_progress.Begin(path);
-    const engine::Result result = engine::HashPath(request);
-    g_progress.End();
-    if (!result.ok()) {
-        PrintError(path, engine::Describe(result.error));
-        return false;
-    }
-    return PrintResult(o, result.digest, path);
+// The lines of one file: a line per algorithm, or the reason on stderr; never a digest of a
+// read that failed.
+cli::Printer Lines(const Options& o, const std::string& path, std::vector<std::string> digests,
+                   const engine::Error& error) {
+    if (error.kind != engine::Failure::None)
+        return [path, reason = engine::Describe(error)] {
+            PrintError(path, reason);
+            return false;
+        };
+    return [&o, path, d = std::move(digests)] {
+        bool ok = true;
+        for (size_t i = 0; i < d.size(); ++i)
+            ok = PrintResult(o, o.ids[i], d[i], path) && ok;
+        return ok;
+    };
 }
 
-bool HashStdin(const Options& o) {
-    THashStream stream(o.id);
-    std::vector<char> buf(256 * 1024);
-    size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), stdin)) > 0)
-        stream.Update(buf.data(), n);
-    if (std::ferror(stdin)) {
-        PrintError("-", std::strerror(errno));
-        return false;
+// Hashes one file with every algorithm of the options (one read for several), drawing the
+// progress line while the file is the run's head.
+cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index,
+                     const std::string& path, engine::Accept accept) {
+    ProgressLine line(path);
+    engine::Request request;
+    request.path = path;
+    request.algorithm = o.ids.front();
+    request.accept = accept;
+    request.stop = &run.StopFlag();
+    if (o.progress)
+        request.progress = [&](int64_t size, int64_t position) {
+            if (run.IsHead(index)) line.Draw(size, position);
+        };
+    std::vector<std::string> digests;
+    engine::Error error;
+    if (o.ids.size() == 1) {
+        engine::Result r = engine::HashPath(request);
+        error = r.error;
+        digests.push_back(std::move(r.digest));
+    } else {
+        parallel::MultiResult r = parallel::HashPathMulti(request, o.ids, cli::OnlineCpus() - 1);
+        error = r.error;
+        digests = std::move(r.digests);
     }
-    return PrintResult(o, stream.Final(), "-");
+    line.End();
+    return Lines(o, path, std::move(digests), error);
+}
+
+bool Special(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+}
+
+// Names from the command line are read as md5sum reads them (pipes, /dev/stdin, devices);
+// files found by -r must be regular files, so that a FIFO in a tree can't block. With workers,
+// a named pipe or device is read on the main thread when its output is due: such a read may
+// wait for a writer, as md5sum's does, but never holds a worker, and two names for one pipe
+// are never read at once. The worker only looks at the name (stat opens nothing, so a FIFO's
+// writer is not disturbed) and then takes regular files only, so a name turned into a FIFO
+// meanwhile is refused rather than waited on.
+void Hash(const Options& o, cli::OutputRun& run, const std::string& path, engine::Accept accept) {
+    const uint64_t index = run.NextIndex();
+    if (run.Jobs() < 2 || accept == engine::Accept::RegularFiles) {
+        run.Submit(
+            [&o, &run, index, path, accept] { return HashOne(o, run, index, path, accept); });
+        return;
+    }
+    run.Submit([&o, &run, index, path]() -> cli::Printer {
+        if (!Special(path)) return HashOne(o, run, index, path, engine::Accept::RegularFiles);
+        return [&o, &run, index, path] {
+            std::fflush(stdout);  // what is out so far shows while the read waits
+            return HashOne(o, run, index, path, engine::Accept::AnyReadable)();
+        };
+    });
+}
+
+// Standard input, read on the main thread when its output is due.
+void HashStdin(const Options& o, cli::OutputRun& run) {
+    run.Say([&o] {
+        std::fflush(stdout);
+        parallel::Fanout fanout(o.ids, cli::OnlineCpus() - 1);
+        std::vector<uint8_t> buf(parallel::kFanoutPiece);
+        size_t n;
+        while ((n = std::fread(buf.data(), 1, buf.size(), stdin)) > 0)
+            fanout.Feed(buf.data(), n);
+        if (std::ferror(stdin)) {
+            PrintError("-", std::strerror(errno));
+            return false;
+        }
+        return Lines(o, "-", fanout.Finish(), {})();
+    });
 }
 
 // Depth-first over a directory: entries in name order, hidden ones included. Symlinks to
 // directories are not followed, so a link cycle cannot loop; symlinks to files are hashed, and
 // a link that leads nowhere (dangling, or a loop) is an error. FIFOs, sockets and devices are
 // not files to hash: each is named on stderr as skipped, without changing the exit status.
-bool Walk(const Options& o, const fs::path& dir) {
+void Walk(const Options& o, cli::OutputRun& run, const fs::path& dir) {
     std::error_code ec;
     std::vector<fs::directory_entry> entries;
     for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
         entries.push_back(*it);
     if (ec) {
-        PrintError(dir.string(), ec.message());
-        return false;
+        run.Say([path = dir.string(), reason = ec.message()] {
+            PrintError(path, reason);
+            return false;
+        });
+        return;
     }
     std::sort(entries.begin(), entries.end(),
               [](const auto& a, const auto& b) { return a.path().native() < b.path().native(); });
-    bool ok = true;
     for (const auto& e : entries) {
+        if (run.Stopped()) return;
         std::error_code sec;
         const fs::file_status target = e.status(sec);
         if (e.is_symlink(sec) && fs::is_directory(target)) continue;
         if (fs::is_directory(target)) {
-            ok = Walk(o, e.path()) && ok;
+            Walk(o, run, e.path());
         } else if (sec || fs::is_regular_file(target)) {
             // A regular file, or a link the engine will name the failure of.
-            ok = HashOne(o, e.path().string(), engine::Accept::RegularFiles) && ok;
+            Hash(o, run, e.path().string(), engine::Accept::RegularFiles);
         } else {
-            PrintError(e.path().string(), "Not a regular file (skipped)");
+            run.Say([path = e.path().string()] {
+                PrintError(path, "Not a regular file (skipped)");
+                return true;
+            });
         }
     }
-    return ok;
+}
+
+int HashAll(const Options& o) {
+    cli::OutputRun run(o.jobs);
+    for (const std::string& path : o.files) {
+        if (run.Stopped()) break;
+        std::error_code ec;
+        if (path == "-") {
+            HashStdin(o, run);
+        } else if (o.recursive && fs::is_directory(fs::status(path, ec))) {
+            // A directory named on the command line is searched even when named through a
+            // symlink.
+            Walk(o, run, path);
+        } else {
+            Hash(o, run, path, engine::Accept::AnyReadable);
+        }
+    }
+    return run.Finish() ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     const Options o = Parse(argc, argv);
+    if (o.benchmark) {
+        std::vector<int32_t> ids = o.ids;
+        if (ids.empty())
+            for (const auto& a : AlgorithmTable)
+                ids.push_back(a.Id);
+        return FinishOutput(cli::RunBenchmark(ids));
+    }
     if (o.checkMode) return FinishOutput(check::Run(o.check));
     if (o.sfv) std::fputs(sums::SfvHeader().c_str(), stdout);
-    g_progress.enabled = o.progress;
-    bool ok = true;
-    for (const std::string& path : o.files) {
-        if (path == "-") {
-            ok = HashStdin(o) && ok;
-            continue;
-        }
-        std::error_code ec;
-        // A directory named on the command line is searched even when named through a symlink.
-        if (o.recursive && fs::is_directory(fs::status(path, ec))) {
-            ok = Walk(o, path) && ok;
-        } else {
-            ok = HashOne(o, path, engine::Accept::AnyReadable) && ok;
-        }
-    }
-    return FinishOutput(ok ? 0 : 1);
+    return FinishOutput(HashAll(o));
 }
