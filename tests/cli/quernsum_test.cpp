@@ -1,4 +1,5 @@
 // quernsum as a user runs it: output forms, exit statuses, standard input, recursion.
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -51,11 +53,13 @@ protected:
         std::ofstream(dir_ / name, std::ios::binary) << content;
     }
 
-    // Runs quernsum with Args (shell syntax) in the test folder, Input on standard input.
-    Result Run(const std::string& args, const std::string& input = "") {
+    // Runs quernsum with Args (shell syntax) in the test folder, Input on standard input, and
+    // the shell command Beside (if any) in the background.
+    Result Run(const std::string& args, const std::string& input = "",
+               const std::string& beside = "") {
         Write(".stdin", input);
-        const std::string cmd =
-            std::string("'") + QUERNSUM_PATH + "' " + args + " <.stdin >.stdout 2>.stderr";
+        const std::string cmd = (beside.empty() ? "" : "(" + beside + ") & ") + "'" +
+                                QUERNSUM_PATH + "' " + args + " <.stdin >.stdout 2>.stderr";
         const int raw = std::system(cmd.c_str());
         return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_ / ".stdout"),
                 Slurp(dir_ / ".stderr")};
@@ -124,7 +128,8 @@ TEST_F(Quernsum, ListShowsTheFourteenAlgorithms) {
 
 TEST_F(Quernsum, UsageErrorsExitWithTwo) {
     Write("f", "x");
-    for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f"}) {
+    for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f",
+                             "-j 0 f", "-j x f", "-j"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
@@ -235,6 +240,99 @@ TEST_F(Quernsum, NamesWithNewlineOrBackslashAreEscaped) {
     const Result r = Run("-a crc32 'a\nb' 'c\\d' 'e\rf' plain");
     EXPECT_EQ(r.out, "\\352441c2  a\\nb\n\\352441c2  c\\\\d\n\\352441c2  e\\rf\n352441c2  plain\n");
     EXPECT_EQ(Run("-a crc32 --tag 'a\nb'").out, "\\CRC32 (a\\nb) = 352441c2\n");
+}
+
+// A mixed list gives the same bytes on both outputs and the same status whatever the number
+// of jobs: good files (one big enough to be mapped), missing ones, a folder, a FIFO on the
+// command line, a FIFO in a searched tree, and a file truncated while the run waits on the
+// FIFO (the writer truncates it once the FIFO is open, so every run reads it emptied after).
+TEST_F(Quernsum, EveryJobCountGivesTheOutputOfAOneAtATimeRun) {
+    for (int i = 0; i < 40; ++i)
+        Write("tree/f" + std::to_string(i), testutil::Pattern(size_t(i) * 9973));
+    Write("big", testutil::Pattern(size_t(5) << 20));
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((dir_ / "tree/fifo").c_str(), 0600), 0);
+    const std::string writer = "exec 3>fifo; : >shrinks; printf fifo-data >&3";
+    const std::string list = "tree/f3 missing big shrinks folder fifo shrinks tree/f1 gone tree";
+    for (const std::string options : {"-a crc32", "-a md5,sha1,crc32 --tag", "-r -a sha256"}) {
+        std::vector<Result> runs;
+        for (const char* jobs : {"1", "4", "2"}) {
+            Write("shrinks", testutil::Pattern(300000));
+            runs.push_back(Run("-j " + std::string(jobs) + " " + options + " " + list, "", writer));
+        }
+        SCOPED_TRACE(options);
+        EXPECT_EQ(runs[0].status, 1);
+        EXPECT_NE(runs[0].err.find("quernsum: gone: "), std::string::npos) << runs[0].err;
+        EXPECT_NE(runs[0].out.find("fifo"), std::string::npos) << runs[0].out;
+        for (size_t i = 1; i < runs.size(); ++i) {
+            EXPECT_EQ(runs[i].out, runs[0].out);
+            EXPECT_EQ(runs[i].err, runs[0].err);
+            EXPECT_EQ(runs[i].status, runs[0].status);
+        }
+    }
+}
+
+// Several algorithms over one read give each algorithm's own line, per file in the order named,
+// files and standard input alike.
+TEST_F(Quernsum, SeveralAlgorithmsInOneReadEqualSeparateRuns) {
+    const std::vector<std::string> algorithms = {"sha256", "md5", "crc64", "tiger"};
+    const std::vector<std::pair<std::string, size_t>> files = {
+        {"empty", 0}, {"one", 1}, {"small", 300000}, {"mapped", (size_t(5) << 20) + 3}};
+    for (const auto& [name, size] : files)
+        Write(name, testutil::Pattern(size));
+    const std::string input = testutil::Pattern(700000);
+    for (const std::string form : {"", "--tag "}) {
+        const Result together =
+            Run("-a sha256,md5 -a crc64,tiger " + form + "empty one small mapped -", input);
+        std::string expected;
+        for (const std::string name : {"empty", "one", "small", "mapped", "-"})
+            for (const auto& a : algorithms)
+                expected += Run("-a " + a + " " + form + name, name == "-" ? input : "").out;
+        EXPECT_EQ(together.status, 0) << together.err;
+        EXPECT_EQ(together.out, expected) << form;
+    }
+}
+
+// Ctrl+C in a run with workers ends it as it ends md5sum (by SIGINT, which a shell shows as
+// 130), with the lines of the files before it out whole: here the run waits on a FIFO that
+// has no writer.
+TEST_F(Quernsum, InterruptEndsTheRunBySigint) {
+    Write("a", "abc");
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::freopen(".stdout", "w", stdout);
+        ::execl(QUERNSUM_PATH, QUERNSUM_PATH, "-j", "2", "-a", "crc32", "a", "a", "fifo", "a",
+                nullptr);
+        std::_Exit(127);
+    }
+    const std::string before = "352441c2  a\n352441c2  a\n";
+    while (Slurp(dir_ / ".stdout") != before)
+        std::this_thread::yield();
+    ::kill(child, SIGINT);
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
+    EXPECT_EQ(Slurp(dir_ / ".stdout"), before);
+}
+
+TEST_F(Quernsum, BenchmarkPrintsAParsableLinePerAlgorithm) {
+    const Result r = Run("--benchmark -a crc32,md5");
+    ASSERT_EQ(r.status, 0) << r.err;
+    std::istringstream lines(r.out.substr(r.out.find("algorithm ")));
+    std::string line;
+    std::getline(lines, line);  // the column heads
+    const std::regex row(R"(([a-z0-9]+) +([0-9]+\.[0-9]) +([0-9]+\.[0-9]{2}|-)  ([a-z0-9]+))");
+    std::vector<std::string> names;
+    while (std::getline(lines, line)) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, row)) << line;
+        names.push_back(m[1]);
+        EXPECT_GT(std::stod(m[2]), 0) << line;
+    }
+    EXPECT_EQ(names, (std::vector<std::string>{"crc32", "md5"}));
 }
 
 }  // namespace

@@ -2,7 +2,11 @@
 // the piece sizes, the number of helper threads and the length (around the hand-over piece).
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -50,6 +54,31 @@ TEST(Fanout, EveryAlgorithmAtOnce) {
     ExpectSameAsAlone(ids, testutil::Pattern(3 * parallel::kFanoutPiece + 17), 2, 100'000);
     // The same algorithm twice is two lanes with the same result.
     ExpectSameAsAlone({16, 16}, testutil::Pattern(2 * parallel::kFanoutPiece), 1, 65536);
+}
+
+// A file cut short while it is read: the bytes come from a mapping, and a fault on it is caught
+// only on the reading thread, so the helpers must never touch the mapping. The read fails as
+// changed, and no digest comes back.
+TEST(Fanout, AFileTruncatedDuringTheReadGivesNoDigest) {
+    namespace fs = std::filesystem;
+    const fs::path path =
+        fs::temp_directory_path() / ("quernix-fanout-" + std::to_string(::getpid()) + ".bin");
+    std::ofstream(path, std::ios::binary) << testutil::Pattern(size_t(8) << 20);
+    engine::Request request;
+    request.path = path.string();
+    bool truncated = false;
+    request.progress = [&](int64_t, int64_t position) {
+        if (!truncated && position >= int64_t(2 * parallel::kFanoutPiece)) {
+            fs::resize_file(path, 4096);
+            truncated = true;
+        }
+    };
+    const parallel::MultiResult r = parallel::HashPathMulti(
+        request, {AlgorithmIdFromName("md5"), AlgorithmIdFromName("sha1")}, 2);
+    fs::remove(path);
+    EXPECT_TRUE(truncated);
+    EXPECT_EQ(r.error.kind, engine::Failure::Changed);
+    EXPECT_TRUE(r.digests.empty());
 }
 
 }  // namespace
