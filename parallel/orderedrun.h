@@ -9,6 +9,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
@@ -57,7 +58,9 @@ public:
     bool Submit(Work Job) {
         if (workers_.empty()) return RunHere(Job);
         std::unique_lock lock(mutex_);
-        if (!EmitReady(lock, window_ - 1)) return false;
+        // A full window waits until half of it is out: the submitting thread then wakes once
+        // per many short jobs rather than once per job.
+        if (!EmitReady(lock, slots_.size() < window_ ? slots_.size() : window_ / 2)) return false;
         slots_.push_back(Slot{std::move(Job), {}, {}});
         lock.unlock();
         workReady_.notify_one();
@@ -109,23 +112,53 @@ private:
         return !Stopped();
     }
 
-    // Emits finished results from the front until at most Keep jobs are in flight. A job that
-    // threw has its exception rethrown here, on the submitting thread.
+    static bool Done(const Slot& s) { return s.result || s.failure; }
+
+    // The finished jobs at the front, counted up to Limit.
+    size_t ReadyPrefix(size_t Limit) const {
+        size_t n = 0;
+        while (n < Limit && n < slots_.size() && Done(slots_[n])) ++n;
+        return n;
+    }
+
+    // Emits the finished results at the front until at most Keep jobs are in flight, waiting
+    // for them as needed. While it waits, results are emitted in batches: once enough are in
+    // to reach Keep, or kLatency after the previous emission, whichever comes first; a job
+    // that takes longer than that has its result out as soon as it is in. A job that threw
+    // has its exception rethrown here, on the submitting thread.
     bool EmitReady(std::unique_lock<std::mutex>& lock, size_t Keep) {
-        for (;;) {
+        for (bool waited = false;; waited = true) {
             if (Stopped()) return false;
-            if (!slots_.empty() && (slots_.front().result || slots_.front().failure)) {
-                Slot s = std::move(slots_.front());
-                slots_.pop_front();
-                --started_;
+            const size_t need = slots_.size() > Keep ? slots_.size() - Keep : 0;
+            const size_t ready = ReadyPrefix(slots_.size());
+            const auto now = std::chrono::steady_clock::now();
+            if (ready > 0 && (!waited || ready >= need || now >= lastEmit_ + kLatency)) {
+                std::vector<Slot> out;
+                out.reserve(ready);
+                for (size_t i = 0; i < ready; ++i) {
+                    out.push_back(std::move(slots_.front()));
+                    slots_.pop_front();
+                }
+                started_ -= ready;
+                lastEmit_ = now;
                 lock.unlock();
-                if (s.failure) std::rethrow_exception(s.failure);
-                if (!Stopped()) emit_(*s.result);
+                for (Slot& s : out) {
+                    if (s.failure) std::rethrow_exception(s.failure);
+                    if (Stopped()) return false;
+                    emit_(*s.result);
+                }
                 lock.lock();
                 continue;
             }
-            if (slots_.size() <= Keep) return true;
-            resultReady_.wait(lock);
+            if (need == 0) return true;
+            // Woken by the worker that finishes the front job or completes the batch.
+            need_ = need;
+            waiting_ = true;
+            if (ready > 0)
+                resultReady_.wait_until(lock, lastEmit_ + kLatency);
+            else
+                resultReady_.wait(lock);
+            waiting_ = false;
         }
     }
 
@@ -151,7 +184,8 @@ private:
             lock.lock();
             s.result = std::move(r);
             s.failure = failure;
-            resultReady_.notify_all();
+            if (waiting_ && (&s == &slots_.front() || ReadyPrefix(need_) >= need_))
+                resultReady_.notify_one();
         }
     }
 
@@ -162,6 +196,11 @@ private:
     std::condition_variable workReady_, resultReady_;
     std::deque<Slot> slots_;
     size_t started_ = 0;  // slots_[0, started_) have been taken by a worker
+    // The submitting thread waits for need_ finished jobs at the front.
+    bool waiting_ = false;
+    size_t need_ = 0;
+    static constexpr std::chrono::microseconds kLatency{2000};
+    std::chrono::steady_clock::time_point lastEmit_;
     bool closing_ = false;
     std::atomic<bool> stop_{false};
 };
