@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Speed of quernsum against peer tools and libraries, one algorithm at a time, on a file in
 # the page cache; peak memory; 10,000 files of 4 KiB against md5sum; quernsum -c against
-# md5sum -c and against hashing; the GUI batch when its bench is built; the engine's in-memory
-# figures.
+# md5sum -c and against hashing; files in parallel (1,000 files of 1 MiB against -j 1) and
+# three algorithms in one read (against rhash and the single algorithms); the GUI batch when
+# its bench is built; the engine's in-memory figures.
 #
 # Usage: bench/run.sh [BUILD_DIR]
 #   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
@@ -145,7 +146,7 @@ fi
 # --- per algorithm ---------------------------------------------------------------------------
 tsv=$out/results.tsv
 printf 'algorithm\tquernix_mbps\tpeer_mbps\tratio\tpeer\n' > "$tsv"
-declare -A screening
+declare -A screening q_median
 rows=()
 for alg in "${algorithms[@]}"; do
   file=$big
@@ -200,6 +201,7 @@ for alg in "${algorithms[@]}"; do
   fi
   size_note=
   [ "$file" = "$md2file" ] && size_note=" ($md2_mib MiB file)"
+  q_median[$alg]=$q_secs
   rows+=("| $alg$size_note | $q_mbps | $best | $best_mbps | $ratio |")
   printf '%s\t%s\t%s\t%s\t%s\n' "$alg" "$q_mbps" "$best_mbps" "$ratio" "$best" >> "$tsv"
   log "$(printf '%-10s quernsum %6s MB/s   %-10s %6s MB/s   ratio %s' "$alg" "$q_mbps" "$best" "$best_mbps" "$ratio")"
@@ -240,6 +242,50 @@ for _ in 1 2 3; do
 done
 bc=$(printf '%.3f' "$(median "${bigcheck_c[@]}")") bh=$(printf '%.3f' "$(median "${bigcheck_h[@]}")")
 bigcheck_ratio=$(awk -v c="$bc" -v h="$bh" 'BEGIN { printf "%.3f", h / c }')
+
+# --- files in parallel, several algorithms in one read ------------------------------------------
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+mid=$work/mid
+if [ "$(find "$mid" -type f 2> /dev/null | wc -l)" -ne 1000 ]; then
+  log "writing 1,000 files of 1 MiB in $mid"
+  rm -rf "$mid" && mkdir -p "$mid"
+  head -c $((1000 << 20)) /dev/urandom | (cd "$mid" && split -b 1048576 -a 4 -d - m)
+fi
+log "1,000 files of 1 MiB, sha256: -j $(nproc) against -j 1"
+cat "$mid"/* > /dev/null
+mid_j=() mid_1=()
+for _ in 1 2 3; do
+  timed sh -c "cd '$mid' && exec '$quernsum' -a sha256 -- m*"
+  mid_j+=("$secs")
+  timed sh -c "cd '$mid' && exec '$quernsum' -j 1 -a sha256 -- m*"
+  mid_1+=("$secs")
+done
+mj=$(printf '%.3f' "$(median "${mid_j[@]}")") m1=$(printf '%.3f' "$(median "${mid_1[@]}")")
+log "md5,sha1,sha256 in one read of the $big_mib MiB file against rhash"
+cat "$big" > /dev/null
+mine=$("$quernsum" -a md5,sha1,sha256 "$big" | cut -d' ' -f1 | tr '\n' ' ')
+theirs=$(rhash --printf='%{md5} %{sha1} %{sha-256} ' "$big")
+[ "$mine" = "$theirs" ] || log "  rhash disagrees ('$theirs' against '$mine')"
+three_q=() three_r=()
+for _ in 1 2 3; do
+  timed "$quernsum" -a md5,sha1,sha256 "$big"
+  three_q+=("$secs")
+  timed rhash --md5 --sha1 --sha256 "$big"
+  three_r+=("$secs")
+done
+tq=$(printf '%.3f' "$(median "${three_q[@]}")") tr_=$(printf '%.3f' "$(median "${three_r[@]}")")
+slowest=md5
+for a in sha1 sha256; do greater "${q_median[$a]}" "${q_median[$slowest]}" && slowest=$a; done
+ts=$(printf '%.3f' "${q_median[$slowest]}")
+log "peak memory of quernsum -j 2"
+par_rss=0 par_rss_what=
+for args in "-r -a md5 $small" "-r -a sha256 $mid" "-r -a md5,sha1,sha256 $mid" \
+  "-a md5,sha1,sha256 $big"; do
+  # shellcheck disable=SC2086  # the arguments split on purpose
+  /usr/bin/time -f %M -o "$work/rss" "$quernsum" -j 2 $args > /dev/null
+  rss=$(tail -n 1 "$work/rss")
+  if [ "$rss" -gt "$par_rss" ]; then par_rss=$rss par_rss_what=${args/$work\//}; fi
+done
 
 # --- the GUI batch ---------------------------------------------------------------------------
 gui_bench=${QUERNIX_GUI_BENCH:-$build/bench/gui/quernix_gui_bench}
@@ -287,9 +333,13 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "| other | Quernix | peer | ratio |"
   echo "|---|---:|---:|---:|"
   echo "| peak memory of quernsum (max RSS, any algorithm) | $((rss_max / 1024)).$(((rss_max % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
-  echo "| 10,000 files of 4 KiB, md5, seconds | $sq | md5sum $sm | $small_ratio |"
+  echo "| 10,000 files of 4 KiB, md5, seconds (-j $(nproc), the default) | $sq | md5sum $sm | $small_ratio |"
   echo "| quernsum -c over the 10,000 files, seconds (aim: ratio 0.91 or more) | $cq | md5sum -c $cm | $check_ratio |"
   echo "| quernsum -c of the $big_mib MiB file, md5, seconds (peer: hashing it; aim: 0.98 or more) | $bc | quernsum $bh | $bigcheck_ratio |"
+  echo "| 1,000 files of 1 MiB, sha256, seconds (-j $(nproc)) | $mj | quernsum -j 1 $m1 | $(ratio "$m1" "$mj") |"
+  echo "| -a md5,sha1,sha256, $big_mib MiB file, seconds | $tq | rhash --md5 --sha1 --sha256 $tr_ | $(ratio "$tr_" "$tq") |"
+  echo "| the same against the slowest single algorithm ($slowest; aim: 0.87 or more) | $tq | quernsum -a $slowest $ts | $(ratio "$ts" "$tq") |"
+  echo "| peak memory of quernsum -j 2 (max RSS; most: $par_rss_what) | $((par_rss / 1024)).$(((par_rss % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
   echo
   if [ -n "$gui_output" ]; then
     echo "GUI batch (bench/gui, best of its own runs):"
