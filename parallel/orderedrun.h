@@ -67,16 +67,6 @@ public:
         return !Stopped();
     }
 
-    // Runs Job on this thread once every earlier job has been emitted, then emits its result:
-    // for a job that must not overlap any other (one that reads standard input or a pipe).
-    bool SubmitInline(Work Job) {
-        if (!workers_.empty()) {
-            std::unique_lock lock(mutex_);
-            if (!EmitReady(lock, 0)) return false;
-        }
-        return RunHere(Job);
-    }
-
     // Waits for every job and emits the remaining results. False when stopped.
     bool Finish() {
         if (workers_.empty()) return !Stopped();
@@ -117,7 +107,8 @@ private:
     // The finished jobs at the front, counted up to Limit.
     size_t ReadyPrefix(size_t Limit) const {
         size_t n = 0;
-        while (n < Limit && n < slots_.size() && Done(slots_[n])) ++n;
+        while (n < Limit && n < slots_.size() && Done(slots_[n]))
+            ++n;
         return n;
     }
 

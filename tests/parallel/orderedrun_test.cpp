@@ -64,23 +64,6 @@ TEST(OrderedRun, ALateFirstJobHoldsBackTheLaterResults) {
     EXPECT_EQ(emitted, (std::vector<int>{0, 1, 2, 3}));
 }
 
-// An inline job runs on the submitting thread once everything before it is out.
-TEST(OrderedRun, InlineJobsRunAloneOnTheCallersThread) {
-    std::vector<int> emitted;
-    OrderedRun<int> run(3, 8, [&](int& r) { emitted.push_back(r); });
-    for (int i = 0; i < 5; ++i)
-        run.Submit([i] { return i; });
-    const auto caller = std::this_thread::get_id();
-    ASSERT_TRUE(run.SubmitInline([&] {
-        EXPECT_EQ(std::this_thread::get_id(), caller);
-        EXPECT_EQ(emitted.size(), 5u);
-        return 5;
-    }));
-    run.Submit([] { return 6; });
-    ASSERT_TRUE(run.Finish());
-    EXPECT_EQ(emitted, (std::vector<int>{0, 1, 2, 3, 4, 5, 6}));
-}
-
 // A Submit waiting for a full window returns false when another thread stops the run; the job
 // that filled the window ends by watching the stop flag. Nothing is emitted after the stop.
 TEST(OrderedRun, StopWakesAWaitingSubmitAndEmitsNothingMore) {
