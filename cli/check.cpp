@@ -5,10 +5,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <optional>
 
 #include "checksumfile.h"
 #include "filehash.h"
+#include "outputrun.h"
 #include "pathtext.h"
 
 namespace check {
@@ -38,15 +40,77 @@ std::string Count(uint64_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-bool CheckFile(const Options& o, const std::string& file) {
+// What the lines of one checksum file came to, counted on the main thread as their results
+// are printed, in order.
+struct Tally {
+    uint64_t entries = 0, malformed = 0, unreadable = 0, mismatched = 0, verified = 0;
+};
+
+// The line of one verdict, and its count.
+bool PrintVerdict(const Options& o, const sums::Entry& entry, const sums::Verdict& v, Tally& t) {
+    switch (v.kind) {
+        case sums::Verdict::Kind::Unreadable:
+            if (o.ignoreMissing && v.error.kind == engine::Failure::NotFound &&
+                v.error.code == ENOENT)
+                break;
+            ++t.unreadable;
+            Err(Quote(entry.name) + ": " + engine::Describe(v.error));
+            if (o.report != Report::Status) Out(Shown(entry.name) + ": FAILED open or read\n");
+            break;
+        case sums::Verdict::Kind::Mismatch:
+            ++t.mismatched;
+            ++t.verified;
+            if (o.report != Report::Status) Out(Shown(entry.name) + ": FAILED\n");
+            break;
+        case sums::Verdict::Kind::Match:
+            ++t.verified;
+            if (o.report == Report::Normal || o.report == Report::Warn) {
+                std::string line = Shown(entry.name) + ": OK";
+                if (v.fallback) line.append(" (").append(sums::AlgorithmName(v.algorithm)) += ')';
+                Out(line + "\n");
+            }
+            break;
+    }
+    return true;
+}
+
+// The warnings with counts after the last line, and whether the checksum file passed.
+bool Summary(const Options& o, const std::string& shown, const Tally& t) {
+    if (t.entries == 0) {
+        Err(shown + ": no properly formatted checksum lines found");
+        return false;
+    }
+    if (o.report != Report::Status) {
+        if (t.malformed > 0)
+            Err("WARNING: " + Count(t.malformed, "line is", "lines are") + " improperly formatted");
+        if (t.unreadable > 0)
+            Err("WARNING: " + Count(t.unreadable, "listed file", "listed files") +
+                " could not be read");
+        if (t.mismatched > 0)
+            Err("WARNING: " + Count(t.mismatched, "computed checksum", "computed checksums") +
+                " did NOT match");
+    }
+    if (o.ignoreMissing && t.verified == 0) {
+        Err(shown + ": no file was verified");
+        return false;
+    }
+    return t.mismatched == 0 && t.unreadable == 0 && !(o.strict && t.malformed > 0);
+}
+
+// Reads the checksum file line by line on this thread; every listed file is a job of Run, its
+// verdict printed in its turn, so the output is that of one file at a time.
+void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
     const bool standardInput = file == "-";
     const std::string shown = Quote(standardInput ? "standard input" : file);
     std::optional<sums::InputFile> input;
     if (!standardInput) {
         input.emplace(file);
         if (input->Fd() < 0) {
-            Err(shown + ": " + std::strerror(input->Error()));
-            return false;
+            run.Say([text = shown + ": " + std::strerror(input->Error())] {
+                Err(text);
+                return false;
+            });
+            return;
         }
     }
     sums::Reader reader(sums::FromFd(input ? input->Fd() : 0),
@@ -59,72 +123,44 @@ bool CheckFile(const Options& o, const std::string& file) {
     }
     formatted += "checksum line";
 
-    uint64_t entries = 0, malformed = 0, unreadable = 0, mismatched = 0, verified = 0;
-    engine::Request request;
-    request.accept = engine::Accept::RegularFiles;  // a listed FIFO or device must not block
+    auto tally = std::make_shared<Tally>();
     while (auto item = reader.Next()) {
+        if (run.Stopped()) return;
         if (const auto* bad = std::get_if<sums::Malformed>(&*item)) {
-            ++malformed;
+            std::string warning;
             if (o.report == Report::Warn)
-                Err(shown + ": " + std::to_string(bad->line) + ": " + formatted + " (" +
-                    bad->reason + ")");
+                warning = shown + ": " + std::to_string(bad->line) + ": " + formatted + " (" +
+                          bad->reason + ")";
+            run.Say([tally, warning] {
+                ++tally->malformed;
+                if (!warning.empty()) Err(warning);
+                return true;
+            });
             continue;
         }
-        const sums::Entry& entry = std::get<sums::Entry>(*item);
-        ++entries;
-        request.path = entry.name;
-        const sums::Verdict v = sums::Verify(entry, [&request](int32_t algorithm) {
-            request.algorithm = algorithm;
-            return engine::HashPath(request);
+        ++tally->entries;
+        run.Submit([&o, &run, tally, entry = std::get<sums::Entry>(std::move(*item))] {
+            engine::Request request;
+            request.accept =
+                engine::Accept::RegularFiles;  // a listed FIFO or device must not block
+            request.path = entry.name;
+            request.stop = &run.StopFlag();
+            const sums::Verdict v = sums::Verify(entry, [&request](int32_t algorithm) {
+                request.algorithm = algorithm;
+                return engine::HashPath(request);
+            });
+            return cli::Printer(
+                [&o, tally, entry, v] { return PrintVerdict(o, entry, v, *tally); });
         });
-        switch (v.kind) {
-            case sums::Verdict::Kind::Unreadable:
-                if (o.ignoreMissing && v.error.kind == engine::Failure::NotFound &&
-                    v.error.code == ENOENT)
-                    break;
-                ++unreadable;
-                Err(Quote(entry.name) + ": " + engine::Describe(v.error));
-                if (o.report != Report::Status) Out(Shown(entry.name) + ": FAILED open or read\n");
-                break;
-            case sums::Verdict::Kind::Mismatch:
-                ++mismatched;
-                ++verified;
-                if (o.report != Report::Status) Out(Shown(entry.name) + ": FAILED\n");
-                break;
-            case sums::Verdict::Kind::Match:
-                ++verified;
-                if (o.report == Report::Normal || o.report == Report::Warn) {
-                    std::string line = Shown(entry.name) + ": OK";
-                    if (v.fallback)
-                        line.append(" (").append(sums::AlgorithmName(v.algorithm)) += ')';
-                    Out(line + "\n");
-                }
-                break;
+    }
+    const int readError = reader.ReadError();
+    run.Say([&o, shown, tally, readError] {
+        if (readError != 0) {  // a folder, or an I/O error; coreutils says no more
+            Err(shown + ": read error");
+            return false;
         }
-    }
-    if (reader.ReadError() != 0) {  // a folder, or an I/O error; coreutils says no more
-        Err(shown + ": read error");
-        return false;
-    }
-    if (entries == 0) {
-        Err(shown + ": no properly formatted checksum lines found");
-        return false;
-    }
-    if (o.report != Report::Status) {
-        if (malformed > 0)
-            Err("WARNING: " + Count(malformed, "line is", "lines are") + " improperly formatted");
-        if (unreadable > 0)
-            Err("WARNING: " + Count(unreadable, "listed file", "listed files") +
-                " could not be read");
-        if (mismatched > 0)
-            Err("WARNING: " + Count(mismatched, "computed checksum", "computed checksums") +
-                " did NOT match");
-    }
-    if (o.ignoreMissing && verified == 0) {
-        Err(shown + ": no file was verified");
-        return false;
-    }
-    return mismatched == 0 && unreadable == 0 && !(o.strict && malformed > 0);
+        return Summary(o, shown, *tally);
+    });
 }
 
 }  // namespace
@@ -169,10 +205,12 @@ std::string Quote(std::string_view name) {
 }
 
 int Run(const Options& options) {
-    bool ok = true;
-    for (const std::string& file : options.files)
-        ok = CheckFile(options, file) && ok;
-    return ok ? 0 : 1;
+    cli::OutputRun run(options.jobs);
+    for (const std::string& file : options.files) {
+        if (run.Stopped()) break;
+        CheckFile(options, file, run);
+    }
+    return run.Finish() ? 0 : 1;
 }
 
 }  // namespace check

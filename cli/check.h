@@ -23,6 +23,7 @@ struct Options {
     bool strict = false;             // an improperly formatted line fails the check
     bool ignoreMissing = false;      // a listed file that does not exist is passed over
     std::vector<std::string> files;  // the checksum files; "-" is standard input
+    unsigned jobs = 1;               // listed files verified at a time
 };
 
 // Verifies every file listed in every checksum file; the exit status: 0 when every listed

@@ -237,6 +237,7 @@ Options Parse(int argc, char** argv) {
         if (o.ids.size() > 1) UsageError("--check takes one algorithm at most");
         o.check.algorithm = o.algorithmGiven ? o.ids.front() : -1;
         o.check.files = o.files;
+        o.check.jobs = o.jobs;
     } else if (!o.checkOnly.empty()) {
         UsageError("the " + o.checkOnly.front() +
                    " option is meaningful only when verifying checksums");

@@ -274,6 +274,33 @@ TEST_F(Quernsum, EveryJobCountGivesTheOutputOfAOneAtATimeRun) {
     }
 }
 
+// A BSD-tag file that mixes algorithms verifies each line with its own; the verdicts, the
+// warnings and the status are the same whatever the number of jobs.
+TEST_F(Quernsum, CheckingMixedTagLinesGivesTheSameForEveryJobCount) {
+    std::string names;
+    for (int i = 0; i < 30; ++i) {
+        const std::string name = std::string(1, 'f').append(std::to_string(i));
+        Write(name, testutil::Pattern(size_t(i) * 7919));
+        names.append(" ").append(name);
+    }
+    const Result made = Run("-a md5,sha256,crc32 --tag" + names);
+    ASSERT_EQ(made.status, 0) << made.err;
+    Write("sums", made.out + "not a checksum line\nMD5 (gone) = " + std::string(32, '0') + "\n");
+    Write("f3", "changed");
+    std::vector<Result> runs;
+    for (const char* jobs : {"1", "4", "2"})
+        runs.push_back(Run("-j " + std::string(jobs) + " -c sums"));
+    EXPECT_EQ(runs[0].status, 1);
+    EXPECT_EQ(std::count(runs[0].out.begin(), runs[0].out.end(), '\n'), 3 * 30 + 1);
+    EXPECT_NE(runs[0].out.find("f3: FAILED\nf3: FAILED\nf3: FAILED\n"), std::string::npos);
+    EXPECT_NE(runs[0].out.find("f29: OK\ngone: FAILED open or read\n"), std::string::npos);
+    for (size_t i = 1; i < runs.size(); ++i) {
+        EXPECT_EQ(runs[i].out, runs[0].out);
+        EXPECT_EQ(runs[i].err, runs[0].err);
+        EXPECT_EQ(runs[i].status, runs[0].status);
+    }
+}
+
 // Several algorithms over one read give each algorithm's own line, per file in the order named,
 // files and standard input alike.
 TEST_F(Quernsum, SeveralAlgorithmsInOneReadEqualSeparateRuns) {
