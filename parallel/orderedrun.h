@@ -6,6 +6,12 @@
 //
 // With fewer than two threads nothing runs in the background: Submit runs the job and emits
 // its result before it returns, which is the sequential program exactly.
+//
+// The jobs sit in a ring of Window slots. A job of a few microseconds (a small file) must not
+// cost a lock or a wake-up of its own, so the hand-offs go through atomics: the submitting
+// thread publishes a slot by advancing a counter, workers claim slots by advancing another and
+// mark each done; the lock and the condition variables are only for sleeping, and a thread
+// sleeps only when there is nothing for it to do.
 #pragma once
 
 #include <atomic>
@@ -13,9 +19,9 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -33,6 +39,7 @@ public:
     OrderedRun(unsigned Threads, size_t Window, Emit EmitResult)
         : emit_(std::move(EmitResult)), window_(Window < 1 ? 1 : Window) {
         if (Threads < 2) return;
+        ring_ = std::make_unique<Slot[]>(window_);
         workers_.reserve(Threads);
         for (unsigned i = 0; i < Threads; ++i)
             workers_.emplace_back([this] { WorkerLoop(); });
@@ -45,7 +52,7 @@ public:
     ~OrderedRun() {
         {
             std::lock_guard lock(mutex_);
-            closing_ = true;
+            closing_.store(true);
         }
         workReady_.notify_all();
         for (auto& t : workers_)
@@ -57,21 +64,24 @@ public:
     // queues nothing, once stopped.
     bool Submit(Work Job) {
         if (workers_.empty()) return RunHere(Job);
-        std::unique_lock lock(mutex_);
-        // A full window waits until half of it is out: the submitting thread then wakes once
-        // per many short jobs rather than once per job.
-        if (!EmitReady(lock, slots_.size() < window_ ? slots_.size() : window_ / 2)) return false;
-        slots_.push_back(Slot{std::move(Job), {}, {}});
-        lock.unlock();
-        workReady_.notify_one();
-        return !Stopped();
+        // A full window waits until half of it is out: this thread then wakes once per many
+        // short jobs rather than once per job.
+        if (tail_ - head_ >= window_ && !EmitReady(window_ / 2)) return false;
+        if (Stopped()) return false;
+        Slot& s = ring_[tail_ % window_];
+        s.work = std::move(Job);
+        published_.store(++tail_);
+        if (idle_.load() > 0) {
+            { std::lock_guard lock(mutex_); }
+            workReady_.notify_one();
+        }
+        return EmitReady(tail_ - head_);  // what is ready, without waiting
     }
 
     // Waits for every job and emits the remaining results. False when stopped.
     bool Finish() {
         if (workers_.empty()) return !Stopped();
-        std::unique_lock lock(mutex_);
-        return EmitReady(lock, 0);
+        return EmitReady(0);
     }
 
     // From any thread: no further job starts, no further result is emitted, and Submit and
@@ -79,7 +89,7 @@ public:
     void Stop() {
         stop_.store(true);
         stop_.notify_all();
-        { std::lock_guard lock(mutex_); }  // a waiter between its check and its wait sees it
+        { std::lock_guard lock(mutex_); }  // a sleeper between its check and its wait sees it
         workReady_.notify_all();
         resultReady_.notify_all();
     }
@@ -88,10 +98,13 @@ public:
     const std::atomic<bool>& StopFlag() const { return stop_; }
 
 private:
+    // A slot belongs to the submitting thread until it is published, then to the worker that
+    // claims it until that worker marks it done, then to the submitting thread again.
     struct Slot {
         Work work;
         std::optional<Result> result;
         std::exception_ptr failure;
+        std::atomic<bool> done{false};
     };
 
     bool RunHere(Work& Job) {
@@ -102,12 +115,12 @@ private:
         return !Stopped();
     }
 
-    static bool Done(const Slot& s) { return s.result || s.failure; }
+    bool Done(uint64_t Index) const { return ring_[Index % window_].done.load(); }
 
-    // The finished jobs at the front, counted up to Limit.
-    size_t ReadyPrefix(size_t Limit) const {
+    // The finished jobs from From on, counted up to Limit.
+    size_t ReadyFrom(uint64_t From, size_t Limit) const {
         size_t n = 0;
-        while (n < Limit && n < slots_.size() && Done(slots_[n]))
+        while (n < Limit && Done(From + n))
             ++n;
         return n;
     }
@@ -117,83 +130,104 @@ private:
     // to reach Keep, or kLatency after the previous emission, whichever comes first; a job
     // that takes longer than that has its result out as soon as it is in. A job that threw
     // has its exception rethrown here, on the submitting thread.
-    bool EmitReady(std::unique_lock<std::mutex>& lock, size_t Keep) {
+    bool EmitReady(size_t Keep) {
         for (bool waited = false;; waited = true) {
             if (Stopped()) return false;
-            const size_t need = slots_.size() > Keep ? slots_.size() - Keep : 0;
-            const size_t ready = ReadyPrefix(slots_.size());
+            const size_t inFlight = tail_ - head_;
+            const size_t need = inFlight > Keep ? inFlight - Keep : 0;
+            const size_t ready = ReadyFrom(head_, inFlight);
             const auto now = std::chrono::steady_clock::now();
             if (ready > 0 && (!waited || ready >= need || now >= lastEmit_ + kLatency)) {
-                std::vector<Slot> out;
-                out.reserve(ready);
-                for (size_t i = 0; i < ready; ++i) {
-                    out.push_back(std::move(slots_.front()));
-                    slots_.pop_front();
-                }
-                started_ -= ready;
                 lastEmit_ = now;
-                lock.unlock();
-                for (Slot& s : out) {
-                    if (s.failure) std::rethrow_exception(s.failure);
+                for (size_t i = 0; i < ready; ++i) {
+                    Slot& s = ring_[head_ % window_];
+                    std::optional<Result> r = std::move(s.result);
+                    std::exception_ptr failure = std::move(s.failure);
+                    s.result.reset();
+                    s.done.store(false);
+                    StoreHead(head_ + 1);
+                    if (failure) std::rethrow_exception(failure);
                     if (Stopped()) return false;
-                    emit_(*s.result);
+                    emit_(*r);
                 }
-                lock.lock();
                 continue;
             }
             if (need == 0) return true;
-            // Woken by the worker that finishes the front job or completes the batch.
-            need_ = need;
-            waiting_ = true;
+            // Asleep until the front job is done (when none was), until enough are done, or
+            // until the batch's time is up; the worker that completes a job checks what this
+            // thread waits for.
+            std::unique_lock lock(mutex_);
+            need_.store(need);
+            waiting_.store(true);
+            const auto woken = [&] {
+                return Stopped() || ReadyFrom(head_, need) >= need || (ready == 0 && Done(head_));
+            };
             if (ready > 0)
-                resultReady_.wait_until(lock, lastEmit_ + kLatency);
+                resultReady_.wait_until(lock, lastEmit_ + kLatency, woken);
             else
-                resultReady_.wait(lock);
-            waiting_ = false;
+                resultReady_.wait(lock, woken);
+            waiting_.store(false);
         }
     }
 
+    void StoreHead(uint64_t Head) {
+        head_ = Head;
+        headShared_.store(Head);
+    }
+
     void WorkerLoop() {
-        std::unique_lock lock(mutex_);
         for (;;) {
-            workReady_.wait(lock,
-                            [this] { return closing_ || Stopped() || started_ < slots_.size(); });
-            if (closing_ || Stopped()) return;
-            // Slots before started_ are taken; the deque keeps references to its elements
-            // valid while others are added at the back or removed at the front, and a slot
-            // leaves the front only once its result is in.
-            Slot& s = slots_[started_++];
-            Work work = std::move(s.work);
-            lock.unlock();
-            std::optional<Result> r;
-            std::exception_ptr failure;
-            try {
-                r.emplace(work());
-            } catch (...) {
-                failure = std::current_exception();
+            uint64_t claim = claimed_.load();
+            if (closing_.load() || Stopped()) return;
+            if (claim < published_.load()) {
+                if (!claimed_.compare_exchange_weak(claim, claim + 1)) continue;
+                Run(claim);
+                continue;
             }
-            lock.lock();
-            s.result = std::move(r);
-            s.failure = failure;
-            if (waiting_ && (&s == &slots_.front() || ReadyPrefix(need_) >= need_))
-                resultReady_.notify_one();
+            std::unique_lock lock(mutex_);
+            idle_.fetch_add(1);
+            workReady_.wait(lock, [this] {
+                return closing_.load() || Stopped() || claimed_.load() < published_.load();
+            });
+            idle_.fetch_sub(1);
+        }
+    }
+
+    void Run(uint64_t Index) {
+        Slot& s = ring_[Index % window_];
+        Work work = std::move(s.work);
+        try {
+            s.result.emplace(work());
+        } catch (...) {
+            s.failure = std::current_exception();
+        }
+        s.done.store(true);
+        if (!waiting_.load()) return;
+        const uint64_t head = headShared_.load();
+        const size_t need = need_.load();
+        if (Index == head || ReadyFrom(head, need) >= need) {
+            { std::lock_guard lock(mutex_); }
+            resultReady_.notify_one();
         }
     }
 
     Emit emit_;
     const size_t window_;
+    std::unique_ptr<Slot[]> ring_;
     std::vector<std::thread> workers_;
-    std::mutex mutex_;
-    std::condition_variable workReady_, resultReady_;
-    std::deque<Slot> slots_;
-    size_t started_ = 0;  // slots_[0, started_) have been taken by a worker
-    // The submitting thread waits for need_ finished jobs at the front.
-    bool waiting_ = false;
-    size_t need_ = 0;
-    static constexpr std::chrono::microseconds kLatency{2000};
+    // The submitting thread's own: the next job to emit and the next slot to fill.
+    uint64_t head_ = 0, tail_ = 0;
     std::chrono::steady_clock::time_point lastEmit_;
-    bool closing_ = false;
-    std::atomic<bool> stop_{false};
+    static constexpr std::chrono::microseconds kLatency{2000};
+    // Shared: jobs [0, published_) are filled, [0, claimed_) taken by a worker; head for the
+    // workers' check of what the submitting thread waits for.
+    std::atomic<uint64_t> published_{0}, claimed_{0}, headShared_{0};
+    std::atomic<size_t> need_{0};
+    std::atomic<bool> waiting_{false};  // the submitting thread sleeps on resultReady_
+    std::atomic<unsigned> idle_{0};     // workers sleeping on workReady_
+    std::mutex mutex_;                  // for sleeping only
+    std::condition_variable workReady_, resultReady_;
+    std::atomic<bool> closing_{false}, stop_{false};
 };
 
 }  // namespace parallel

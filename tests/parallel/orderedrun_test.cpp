@@ -99,8 +99,13 @@ TEST(OrderedRun, StopFromTheEmitterEndsTheRunInEveryMode) {
 
 TEST(OrderedRun, AJobsExceptionReachesTheSubmitter) {
     OrderedRun<int> run(2, 4, [](int&) {});
-    run.Submit([]() -> int { throw std::runtime_error("job failed"); });
-    EXPECT_THROW(run.Finish(), std::runtime_error);
+    // From Submit or from Finish, depending on when the job ends.
+    EXPECT_THROW(
+        {
+            run.Submit([]() -> int { throw std::runtime_error("job failed"); });
+            run.Finish();
+        },
+        std::runtime_error);
 }
 
 }  // namespace
