@@ -120,6 +120,18 @@ quernsum_run() {  # alg file; also records the peak resident memory
   return 0
 }
 
+# Runs two shell commands by turns, RUNS times each; $first and $second get their medians.
+first=0 second=0
+time_pair() {  # runs command command
+  local a=() b=() i
+  for ((i = 0; i < $1; i++)); do
+    timed sh -c "$2"
+    a+=("$secs")
+    timed sh -c "$3"
+    b+=("$secs")
+  done
+  first=$(printf '%.3f' "$(median "${a[@]}")") second=$(printf '%.3f' "$(median "${b[@]}")")
+}
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 # MB/s, with one decimal below 100 (MD2).
 mbps() { awk -v b="$1" -v s="$2" 'BEGIN { v = b / s / 1e6; printf(v < 100 ? "%.1f" : "%.0f", v) }'; }
@@ -213,20 +225,12 @@ done
 log "10,000 files of 4 KiB"
 cat "$small"/* > /dev/null
 (cd "$small" && md5sum -- f* > "$work/small.md5")
-small_q=() small_m=() check_q=() check_m=()
-for _ in 1 2 3 4 5; do
-  timed sh -c "cd '$small' && exec '$quernsum' -a md5 -- f*"
-  small_q+=("$secs")
-  timed sh -c "cd '$small' && exec md5sum -- f*"
-  small_m+=("$secs")
-  timed sh -c "cd '$small' && exec '$quernsum' -c '$work/small.md5'"
-  check_q+=("$secs")
-  timed sh -c "cd '$small' && exec md5sum -c '$work/small.md5'"
-  check_m+=("$secs")
-done
-sq=$(printf '%.3f' "$(median "${small_q[@]}")") sm=$(printf '%.3f' "$(median "${small_m[@]}")")
+time_pair 5 "cd '$small' && exec '$quernsum' -a md5 -- f*" "cd '$small' && exec md5sum -- f*"
+sq=$first sm=$second
+time_pair 5 "cd '$small' && exec '$quernsum' -c '$work/small.md5'" \
+  "cd '$small' && exec md5sum -c '$work/small.md5'"
+cq=$first cm=$second
 small_ratio=$(awk -v q="$sq" -v m="$sm" 'BEGIN { printf "%.2f", m / q }')
-cq=$(printf '%.3f' "$(median "${check_q[@]}")") cm=$(printf '%.3f' "$(median "${check_m[@]}")")
 check_ratio=$(awk -v q="$cq" -v m="$cm" 'BEGIN { printf "%.2f", m / q }')
 
 # --- verifying the big file ------------------------------------------------------------------
@@ -253,27 +257,16 @@ if [ "$(find "$mid" -type f 2> /dev/null | wc -l)" -ne 1000 ]; then
 fi
 log "1,000 files of 1 MiB, sha256: -j $(nproc) against -j 1"
 cat "$mid"/* > /dev/null
-mid_j=() mid_1=()
-for _ in 1 2 3; do
-  timed sh -c "cd '$mid' && exec '$quernsum' -a sha256 -- m*"
-  mid_j+=("$secs")
-  timed sh -c "cd '$mid' && exec '$quernsum' -j 1 -a sha256 -- m*"
-  mid_1+=("$secs")
-done
-mj=$(printf '%.3f' "$(median "${mid_j[@]}")") m1=$(printf '%.3f' "$(median "${mid_1[@]}")")
+time_pair 3 "cd '$mid' && exec '$quernsum' -a sha256 -- m*" \
+  "cd '$mid' && exec '$quernsum' -j 1 -a sha256 -- m*"
+mj=$first m1=$second
 log "md5,sha1,sha256 in one read of the $big_mib MiB file against rhash"
 cat "$big" > /dev/null
 mine=$("$quernsum" -a md5,sha1,sha256 "$big" | cut -d' ' -f1 | tr '\n' ' ')
 theirs=$(rhash --printf='%{md5} %{sha1} %{sha-256} ' "$big")
 [ "$mine" = "$theirs" ] || log "  rhash disagrees ('$theirs' against '$mine')"
-three_q=() three_r=()
-for _ in 1 2 3; do
-  timed "$quernsum" -a md5,sha1,sha256 "$big"
-  three_q+=("$secs")
-  timed rhash --md5 --sha1 --sha256 "$big"
-  three_r+=("$secs")
-done
-tq=$(printf '%.3f' "$(median "${three_q[@]}")") tr_=$(printf '%.3f' "$(median "${three_r[@]}")")
+time_pair 3 "exec '$quernsum' -a md5,sha1,sha256 '$big'" "exec rhash --md5 --sha1 --sha256 '$big'"
+tq=$first tr_=$second
 slowest=md5
 for a in sha1 sha256; do greater "${q_median[$a]}" "${q_median[$slowest]}" && slowest=$a; done
 ts=$(printf '%.3f' "${q_median[$slowest]}")

@@ -151,6 +151,21 @@ void SetJobs(Options& o, std::string_view text) {
     o.jobs = n;
 }
 
+// The value of argv[I] when it is the option Short or Long, in any of its forms (-a V, -aV,
+// --algorithm V, --algorithm=V); I moves past a value given as the next argument.
+std::optional<std::string_view> ValueOf(std::string_view Short, std::string_view Long,
+                                        const char* What, int argc, char** argv, int& I) {
+    const std::string_view arg = argv[I];
+    if (arg == Short || arg == Long) {
+        if (I + 1 >= argc) UsageError("option '" + std::string(arg) + "' needs " + What);
+        return argv[++I];
+    }
+    if (arg.starts_with(Long) && arg.size() > Long.size() && arg[Long.size()] == '=')
+        return arg.substr(Long.size() + 1);
+    if (arg.starts_with(Short) && !arg.starts_with("--")) return arg.substr(Short.size());
+    return std::nullopt;
+}
+
 Options Parse(int argc, char** argv) {
     Options o;
     bool optionsEnded = false;
@@ -160,20 +175,10 @@ Options Parse(int argc, char** argv) {
             o.files.emplace_back(arg);
         } else if (arg == "--") {
             optionsEnded = true;
-        } else if (arg == "-a" || arg == "--algorithm") {
-            if (i + 1 >= argc) UsageError("option '" + std::string(arg) + "' needs an algorithm");
-            AddAlgorithms(o, argv[++i]);
-        } else if (arg.starts_with("--algorithm=")) {
-            AddAlgorithms(o, arg.substr(12));
-        } else if (arg.starts_with("-a")) {
-            AddAlgorithms(o, arg.substr(2));
-        } else if (arg == "-j" || arg == "--jobs") {
-            if (i + 1 >= argc) UsageError("option '" + std::string(arg) + "' needs a number");
-            SetJobs(o, argv[++i]);
-        } else if (arg.starts_with("--jobs=")) {
-            SetJobs(o, arg.substr(7));
-        } else if (arg.starts_with("-j")) {
-            SetJobs(o, arg.substr(2));
+        } else if (auto list = ValueOf("-a", "--algorithm", "an algorithm", argc, argv, i)) {
+            AddAlgorithms(o, *list);
+        } else if (auto jobs = ValueOf("-j", "--jobs", "a number", argc, argv, i)) {
+            SetJobs(o, *jobs);
         } else if (arg == "--benchmark") {
             o.benchmark = true;
         } else if (arg == "-r" || arg == "--recursive") {
