@@ -141,8 +141,8 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
         ++tally->entries;
         run.Submit([&o, &run, tally, entry = std::get<sums::Entry>(std::move(*item))] {
             engine::Request request;
-            request.accept =
-                engine::Accept::RegularFiles;  // a listed FIFO or device must not block
+            // A listed FIFO or device must not block.
+            request.accept = engine::Accept::RegularFiles;
             request.path = entry.name;
             request.stop = &run.StopFlag();
             const sums::Verdict v = sums::Verify(entry, [&request](int32_t algorithm) {
