@@ -21,6 +21,13 @@ struct InterruptWatch::State {
 InterruptWatch::InterruptWatch(std::function<void()> OnInterrupt)
     : state_(std::make_unique<State>()) {
     state_->onInterrupt = std::move(OnInterrupt);
+    // A SIGINT the process was started ignoring (a background job of a script) stays ignored:
+    // a blocked signal is not discarded, so waiting for it would act on it.
+    struct sigaction current;
+    if (::sigaction(SIGINT, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) {
+        state_.reset();
+        return;
+    }
     sigset_t set;
     sigemptyset(&set);
     sigaddset(&set, SIGINT);
@@ -37,6 +44,7 @@ InterruptWatch::InterruptWatch(std::function<void()> OnInterrupt)
 }
 
 InterruptWatch::~InterruptWatch() {
+    if (!state_) return;
     state_->closing = true;
     pthread_kill(state_->thread.native_handle(), SIGINT);
     state_->thread.join();
