@@ -5,13 +5,10 @@
 #include <string>
 #include <thread>
 
-#include "DCPsha1.h"
-#include "DCPsha256.h"
-#include "DCPsha512.h"
-#include "checksums.h"
 #include "cpufeatures.h"
 #include "hashhead.h"
 #include "hashstream.h"
+#include "kernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <x86intrin.h>
@@ -46,25 +43,6 @@ double TscHz() {
 #endif
 }
 
-// The code the engine runs for the algorithm on this machine.
-const char* CodePath(int32_t id) {
-    switch (id) {
-        case TDCP_sha1::kId:
-            return sha1::Provider();
-        case TDCP_sha256::kId:
-            return sha256::Provider();
-        case TDCP_sha384::kId:
-        case TDCP_sha512::kId:
-            return sha512::Provider();
-        case AlgorithmCrc32:
-        case AlgorithmCrc64:
-        case AlgorithmAdler32:
-            return checksums::Provider(id);
-        default:
-            return "portable";
-    }
-}
-
 std::string CpuFeatures() {
     const cpu::Features& f = cpu::Detected();
     std::string s;
@@ -72,6 +50,7 @@ std::string CpuFeatures() {
         {f.Ssse3, "ssse3"},   {f.Sse41, "sse4.1"},    {f.Pclmul, "pclmul"},
         {f.Sha, "sha"},       {f.Bmi2, "bmi2"},       {f.Avx2, "avx2"},
         {f.Avx512, "avx512"}, {f.Vpclmul, "vpclmul"}, {f.Avx512Vnni, "avx512vnni"},
+        {f.ArmSha1, "sha1"},  {f.ArmSha2, "sha2"},    {f.ArmPmull, "pmull"},
     };
     for (const auto& [has, name] : named)
         if (has) s += std::string(s.empty() ? "" : " ") + name;
@@ -121,7 +100,8 @@ int RunBenchmark(const std::vector<int32_t>& Algorithms) {
         const double perSecond = double(bytes) / elapsed.count();
         char cycles[32] = "-";
         if (hz > 0) std::snprintf(cycles, sizeof cycles, "%.2f", hz / perSecond);
-        std::printf("%-10s %10.1f %12s  %s\n", NameOf(id), perSecond / 1e6, cycles, CodePath(id));
+        std::printf("%-10s %10.1f %12s  %s\n", NameOf(id), perSecond / 1e6, cycles,
+                    kernels::KernelName(id));
         std::fflush(stdout);
     }
     return std::ferror(stdout) ? 1 : 0;
