@@ -44,9 +44,10 @@ asan-ui: deps
 
 # The checks CI runs after `make test`, each in a build folder of its own: the engine,
 # quernsum and their tests (never the window) under AddressSanitizer with
-# UndefinedBehaviorSanitizer; the engine's tests (tests/hash) under ThreadSanitizer; the engine,
-# quernsum and their tests built for aarch64 and run under qemu-user; and the fuzz targets, for
-# a while (`make fuzz`) or over their committed corpus only (`make fuzz-replay`).
+# UndefinedBehaviorSanitizer; the engine's tests and the parallel layer's (tests/hash,
+# tests/parallel) under ThreadSanitizer; the engine, quernsum and their tests built for aarch64
+# and run under qemu-user; and the fuzz targets, for a while (`make fuzz`) or over their
+# committed corpus only (`make fuzz-replay`).
 ASAN_BUILD ?= build-asan
 TSAN_BUILD ?= build-tsan
 CROSS_BUILD ?= build-aarch64
@@ -71,9 +72,9 @@ asan: ci-deps
 tsan: ci-deps
 	cmake -S . -B $(TSAN_BUILD) $(CHECK_FLAGS) -DCMAKE_CXX_COMPILER=clang++ \
 	  -DCMAKE_CXX_FLAGS="-fsanitize=thread -fno-omit-frame-pointer"
-	cmake --build $(TSAN_BUILD) -j$(JOBS) --target quernix_tests_hash
+	cmake --build $(TSAN_BUILD) -j$(JOBS) --target quernix_tests_hash quernix_tests_parallel
 	cd $(TSAN_BUILD) && TSAN_OPTIONS=halt_on_error=1:handle_sigbus=0 \
-	  ctest --output-on-failure -j$(JOBS) -L '^hash$$'
+	  ctest --output-on-failure -j$(JOBS) -L '^(hash|parallel)$$'
 
 # GoogleTest for aarch64 is built from Debian's source package with the cross compiler. The
 # death test that checks a foreign SIGBUS still ends the program is left out: GoogleTest's
