@@ -12,10 +12,10 @@ unsigned OnlineCpus() {
     return n > 0 ? n : 1;
 }
 
-// A window of 64 jobs per worker keeps the workers busy while the main thread prints a batch,
+// A window of 256 jobs per worker keeps the workers busy while the main thread prints a batch,
 // and holds little: a job waiting its turn is a path, its result a few digests.
 OutputRun::OutputRun(unsigned Jobs)
-    : jobs_(Jobs), run_(Jobs, size_t(Jobs) * 64, [this](Printer& print) {
+    : jobs_(Jobs), run_(Jobs, size_t(Jobs) * 256, [this](Printer& print) {
           ok_ = print() && ok_;
           emitted_.fetch_add(1);
       }) {
