@@ -16,7 +16,7 @@ TSearchform::TSearchform(TFileList& Files, QWidget* Parent)
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint |
                           Qt::WindowStaysOnTopHint),
       FFiles(Files) {
-    setWindowTitle(QStringLiteral("搜索文件"));
+    setWindowTitle(tr("搜索文件"));
     setFixedSize(374, 122);
     QFont Font = font();
     Font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun")});
@@ -26,7 +26,7 @@ TSearchform::TSearchform(TFileList& Files, QWidget* Parent)
     Label1 = new QLabel(QStringLiteral("*.*"), this);
     Label1->setGeometry(16, 40, 337, 17);
     SpeedButton1 = new QToolButton(this);
-    SpeedButton1->setText(QStringLiteral("终止搜索"));
+    SpeedButton1->setText(tr("终止搜索"));
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
     SpeedButton1->setGeometry(134, 79, 105, 26);
@@ -46,7 +46,7 @@ TSearchform::TSearchform(TFileList& Files, QWidget* Parent)
 }
 
 QString TSearchform::CountText(int Count) {
-    return QStringLiteral("已搜索到的文件数:") + QString::number(Count);
+    return tr("已搜索到的文件数:") + QString::number(Count);
 }
 
 void TSearchform::showEvent(QShowEvent* Event) {

@@ -54,9 +54,9 @@ private:
 
 namespace {
 
-const char CreditText[] = "Quernix 文件校验工具";
-const char DropHint[] = "拖拽文件到这个窗口";
-const char ContactLine[] = "电子邮件：quernix@example.org";
+const char CreditText[] = QT_TRANSLATE_NOOP("TForm1", "Quernix 文件校验工具");
+const char DropHint[] = QT_TRANSLATE_NOOP("TForm1", "拖拽文件到这个窗口");
+const char ContactLine[] = QT_TRANSLATE_NOOP("TForm1", "电子邮件：quernix@example.org");
 const char HomePageAddress[] = "https://quernix.example.org/";
 
 // The pictures of the tool buttons and of PopupMenu1, by their index; 0 and 6 are not used.
@@ -89,13 +89,12 @@ TForm1::~TForm1() {
 }
 
 QString TForm1::Caption() {
-    return QStringLiteral("Quernix 2011  ver1005 [32位版本]");
+    return tr("Quernix 2011  ver1005 [32位版本]");
 }
 
 QString TForm1::AboutText() {
-    return QStringList{Caption(), QString(),
-                       QStringLiteral("本工具是免费工具，有任何建议或问题请联系："),
-                       QString::fromUtf8(ContactLine), HomePage()}
+    return QStringList{Caption(), QString(), tr("本工具是免费工具，有任何建议或问题请联系："),
+                       tr(ContactLine), HomePage()}
         .join(u'\n');
 }
 
@@ -109,7 +108,7 @@ std::function<void()> TForm1::Handler(void (TForm1::*Method)()) {
 
 void TForm1::CreateComponents() {
     // The layout's caption; FormShow replaces it before the window is first seen.
-    setWindowTitle(QStringLiteral("Quernix 2011  Ver1005 [32位版本]"));
+    setWindowTitle(tr("Quernix 2011  Ver1005 [32位版本]"));
     setWindowIcon(QIcon(QStringLiteral(":/icons/quernix.svg")));
     QFont Font = font();
     Font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun")});
@@ -144,11 +143,11 @@ void TForm1::CreateComponents() {
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
     ToolBar1->setStyleSheet(QStringLiteral("QToolBar { border: none; padding: 0; spacing: 0; }"));
-    auto MakeButton = [this](int Picture, const char* Hint, bool Checkable) {
+    auto MakeButton = [this](int Picture, const QString& Hint, bool Checkable) {
         auto* Button = new QToolButton(ToolBar1);
         Button->setIcon(ImageList1(Picture));
-        Button->setText(QString::fromUtf8(Hint));
-        Button->setToolTip(QString::fromUtf8(Hint));
+        Button->setText(Hint);
+        Button->setToolTip(Hint);
         Button->setIconSize(QSize(24, 24));
         Button->setFixedSize(31, 30);
         Button->setAutoRaise(true);
@@ -156,11 +155,11 @@ void TForm1::CreateComponents() {
         Button->setFocusPolicy(Qt::NoFocus);
         return Button;
     };
-    ToolButton2 = MakeButton(1, "打开文件", false);
-    ToolButton2->setText(QStringLiteral("打开"));
-    ToolButton4 = MakeButton(7, "打开文件夹", false);
-    ToolButton3 = MakeButton(2, "终止", false);
-    ToolButton1 = MakeButton(3, "始终在前面", true);
+    ToolButton2 = MakeButton(1, tr("打开文件"), false);
+    ToolButton2->setText(tr("打开"));
+    ToolButton4 = MakeButton(7, tr("打开文件夹"), false);
+    ToolButton3 = MakeButton(2, tr("终止"), false);
+    ToolButton1 = MakeButton(3, tr("始终在前面"), true);
     ToolBar1->addWidget(ToolButton2);
     ToolBar1->addWidget(ToolButton4);
     ToolBar1->addWidget(ToolButton3);
@@ -194,9 +193,9 @@ void TForm1::CreateComponents() {
 
     QStatusBar* StatusBar1 = statusBar();
     StatusBar1->setFixedHeight(19);
-    StatusPanel0 = new QLabel(QString::fromUtf8(CreditText), StatusBar1);
+    StatusPanel0 = new QLabel(tr(CreditText), StatusBar1);
     StatusPanel0->setFixedWidth(170);
-    StatusPanel1 = new QLabel(QString::fromUtf8(DropHint), StatusBar1);
+    StatusPanel1 = new QLabel(tr(DropHint), StatusBar1);
     StatusPanel1->setFixedWidth(140);
     StatusPanel1->setAlignment(Qt::AlignCenter);
     StatusPanel2 =
@@ -220,28 +219,29 @@ void TForm1::CreateComponents() {
 }
 
 void TForm1::CreateMenus() {
-    auto Item = [this](QMenu* Menu, const char* Caption, void (TForm1::*Method)()) {
-        QAction* Action = Menu->addAction(QString::fromUtf8(Caption));
+    auto Item = [this](QMenu* Menu, const QString& Caption, void (TForm1::*Method)()) {
+        QAction* Action = Menu->addAction(Caption);
         connect(Action, &QAction::triggered, this, Handler(Method));
         return Action;
     };
-    QMenu* FileMenu = menuBar()->addMenu(QStringLiteral("文件(&F)"));
-    N1 = Item(FileMenu, "打开文件(&O)...", &TForm1::N1Click);
-    D2 = Item(FileMenu, "打开文件夹(&D)...", &TForm1::D2Click);
-    N4 = Item(FileMenu, "始终在前面(&S)", &TForm1::N4Click);
+    QMenu* FileMenu = menuBar()->addMenu(tr("文件(&F)"));
+    N1 = Item(FileMenu, tr("打开文件(&O)..."), &TForm1::N1Click);
+    D2 = Item(FileMenu, tr("打开文件夹(&D)..."), &TForm1::D2Click);
+    N4 = Item(FileMenu, tr("始终在前面(&S)"), &TForm1::N4Click);
     FileMenu->addSeparator();
-    N3 = Item(FileMenu, "退出(&Q)", &TForm1::N3Click);
-    QMenu* TextMenu = menuBar()->addMenu(QStringLiteral("文本(&E)"));
-    C1 = Item(TextMenu, "复制(&C)", &TForm1::C1Click);
-    O2 = Item(TextMenu, "清除(&O)", &TForm1::O2Click);
-    QMenu* AboutMenu = menuBar()->addMenu(QStringLiteral("关于(&A)"));
-    W1 = Item(AboutMenu, "关于本工具(&W)", &TForm1::W1Click);
-    N9 = AboutMenu->addAction(QStringLiteral("访问主页") + HomePage());
+    N3 = Item(FileMenu, tr("退出(&Q)"), &TForm1::N3Click);
+    QMenu* TextMenu = menuBar()->addMenu(tr("文本(&E)"));
+    C1 = Item(TextMenu, tr("复制(&C)"), &TForm1::C1Click);
+    O2 = Item(TextMenu, tr("清除(&O)"), &TForm1::O2Click);
+    QMenu* AboutMenu = menuBar()->addMenu(tr("关于(&A)"));
+    W1 = Item(AboutMenu, tr("关于本工具(&W)"), &TForm1::W1Click);
+    N9 = AboutMenu->addAction(tr("访问主页") + HomePage());
     connect(N9, &QAction::triggered, this, Handler(&TForm1::N9Click));
 
     // The context menu. Its shortcuts work wherever the focus is in the window.
     PopupMenu1 = new QMenu(this);
-    auto PopupItem = [&](const char* Caption, int Picture, Qt::Key Key, void (TForm1::*Method)()) {
+    auto PopupItem = [&](const QString& Caption, int Picture, Qt::Key Key,
+                         void (TForm1::*Method)()) {
         QAction* Action = Item(PopupMenu1, Caption, Method);
         Action->setIcon(ImageList1(Picture));
         Action->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Key));
@@ -249,14 +249,14 @@ void TForm1::CreateMenus() {
         addAction(Action);
         return Action;
     };
-    C2 = PopupItem("复制文本(&C)", 5, Qt::Key_C, &TForm1::C2Click);
-    O1 = PopupItem("清除所有(&O)", 4, Qt::Key_O, &TForm1::O1Click);
+    C2 = PopupItem(tr("复制文本(&C)"), 5, Qt::Key_C, &TForm1::C2Click);
+    O1 = PopupItem(tr("清除所有(&O)"), 4, Qt::Key_O, &TForm1::O1Click);
     PopupMenu1->addSeparator();
-    F2 = PopupItem("打开文件(&F)", 1, Qt::Key_F, &TForm1::F2Click);
-    D1 = PopupItem("打开文件夹(&D)", 7, Qt::Key_D, &TForm1::D1Click);
-    N8 = PopupItem("始终在前面(&S)", 3, Qt::Key_S, &TForm1::N8Click);
+    F2 = PopupItem(tr("打开文件(&F)"), 1, Qt::Key_F, &TForm1::F2Click);
+    D1 = PopupItem(tr("打开文件夹(&D)"), 7, Qt::Key_D, &TForm1::D1Click);
+    N8 = PopupItem(tr("始终在前面(&S)"), 3, Qt::Key_S, &TForm1::N8Click);
     PopupMenu1->addSeparator();
-    N7 = PopupItem("终止操作(&Z)", 2, Qt::Key_Z, &TForm1::N7Click);
+    N7 = PopupItem(tr("终止操作(&Z)"), 2, Qt::Key_Z, &TForm1::N7Click);
 
     connect(ToolButton2, &QToolButton::clicked, this, Handler(&TForm1::ToolButton2Click));
     connect(ToolButton4, &QToolButton::clicked, this, Handler(&TForm1::ToolButton4Click));
@@ -397,8 +397,7 @@ void TForm1::O2Click() {
 }
 
 void TForm1::W1Click() {
-    QMessageBox Box(QMessageBox::Information, QStringLiteral("关于本工具"), AboutText(),
-                    QMessageBox::Ok, this);
+    QMessageBox Box(QMessageBox::Information, tr("关于本工具"), AboutText(), QMessageBox::Ok, this);
     Box.exec();
 }
 

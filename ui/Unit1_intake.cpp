@@ -20,7 +20,7 @@ bool ShowOpenDialog1(QWidget* Owner, QList<QByteArray>& Files) {
     auto* OpenDialog1 =
         Owner->findChild<QFileDialog*>(QStringLiteral("OpenDialog1"), Qt::FindDirectChildrenOnly);
     if (!OpenDialog1) {
-        OpenDialog1 = new QFileDialog(Owner, QStringLiteral("请选择一个或多个文件"));
+        OpenDialog1 = new QFileDialog(Owner, TForm1::tr("请选择一个或多个文件"));
         OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
         OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
         OpenDialog1->setWindowModality(Qt::ApplicationModal);
@@ -76,7 +76,7 @@ void TForm1::OpenFiles() {
 void TForm1::OpenFolder() {
     QByteArray Path;
     SetStayOnTop(false);
-    const QString Title = QStringLiteral("选择文件夹");
+    const QString Title = tr("选择文件夹");
     const bool Chosen = FolderPrompt() ? FolderPrompt()(Title, QString(), this, Path)
                                        : BrowseForFolder(Title, QString(), this, Path);
     if (StayOnTopChosen()) SetStayOnTop(true);
