@@ -11,12 +11,14 @@
 #include <memory>
 
 #include "Application.h"
+#include "Language.h"
 #include "ResultView.h"
 #include "Unit1.h"
 
 int main(int argc, char** argv) {
     PrepareBrowserEnvironment();
     TApplication Application(argc, argv);
+    InstallTranslations(UiLanguageFromEnvironment());
     const QString Output = qEnvironmentVariable("QUERNIX_SHOT_OUTPUT", "screenshot.png");
     const QString Algorithm = qEnvironmentVariable("QUERNIX_SHOT_ALGORITHM", "md5");
     QList<QByteArray> Paths;

@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -56,8 +57,6 @@ namespace {
 
 const char CreditText[] = QT_TRANSLATE_NOOP("TForm1", "Quernix 文件校验工具");
 const char DropHint[] = QT_TRANSLATE_NOOP("TForm1", "拖拽文件到这个窗口");
-const char ContactLine[] = QT_TRANSLATE_NOOP("TForm1", "电子邮件：quernix@example.org");
-const char HomePageAddress[] = "https://quernix.example.org/";
 
 // The pictures of the tool buttons and of PopupMenu1, by their index; 0 and 6 are not used.
 QIcon ImageList1(int Index) {
@@ -94,12 +93,15 @@ QString TForm1::Caption() {
 
 QString TForm1::AboutText() {
     return QStringList{Caption(), QString(), tr("本工具是免费工具，有任何建议或问题请联系："),
-                       tr(ContactLine), HomePage()}
+                       HomePage()}
         .join(u'\n');
 }
 
 QString TForm1::HomePage() {
-    return QString::fromUtf8(HomePageAddress);
+    // The program is installed as bin/quernix beside share/doc/quernix; a build tree is laid
+    // out the same way.
+    return QDir::cleanPath(QCoreApplication::applicationDirPath() +
+                           QStringLiteral("/../share/doc/quernix/index.html"));
 }
 
 std::function<void()> TForm1::Handler(void (TForm1::*Method)()) {
@@ -402,7 +404,7 @@ void TForm1::W1Click() {
 }
 
 void TForm1::N9Click() {
-    QDesktopServices::openUrl(QUrl(HomePage()));
+    QDesktopServices::openUrl(QUrl::fromLocalFile(HomePage()));
 }
 
 void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {

@@ -34,7 +34,8 @@ public:
 
     // Texts of the window.
     static QString Caption();    // set by FormShow
-    static QString AboutText();  // the About box, five lines
+    static QString AboutText();  // the About box, four lines
+    // The help page installed with the program, which the home-page command opens.
     static QString HomePage();
 
     // --- Components.

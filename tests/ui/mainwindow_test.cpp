@@ -2,6 +2,7 @@
 // commands, always on top, and batches asked for while one is running.
 #include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
@@ -51,6 +52,12 @@ private:
         Window->HashFileList();
     }
     bool TopmostFlag() const { return Window->windowFlags().testFlag(Qt::WindowStaysOnTopHint); }
+
+public slots:
+    void UrlOpened(const QUrl& Url) { Opened << Url; }
+
+private:
+    QList<QUrl> Opened;
 
 private slots:
     void initTestCase() {
@@ -250,12 +257,20 @@ private slots:
 
     void aboutTextStartsWithTheCaption() {
         const QStringList Lines = TForm1::AboutText().split(u'\n');
-        QCOMPARE(Lines.size(), 5);
+        QCOMPARE(Lines.size(), 4);
         QCOMPARE(Lines[0], Window->windowTitle());
         QVERIFY(Lines[1].isEmpty());
         QCOMPARE(Lines[2], QStringLiteral("本工具是免费工具，有任何建议或问题请联系："));
-        QCOMPARE(Lines[4], TForm1::HomePage());
+        QCOMPARE(Lines[3], TForm1::HomePage());
         QVERIFY(Window->N9->text().endsWith(TForm1::HomePage()));
+    }
+
+    // The home-page command opens the help page installed beside the program.
+    void homePageOpensTheHelpPage() {
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "UrlOpened");
+        Window->N9->trigger();
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        QCOMPARE(Opened, QList<QUrl>{QUrl::fromLocalFile(TForm1::HomePage())});
     }
 
     void newBatchDuringARunReplacesIt() {
