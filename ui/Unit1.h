@@ -91,6 +91,10 @@ public:
     void RevokeDropTarget();
     void FilesDropped(const QList<QByteArray>& Paths);
     void Timer1Timer();
+    // The paths of the command line: one batch, as a drop of them starts it, except that
+    // folders are first searched as the folder command searches them. Relative paths are taken
+    // from the current folder.
+    void OpenCommandLinePaths(const QList<QByteArray>& Paths);
 
     // --- Event handlers.
     void FormCreate();

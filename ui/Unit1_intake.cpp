@@ -2,12 +2,15 @@
 // start after a drop.
 #include "Unit1_intake.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
 
 #include "Browse4Folder.h"
+#include "CommandLine.h"
 #include "DirEnum.h"
 #include "DragDropModule2011.h"
 #include "Searchformutil.h"
@@ -115,4 +118,29 @@ void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
 void TForm1::Timer1Timer() {
     Timer1->stop();
     HashFileList();
+}
+
+void TForm1::OpenCommandLinePaths(const QList<QByteArray>& Paths) {
+    const QByteArray Cwd = QFile::encodeName(QDir::currentPath());
+    QList<QByteArray> Files;
+    QList<TUnreadFolder> Unread;
+    for (const QByteArray& Given : Paths) {
+        const QByteArray Path = AbsolutePath(Given, Cwd);
+        if (!FolderExists(Path)) {
+            Files.append(Path);
+            continue;
+        }
+        TFileList Found;
+        // The window frees itself once it has closed.
+        QPointer<TSearchform> Searchform = new TSearchform(Found, this);
+        Searchform->FolderPath = Path;
+        Searchform->exec();
+        if (Searchform) Unread.append(Searchform->Unread);
+        Files.append(Found.Snapshot());
+    }
+    ReplaceFileList(Files);
+    UnreadFolders = Unread;
+    // As after a drop, the batch starts from the message loop; a folder that could not be
+    // searched is named by a batch even when nothing else was found.
+    if (!Files.isEmpty() || !Unread.isEmpty()) Timer1->start();
 }
