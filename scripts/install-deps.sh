@@ -13,6 +13,9 @@ pkgs=(
   libgl-dev libxkbcommon-dev
   fonts-wqy-microhei xvfb xauth
   coreutils rhash  # the check-mode tests verify checksum files against them
+  qt6-l10n-tools qt6-translations-l10n
+  librsvg2-bin python3 python3-markdown
+  desktop-file-utils appstream shared-mime-info man-db bash-completion lintian
 )
 if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
