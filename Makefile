@@ -1,10 +1,11 @@
-# The two set-up commands: `make run` and `make test`. Both install what is missing first.
+# The set-up commands: `make run`, `make test` and `make package`. They install what is missing
+# first.
 BUILD ?= build
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=Release
 
-.PHONY: all deps configure build test run bench format clean asan-ui ci-deps asan tsan cross \
-  fuzz-build fuzz fuzz-replay
+.PHONY: all deps configure build test run bench package format clean asan-ui ci-deps asan \
+  tsan cross fuzz-build fuzz fuzz-replay
 
 all: build
 
@@ -27,6 +28,9 @@ run: build
 bench: build
 	bash scripts/install-deps.sh bench
 	bash bench/run.sh $(BUILD)
+
+package: build
+	cmake --build $(BUILD) --target package
 
 # The window's tests under AddressSanitizer with UndefinedBehaviorSanitizer, in a build folder
 # of their own. Only what Qt WebEngine does inside its own libraries is left out: its leaks and
