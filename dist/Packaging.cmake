@@ -20,13 +20,14 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "checksums and message digests of files")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "checksums and message digests of files
- Quernix computes one of fourteen checksums and message digests of files
- (MD2, MD4, MD5, SHA-1, SHA-256, SHA-384, SHA-512, RIPEMD-128, RIPEMD-160,
- Tiger, HAVAL, CRC-32, CRC-64 and Adler-32).
- .
- The window, quernix, takes files from its Open dialog, from a folder searched
- recursively or by drag and drop, and shows each file's progress and result.
- The command-line tool, quernsum, prints md5sum-style lines with the same
- engine.")
+# CPack puts the summary on the Description line and indents these lines below it.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "Quernix computes one of fourteen checksums and message digests of files
+(MD2, MD4, MD5, SHA-1, SHA-256, SHA-384, SHA-512, RIPEMD-128, RIPEMD-160,
+Tiger, HAVAL, CRC-32, CRC-64 and Adler-32).
+
+The window, quernix, takes files from its Open dialog, from a folder searched
+recursively or by drag and drop, and shows each file's progress and result.
+The command-line tool, quernsum, prints md5sum-style lines with the same
+engine.")
 include(CPack)
