@@ -25,9 +25,10 @@ QString LowerAscii(const QString& Text) {
     return Result;
 }
 
-QString Tr(const char* Text) {
-    return QCoreApplication::translate("BatchRun", Text);
-}
+// The batch's texts, translated in the context "BatchRun".
+class TBatchTexts {
+    Q_DECLARE_TR_FUNCTIONS(BatchRun)
+};
 
 // The system's text for an errno, in the user's language where the system has it.
 QString SystemText(int Code) {
@@ -38,22 +39,23 @@ QString SystemText(int Code) {
 QString FailureText(const engine::Error& Error) {
     switch (Error.kind) {
         case engine::Failure::NotFound:
-            return Tr("文件不存在");
+            return TBatchTexts::tr("文件不存在");
         case engine::Failure::Permission:
-            return Tr("没有读取权限");
+            return TBatchTexts::tr("没有读取权限");
         case engine::Failure::NotRegular:
-            return Error.code == EISDIR ? Tr("是文件夹，未搜索") : Tr("不是普通文件，未读取");
+            return Error.code == EISDIR ? TBatchTexts::tr("是文件夹，未搜索")
+                                        : TBatchTexts::tr("不是普通文件，未读取");
         case engine::Failure::ReadError:
-            return Tr("读取错误：%1").arg(SystemText(Error.code));
+            return TBatchTexts::tr("读取错误：%1").arg(SystemText(Error.code));
         case engine::Failure::Changed:
-            return Tr("文件在读取时被改动");
+            return TBatchTexts::tr("文件在读取时被改动");
         case engine::Failure::Stopped:
-            return Tr("已终止，未计算完");
+            return TBatchTexts::tr("已终止，未计算完");
         case engine::Failure::UnknownAlgorithm:
         case engine::Failure::None:
             break;
     }
-    return Tr("未知的算法");
+    return TBatchTexts::tr("未知的算法");
 }
 
 // The per-file bar and the percentage for one chunk, and the messages waiting meanwhile.
@@ -96,7 +98,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
 
     for (const TUnreadFolder& Folder : Unread)
         Window.AppendNote(TNoteKind::Failed, DisplayPath(Folder.Path),
-                          Tr("文件夹无法搜索：%1").arg(SystemText(Folder.Error)));
+                          TBatchTexts::tr("文件夹无法搜索：%1").arg(SystemText(Folder.Error)));
     int Hashed = 0, Failed = 0;  // a file cancelled by a stop is neither
     bool Stopped = false;
     if (Count > 0) {
@@ -171,11 +173,11 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     }
     Window.PumpMessages();
 
-    QString Summary = Tr("%1 个文件已计算，%2 个失败").arg(Hashed).arg(Failed);
-    if (!Unread.isEmpty()) Summary += Tr("，%1 个文件夹无法搜索").arg(Unread.size());
+    QString Summary = TBatchTexts::tr("%1 个文件已计算，%2 个失败").arg(Hashed).arg(Failed);
+    if (!Unread.isEmpty()) Summary += TBatchTexts::tr("，%1 个文件夹无法搜索").arg(Unread.size());
     if (Stopped)
-        Summary += (Window.NewBatchWaiting() ? Tr("；因新的文件而终止，%1 个未计算")
-                                             : Tr("；已被用户终止，%1 个未计算"))
+        Summary += (Window.NewBatchWaiting() ? TBatchTexts::tr("；因新的文件而终止，%1 个未计算")
+                                             : TBatchTexts::tr("；已被用户终止，%1 个未计算"))
                        .arg(Count - Hashed - Failed);
     Window.AppendNote(TNoteKind::Summary, Summary, QString());
     Window.SetPathText(Summary);
