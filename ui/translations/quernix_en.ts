@@ -2,6 +2,61 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>BatchRun</name>
+    <message>
+        <source>文件不存在</source>
+        <translation>File not found</translation>
+    </message>
+    <message>
+        <source>没有读取权限</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>是文件夹，未搜索</source>
+        <translation>Is a folder, not searched</translation>
+    </message>
+    <message>
+        <source>不是普通文件，未读取</source>
+        <translation>Not a regular file, not read</translation>
+    </message>
+    <message>
+        <source>读取错误：%1</source>
+        <translation>Read error: %1</translation>
+    </message>
+    <message>
+        <source>文件在读取时被改动</source>
+        <translation>The file changed while it was read</translation>
+    </message>
+    <message>
+        <source>已终止，未计算完</source>
+        <translation>Stopped before the end</translation>
+    </message>
+    <message>
+        <source>未知的算法</source>
+        <translation>Unknown algorithm</translation>
+    </message>
+    <message>
+        <source>文件夹无法搜索：%1</source>
+        <translation>Folder could not be searched: %1</translation>
+    </message>
+    <message>
+        <source>%1 个文件已计算，%2 个失败</source>
+        <translation>Files hashed: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>，%1 个文件夹无法搜索</source>
+        <translation>, folders not searched: %1</translation>
+    </message>
+    <message>
+        <source>；因新的文件而终止，%1 个未计算</source>
+        <translation>; stopped for new files, not hashed: %1</translation>
+    </message>
+    <message>
+        <source>；已被用户终止，%1 个未计算</source>
+        <translation>; stopped by the user, not hashed: %1</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>Quernix 文件校验工具</source>
