@@ -31,6 +31,10 @@ private:
             return {QStringLiteral("the batch did not end")};
         return HashedPaths(*Form);
     }
+    // Everything the page shows, failure lines and summary included.
+    QString PageText() {
+        return Form->web1->Evaluate(QStringLiteral("document.body.innerText")).toString();
+    }
 
 private slots:
     void Parse_data() {
@@ -112,6 +116,8 @@ private slots:
         QTRY_VERIFY(!Form->Timer1->isActive() && !Form->BatchRunning());
         const QStringList Dropped = HashedPaths(*Form);
         QCOMPARE(Dropped, PathsOf({"a.txt", "B.txt"}));
+        const QString DroppedPage = PageText();
+        QVERIFY(DroppedPage.contains(Path("missing")) && DroppedPage.contains(Path("fifo")));
 
         const QString Cwd = QDir::currentPath();
         QVERIFY(QDir::setCurrent(Dir.path()));
@@ -119,6 +125,7 @@ private slots:
             HashedFromCommandLine({"B.txt", "./missing", QFile::encodeName(Path("fifo")), "a.txt"});
         QDir::setCurrent(Cwd);
         QCOMPARE(Hashed, Dropped);
+        QCOMPARE(PageText(), DroppedPage);
     }
 
     // A folder is searched as the folder command searches it (hidden files included, the link
