@@ -15,7 +15,7 @@ pkgs=(
   coreutils rhash  # the check-mode tests verify checksum files against them
   qt6-l10n-tools qt6-translations-l10n
   librsvg2-bin python3 python3-markdown
-  desktop-file-utils appstream shared-mime-info man-db bash-completion
+  desktop-file-utils appstream shared-mime-info man-db bash-completion file
 )
 if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
