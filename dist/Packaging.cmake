@@ -14,8 +14,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The embedded browser of the result view runs in a helper process that no library links.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt6webenginecore6-bin")
+# dpkg-shlibdeps also brings in libqt6webenginecore6-bin, the embedded browser's helper process.
 # Qt's own dialogs in Chinese.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
