@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "FileList.h"
+#include "VerifyRun.h"
 #include "filehash.h"
 #include "hashhead.h"
 
@@ -35,7 +36,8 @@ QString SystemText(int Code) {
     return QString::fromLocal8Bit(std::strerror(Code));
 }
 
-// Why a file gave no digest, as the page and the status bar say it.
+}  // namespace
+
 QString FailureText(const engine::Error& Error) {
     switch (Error.kind) {
         case engine::Failure::NotFound:
@@ -57,6 +59,8 @@ QString FailureText(const engine::Error& Error) {
     }
     return TBatchTexts::tr("未知的算法");
 }
+
+namespace {
 
 // The per-file bar and the percentage for one chunk, and the messages waiting meanwhile.
 void ShowFileProgress(TBatchWindow& Window, int64_t FileSize, int64_t Position) {
@@ -87,7 +91,7 @@ void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply) {
 }
 
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
-                  const QList<TUnreadFolder>& Unread) {
+                  const QList<TUnreadFolder>& Unread, TBatchChecks* Checks) {
     const int Count = int(Files.size());
     if (Count == 0 && Unread.isEmpty()) return;
     const int Selected = Window.SelectorIndex();
@@ -130,6 +134,13 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         ShowFileProgress(Window, FileSize, Position);
         Stop = StopRequested == 1;
     };
+    // The checks read a file again under another algorithm with the same progress and stop.
+    const TBatchChecks::TRehash Rehash = [&Request, &Stop](int32_t Algorithm) {
+        engine::Request Again = Request;
+        Again.algorithm = Algorithm;
+        Stop = StopRequested == 1;
+        return engine::HashPath(Again);
+    };
 
     for (int I = 0; I < Count; ++I) {
         Window.SetOverallPosition(I + 1);
@@ -137,6 +148,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         const QByteArray& Path = Files[I];
         const QString Shown = DisplayPath(Path);
         Window.SetPathText(Shown);
+        if (Checks) Request.algorithm = Checks->UseAlgorithm(I, AlgorithmId);
         Request.path.assign(Path.constData(), size_t(Path.size()));
         Stop = false;
         const engine::Result Result = engine::HashPath(Request);
@@ -148,13 +160,17 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             Record.Path = Path;
             Record.Digest = QString::fromStdString(Result.digest);
             Record.Lower = LowerAscii(Record.Digest);
+            Record.Algorithm = Request.algorithm;
             Window.AppendResult(Record);
-        } else {
+        }
+        const bool Told = Checks && Checks->Check(Window, I, Path, Result, Rehash);
+        if (!Result.ok()) {
             if (Result.error.kind != engine::Failure::Stopped) ++Failed;
             const QString Reason = FailureText(Result.error);
             const bool Folder =
                 Result.error.kind == engine::Failure::NotRegular && Result.error.code == EISDIR;
-            Window.AppendNote(Folder ? TNoteKind::Skipped : TNoteKind::Failed, Shown, Reason);
+            if (!Told)
+                Window.AppendNote(Folder ? TNoteKind::Skipped : TNoteKind::Failed, Shown, Reason);
             // The status bar names no file without a result as if it were done.
             Window.SetFilePosition(0);
             Window.SetPercentText(QString());
@@ -175,6 +191,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
 
     QString Summary = TBatchTexts::tr("%1 个文件已计算，%2 个失败").arg(Hashed).arg(Failed);
     if (!Unread.isEmpty()) Summary += TBatchTexts::tr("，%1 个文件夹无法搜索").arg(Unread.size());
+    if (Checks) Summary = Checks->Summary(Summary);
     if (Stopped)
         Summary += (Window.NewBatchWaiting() ? TBatchTexts::tr("；因新的文件而终止，%1 个未计算")
                                              : TBatchTexts::tr("；已被用户终止，%1 个未计算"))

@@ -11,16 +11,22 @@
 #include "DirEnum.h"
 #include "PageNote.h"
 
+class TBatchChecks;
+namespace engine {
+struct Error;
+}
+
 // The program-wide stop flag: 0 = go on, 1 = stop. Set by the stop commands and by closing the
 // main window, cleared by a run once its guards have passed.
 extern uint8_t StopRequested;
 
 // One file's result, in the order the page's doit takes them.
 struct TResultRecord {
-    QString Tag;      // "[" + algorithm name + "]:"
-    QByteArray Path;  // exactly as stored in the file list
-    QString Digest;   // upper-case hexadecimal, as the hash service returned it
-    QString Lower;    // the digest in lower case
+    QString Tag;             // "[" + algorithm name + "]:"
+    QByteArray Path;         // exactly as stored in the file list
+    QString Digest;          // upper-case hexadecimal, as the hash service returned it
+    QString Lower;           // the digest in lower case
+    int32_t Algorithm = -1;  // the id it was computed with
 };
 
 // What a run needs of the window.
@@ -52,8 +58,13 @@ public:
 // One run over Files, the list as it was when the run was asked for. Every path gets a result
 // block or a line that says why it has none; Unread are named first, and a summary line ends
 // the run. Only one run may be in progress at a time; the caller sees to that.
+// Checks, when given, decides each file's algorithm, adds its verdicts beside the results and
+// words the summary line.
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
-                  const QList<TUnreadFolder>& Unread = {});
+                  const QList<TUnreadFolder>& Unread = {}, TBatchChecks* Checks = nullptr);
+
+// Why a file gave no digest, as the page and the status bar say it.
+QString FailureText(const engine::Error& Error);
 
 // The progress procedure handed to the hash service. It reaches the window of the run in
 // progress.

@@ -1,0 +1,143 @@
+// Checking results against checksum files: a checksum file verified in the window, and the
+// checksum files that lie beside the files of an ordinary batch. Both plug into the batch run
+// through TBatchChecks; the batch stays one loop that hashes, shows progress and stops.
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "checksumfile.h"
+#include "filehash.h"
+
+class TBatchWindow;
+
+// What a batch checks its results against. The batch asks it for each file's algorithm, hands
+// it each file's outcome, and lets it word the summary line.
+class TBatchChecks {
+public:
+    virtual ~TBatchChecks() = default;
+    // The algorithm file Index is hashed with; Selected is the selector's. A check that decides
+    // it itself also shows it in the selector.
+    virtual int32_t UseAlgorithm(int Index, int32_t Selected) {
+        (void)Index;
+        return Selected;
+    }
+    // Hashes the same file again under another algorithm.
+    using TRehash = std::function<engine::Result(int32_t Algorithm)>;
+    // After file Index: Result is its digest or error under UseAlgorithm's algorithm. Adds the
+    // verdict's line to the page. True when it has said why a failed file has no result; the
+    // batch then adds no failure line of its own.
+    virtual bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
+                       const engine::Result& Result, const TRehash& Rehash) = 0;
+    // The summary line, given the batch's own words on how many files were hashed and failed.
+    virtual QString Summary(const QString& Hashed) const { return Hashed; }
+};
+
+// A checksum file read for verifying: its entries with their names resolved against the
+// checksum file's folder (absolute names stay as they are), and its malformed lines.
+struct TVerifyList {
+    QByteArray File;
+    int Error = 0;  // errno of opening or reading the checksum file; 0 when it was read whole
+    std::vector<sums::Entry> Entries;
+    QList<QByteArray> Paths;  // one per entry
+    // The first MaxMalformedShown malformed lines, and how many there were in all.
+    std::vector<sums::Malformed> Malformed;
+    uint64_t MalformedCount = 0;
+    static constexpr size_t MaxMalformedShown = 200;
+};
+
+TVerifyList ReadVerifyList(const QByteArray& File);
+
+// The checks of a verify run: each listed file against its line. OK, FAILED with the expected
+// digest beside the computed one, or missing/unreadable with the reason; a digest whose
+// algorithm was taken from its length alone may match another algorithm of that length, and
+// then the verdict names it.
+class TVerifyChecks : public TBatchChecks {
+public:
+    // ShowAlgorithm puts an algorithm in the selector while its files are hashed.
+    TVerifyChecks(const TVerifyList& List, std::function<void(int32_t)> ShowAlgorithm);
+    int32_t UseAlgorithm(int Index, int32_t Selected) override;
+    bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
+               const engine::Result& Result, const TRehash& Rehash) override;
+    QString Summary(const QString& Hashed) const override;
+
+    int Matched = 0, Mismatched = 0, Missing = 0;
+
+private:
+    const TVerifyList& FList;
+    std::function<void(int32_t)> FShowAlgorithm;
+};
+
+// The checks of an ordinary batch: a hashed file X whose folder holds X.<algorithm>
+// (X.md5, X.sha256, ..., X.sfv for crc32) or <ALGORITHM>SUMS (MD5SUMS, SHA256SUMS, ...) listing
+// X under the algorithm in use gets the verdict beside its block. Each folder's SUMS file is
+// read once per batch; a folder without one costs one failed open per file.
+class TBesideChecks : public TBatchChecks {
+public:
+    explicit TBesideChecks(int32_t Algorithm);
+    bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
+               const engine::Result& Result, const TRehash& Rehash) override;
+    QString Summary(const QString& Hashed) const override;
+
+    int Matched = 0, Mismatched = 0;
+
+private:
+    struct TListed {
+        std::string Expected;
+        uint64_t Line = 0;
+    };
+    // The entries under the algorithm in use, by the name of the file they list.
+    using TListing = QHash<QByteArray, TListed>;
+    TListing Read(const QByteArray& ChecksumFile, bool AnyFolder) const;
+    void Show(TBatchWindow& Window, const std::string& Computed, const TListed& Listed,
+              const QByteArray& Source);
+
+    int32_t FAlgorithm;
+    QByteArray FExtension, FSumsName;
+    QHash<QByteArray, TListing> FFolders;  // the SUMS file of each folder seen, by folder
+};
+
+// A digest the user knows: from the clipboard or typed in.
+struct TKnownDigest {
+    std::string Hex;         // lower case
+    int32_t Algorithm = -1;  // named by a BSD tag; -1 when any algorithm of that length fits
+};
+// Reads a digest from Text: hexadecimal digits in either case with spaces around them, or a
+// GNU or BSD checksum line (the first line that is one). nullopt when there is none.
+std::optional<TKnownDigest> ParseKnownDigest(const QString& Text);
+
+// One result of the page, as saving and copying take it.
+struct TSavedResult {
+    QByteArray Path;
+    int32_t Algorithm = -1;
+    std::string Digest;  // upper-case hexadecimal
+};
+
+// Results written as a checksum file in Form. Names are relative to Folder (which ends in '/')
+// when every path lies below it, absolute otherwise; an empty Folder keeps them absolute.
+// nullopt when Form cannot carry a result (SFV: crc32 only); BadName then tells which.
+std::optional<std::string> ChecksumFileText(const std::vector<TSavedResult>& Results,
+                                            sums::Form Form, const QByteArray& Folder,
+                                            QByteArray* BadName = nullptr);
+
+// A checksum file opened for reading. Only a regular file, or a link to one, is opened: the
+// opening never waits for a FIFO's writer, and folders and devices are refused (EISDIR, ENODEV).
+class TChecksumInput {
+public:
+    explicit TChecksumInput(const QByteArray& Path);
+    ~TChecksumInput();
+    TChecksumInput(const TChecksumInput&) = delete;
+    TChecksumInput& operator=(const TChecksumInput&) = delete;
+    int Fd() const { return FFd; }        // -1 when the opening failed
+    int Error() const { return FError; }  // its errno
+
+private:
+    int FFd = -1;
+    int FError = 0;
+};
