@@ -78,6 +78,7 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
     Form1 = this;
     CreateComponents();
     CreateMenus();
+    CreateVerifyCommands();
     FSinceDisplay.start();
     FormCreate();
 }
@@ -396,6 +397,7 @@ void TForm1::C1Click() {
 
 void TForm1::O2Click() {
     web1->LoadHtml(QString::fromUtf8(PageTemplate));
+    FResults.clear();
 }
 
 void TForm1::W1Click() {
@@ -414,6 +416,7 @@ void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {
 void TForm1::ReplaceFileList(const QList<QByteArray>& Paths) {
     FileList->Clear();
     UnreadFolders.clear();
+    FVerifyQueued.reset();
     for (const QByteArray& Path : Paths)
         FileList->Add(Path);
     FileList->Sort();
@@ -437,8 +440,17 @@ void TForm1::HashFileList() {
     } Running(*this);
     do {
         FBatchQueued = false;
+        if (const std::unique_ptr<TVerifyList> List = std::move(FVerifyQueued)) {
+            RunVerify(*List);
+            continue;
+        }
         // Copies: an intake during the run replaces both.
-        ::HashFileList(*this, FileList->Snapshot(), QList<TUnreadFolder>(UnreadFolders));
+        const QList<QByteArray> Files = FileList->Snapshot();
+        const uint64_t Before = FResultsAppended;
+        TBesideChecks Beside(AlgorithmIdFromName(ComboBoxEx1->currentText().toStdString()));
+        ::HashFileList(*this, Files, QList<TUnreadFolder>(UnreadFolders), &Beside);
+        if (Files.size() == 1 && FResultsAppended == Before + 1 && !FResults.empty())
+            CompareWithClipboard(FResults.back());
     } while (FBatchQueued && !FClosePending);
     web1->RaiseScriptError();
 }
@@ -517,6 +529,8 @@ void TForm1::AppendResult(const TResultRecord& Record) {
     // the name is taken as markup.
     web1->CallScript(QStringLiteral("doit"), {Record.Tag, DisplayPath(Record.Path).toHtmlEscaped(),
                                               Record.Digest, Record.Lower});
+    FResults.push_back({Record.Path, Record.Algorithm, Record.Digest.toStdString()});
+    ++FResultsAppended;
 }
 
 void TForm1::AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) {

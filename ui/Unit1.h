@@ -12,6 +12,7 @@
 
 #include "BatchRun.h"
 #include "FileList.h"
+#include "VerifyRun.h"
 
 class QAction;
 class QComboBox;
@@ -96,6 +97,31 @@ public:
     // from the current folder.
     void OpenCommandLinePaths(const QList<QByteArray>& Paths);
 
+    // --- Checksum files (defined in Unit1_verify.cpp). Each command is one action, shared by
+    // the menus and the tool bar.
+    QAction* ActionVerify = nullptr;     // verify a checksum file
+    QAction* ActionCompare = nullptr;    // mark the results that match a known digest
+    QAction* ActionSave = nullptr;       // save the results as a checksum file
+    QAction* ActionCopyLines = nullptr;  // copy the results as checksum lines
+    QToolButton* ToolButton5 = nullptr;  // verify
+    void OpenChecksumFile();             // asks for the checksum file, then verifies it
+    void CompareWithDigest();
+    void SaveResults();
+    void CopyResultLines();
+    // Marks the result blocks whose digest is Digest's (under its algorithm, when it names one)
+    // and scrolls to the first; returns how many there are.
+    int MarkDigest(const TKnownDigest& Digest);
+    // The results on the page since it was last cleared, as saving and copying take them.
+    const std::vector<TSavedResult>& Results() const { return FResults; }
+
+public slots:
+    // Verifies the files that the checksum file Path lists, as one batch: each gets its block
+    // and a verdict, and a summary line ends it. Listed names are taken from the checksum file's
+    // folder. A file that is no checksum file is named as such on the page. Asked for while a
+    // batch is running, it stops that batch first, as a new intake does.
+    void VerifyChecksumFile(const QByteArray& Path);
+
+public:
     // --- Event handlers.
     void FormCreate();
     void FormShow();
@@ -133,6 +159,13 @@ protected:
 private:
     void CreateComponents();
     void CreateMenus();
+    void CreateVerifyCommands();
+    // The batch of a checksum file, in place of FileList's.
+    void RunVerify(const TVerifyList& List);
+    // After a batch of one file: marks its block when the clipboard holds its digest.
+    void CompareWithClipboard(const TSavedResult& Result);
+    // Shows Text in the status bar's last panel.
+    void ShowStatus(const QString& Text);
     // A slot that runs Handler with errors going to the error report.
     std::function<void()> Handler(void (TForm1::*Method)());
 
@@ -164,6 +197,11 @@ private:
     } FDisplay;
     bool FDisplayChanged = false;
     QElapsedTimer FSinceDisplay;
+
+    std::vector<TSavedResult> FResults;
+    uint64_t FResultsAppended = 0;
+    // A checksum file to verify in the next batch, in place of FileList.
+    std::unique_ptr<TVerifyList> FVerifyQueued;
 
     bool FBatchRunning = false;
     bool FBatchQueued = false;

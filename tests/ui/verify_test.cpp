@@ -1,0 +1,286 @@
+// The window's checksum-file commands with the real page: verifying a checksum file, the
+// checksum file beside a hashed file, comparing with a known digest, saving and copying.
+#include <unistd.h>
+
+#include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <memory>
+
+#include "Application.h"
+#include "ResultView.h"
+#include "Unit1.h"
+#include "Unit1_verify.h"
+#include "ui_test_main.h"
+
+namespace {
+
+const char Md5Abc[] = "900150983cd24fb0d6963f7d28e17f72";
+const char Md5Digits[] = "25f9e794323b453885f5181f1b624d0b";  // of "123456789"
+const char Md4Abc[] = "a448017aaf21d8525fc10ae87aa6729d";
+const char Sha256Abc[] = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+
+// Every note line of the page as "class: text".
+const char NotesScript[] =
+    "Array.from(document.querySelectorAll('div.note'))"
+    ".map(function(d){return d.className.replace('note ','')+': '+d.textContent;})";
+// The tag and path of every marked block.
+const char MarkedScript[] =
+    "Array.from(document.querySelectorAll('span.marked'))"
+    ".filter(function(s,i){return i%4<2;}).map(function(s){return s.textContent;})";
+
+}  // namespace
+
+class TVerifyTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> Dir;
+    std::unique_ptr<TForm1> Window;
+    QStringList Errors;
+
+    QByteArray Path(const QString& Name) { return QFile::encodeName(Dir->filePath(Name)); }
+    QByteArray Make(const QString& Name, const QByteArray& Content) {
+        QFile File(Dir->filePath(Name));
+        if (!File.open(QIODevice::WriteOnly) || File.write(Content) != Content.size())
+            qFatal("cannot write %s", qPrintable(File.fileName()));
+        return Path(Name);
+    }
+    QByteArray Read(const QByteArray& File) {
+        QFile In(QFile::decodeName(File));
+        return In.open(QIODevice::ReadOnly) ? In.readAll() : QByteArray("(unreadable)");
+    }
+    QStringList Notes() {
+        return Window->web1->Evaluate(QLatin1String(NotesScript)).toStringList();
+    }
+    QStringList Marked() {
+        return Window->web1->Evaluate(QLatin1String(MarkedScript)).toStringList();
+    }
+    void RunBatch(const QList<QByteArray>& Paths) {
+        Window->ReplaceFileList(Paths);
+        Window->HashFileList();
+    }
+    QString Status() const { return Window->StatusPanel3->text(); }
+
+private slots:
+    void initTestCase() {
+        SetErrorReporter([this](const QString& Text) { Errors << Text; });
+    }
+    void init() {
+        StopRequested = 0;
+        Errors.clear();
+        Dir = std::make_unique<QTemporaryDir>();
+        QVERIFY(Dir->isValid());
+        QGuiApplication::clipboard()->clear();
+        Window = std::make_unique<TForm1>();
+        Window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
+    }
+    void cleanup() {
+        Window.reset();
+        SetSaveResultsPrompt({});
+        SetDigestPrompt({});
+        SetChecksumFilePrompt({});
+    }
+
+    // One run over a list with every outcome: names from the list's folder, the algorithm of
+    // each line, a digest that another algorithm of its length explains, markup in a name.
+    void verifyRunGivesEveryVerdictAndCounts() {
+        const QString Markup = QStringLiteral("<img src=x onerror=alert(1)>.txt");
+        Make("good.txt", "abc");
+        Make(Markup, "123456789");
+        Make("bad.txt", "abc");
+        Make("md4.txt", "abc");
+        Make("sha.txt", "abc");
+        const QByteArray List =
+            Make("list.txt", QByteArray(Md5Abc) + "  good.txt\n" + Md5Digits + "  " +
+                                 Markup.toUtf8() + "\n" + Md5Digits + " *bad.txt\n" + Md4Abc +
+                                 "  md4.txt\n" + "SHA256 (sha.txt) = " + Sha256Abc + "\n" + Md5Abc +
+                                 "  missing.txt\nnot a checksum line\n");
+        Window->ComboBoxEx1->setCurrentText(QStringLiteral("crc32"));
+        Window->VerifyChecksumFile(List);
+
+        const QString Shown = QString::fromUtf8(List);
+        QCOMPARE(Notes(),
+                 QStringList({"summary: 验证校验文件 " + Shown + " 6 个条目",
+                              "failed: 第 7 行格式错误 not a checksum line", "ok: 正确", "ok: 正确",
+                              "mismatch: 错误 应为 " + QString(Md5Digits) + "\n实为 " + Md5Abc,
+                              "ok: 正确（md4） 第 4 行的校验值按长度当作 md5，实为 md4 的校验值",
+                              "ok: 正确",
+                              "missing: " + Dir->filePath("missing.txt") + " 缺失：文件不存在",
+                              "summary: 4 个正确，1 个错误，1 个缺失或无法读取，1 行格式错误"}));
+        QCOMPARE(Status(), QStringLiteral("4 个正确，1 个错误，1 个缺失或无法读取，1 行格式错误"));
+        // Each line's algorithm was the selector's while its file was hashed; the user's choice
+        // comes back afterwards.
+        const QStringList Tags = Window->web1
+                                     ->Evaluate(
+                                         "Array.from(document.querySelectorAll('body > "
+                                         "span')).filter(function(s,i){return i%4==0;})"
+                                         ".map(function(s){return s.textContent;})")
+                                     .toStringList();
+        QCOMPARE(Tags, QStringList({"[md5]:", "[md5]:", "[md5]:", "[md5]:", "[sha256]:"}));
+        QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("crc32"));
+        QVERIFY(Window->ComboBoxEx1->isEnabled());
+        // The name with markup is shown as text: no image came of it.
+        QCOMPARE(Window->web1->Evaluate("document.images.length").toInt(), 0);
+        QVERIFY(Window->web1->Evaluate("document.body.textContent").toString().contains(Markup));
+    }
+
+    void fileThatIsNoChecksumFileIsNamed() {
+        const QByteArray Binary = Make("photo.jpg", QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 12));
+        Window->VerifyChecksumFile(Binary);
+        QCOMPARE(Notes(), QStringList({"failed: " + QString::fromUtf8(Binary) +
+                                       " 不是校验文件：1 行中没有一行是校验行"}));
+        QVERIFY(Status().contains(QStringLiteral("不是校验文件")));
+        Window->VerifyChecksumFile(Path("no-such.md5"));
+        QVERIFY(
+            Notes().last().endsWith(QStringLiteral("无法读取校验文件：No such file or directory")));
+    }
+
+    // X.md5 beside X, and MD5SUMS in X's folder, under the algorithm in use only.
+    void checksumFileBesideGivesTheVerdict() {
+        const QByteArray X = Make("x.bin", "abc");
+        const QByteArray Y = Make("y.bin", "123456789");
+        Make("x.bin.md5", QByteArray(Md5Abc) + "  /elsewhere/x.bin\n");
+        Make("MD5SUMS", QByteArray(Md5Abc) + "  ./y.bin\n" + Md5Abc + "  z.bin\n");
+        Make("x.bin.sha1", "0000000000000000000000000000000000000000  x.bin\n");
+        RunBatch({X, Y});
+        QCOMPARE(Notes(),
+                 QStringList({"ok: 正确 与 x.bin.md5 第 1 行一致",
+                              "mismatch: 错误 与 MD5SUMS 第 1 行不符\n应为 " + QString(Md5Abc),
+                              "summary: 2 个文件已计算，0 个失败；与旁边的校验文件相比："
+                              "1 个正确，1 个错误"}));
+        // Under another algorithm the md5 files say nothing, and the sha1 file speaks.
+        Window->O2Click();
+        Window->ComboBoxEx1->setCurrentText(QStringLiteral("sha1"));
+        RunBatch({X, Y});
+        QCOMPARE(Notes().size(), 2);
+        QVERIFY(Notes().first().startsWith(QStringLiteral("mismatch: 错误 与 x.bin.sha1 第 1 行")));
+    }
+
+    void compareMarksMatchingBlocks() {
+        const QByteArray A = Make("a.txt", "abc");
+        const QByteArray B = Make("b.txt", "123456789");
+        RunBatch({A, B});
+        QClipboard* Clipboard = QGuiApplication::clipboard();
+        struct {
+            QString Clipboard, Typed;
+            QStringList Marked;
+            QString Status;
+        } const Cases[] = {
+            {"  " + QString(Md5Abc).toUpper() + " \n",
+             "",
+             {"[md5]:", QString::fromUtf8(A)},
+             "1 个结果与 " + QString(Md5Abc) + " 一致"},
+            {"MD5 (whatever) = " + QString(Md5Digits), "", {"[md5]:", QString::fromUtf8(B)}, ""},
+            {QString(Md5Digits) + "  *b.txt", "", {"[md5]:", QString::fromUtf8(B)}, ""},
+            // A tag names the algorithm: an sha1 line does not match md5 blocks.
+            {"SHA1 (b.txt) = " + QString(Md5Digits).leftJustified(40, u'0'), "", {}, ""},
+            // No digest in the clipboard: the typed one counts.
+            {"hello", QString(Md5Abc), {"[md5]:", QString::fromUtf8(A)}, ""},
+            {"", QString(Md4Abc), {}, "没有结果与 " + QString(Md4Abc) + " 一致"},
+            {"", "no digest", {}, "不是校验值：no digest"},
+        };
+        for (const auto& Case : Cases) {
+            Clipboard->setText(Case.Clipboard);
+            SetDigestPrompt([&](QWidget*, QString& Text) {
+                Text = Case.Typed;
+                return true;
+            });
+            Window->CompareWithDigest();
+            QCOMPARE(Marked(), Case.Marked);
+            if (!Case.Status.isEmpty()) QCOMPARE(Status(), Case.Status);
+        }
+        // A batch of one file is compared with a digest already in the clipboard.
+        Clipboard->setText(QString(Md5Digits));
+        RunBatch({B});
+        QCOMPARE(Marked(),
+                 QStringList({"[md5]:", QString::fromUtf8(B), "[md5]:", QString::fromUtf8(B)}));
+        QVERIFY(Status().endsWith(QStringLiteral("与剪贴板中的校验值一致")));
+        Clipboard->setText(QString(Md5Digits));
+        RunBatch({A});
+        QVERIFY(Status().endsWith(QStringLiteral("与剪贴板中的校验值不符")));
+    }
+
+    void saveWritesTheResultsSinceClear() {
+        QVERIFY(QDir(Dir->path()).mkpath("sub"));
+        const QByteArray A = Make("sub/a.txt", "abc");
+        const QByteArray B = Make("b.txt", "123456789");
+        RunBatch({Make("cleared.txt", "x")});
+        Window->O2Click();
+        RunBatch({A, B});
+
+        QList<sums::Form> Offered;
+        QByteArray Suggested;
+        auto SaveAs = [&](const QByteArray& Target, sums::Form Form) {
+            SetSaveResultsPrompt([&, Target, Form](QWidget*, const QByteArray& Proposed,
+                                                   const QList<sums::Form>& Forms,
+                                                   QByteArray& Chosen, sums::Form& ChosenForm) {
+                Suggested = Proposed;
+                Offered = Forms;
+                Chosen = Target;
+                ChosenForm = Form;
+                return true;
+            });
+            Window->SaveResults();
+        };
+        // Below the saved file's folder: relative names. Elsewhere: absolute ones.
+        SaveAs(Path("all.md5"), sums::Form::Gnu);
+        QCOMPARE(Read(Path("all.md5")),
+                 QByteArray(Md5Digits) + "  b.txt\n" + Md5Abc + "  sub/a.txt\n");
+        QCOMPARE(Offered, QList<sums::Form>({sums::Form::Gnu, sums::Form::Bsd}));
+        QCOMPARE(Suggested, QFile::encodeName(Dir->path()) + '/' +
+                                QFile::encodeName(QFileInfo(Dir->path()).fileName()) + ".md5");
+        SaveAs(Path("sub/all.txt"), sums::Form::Bsd);
+        QCOMPARE(Read(Path("sub/all.txt")),
+                 "MD5 (" + B + ") = " + Md5Digits + "\nMD5 (" + A + ") = " + Md5Abc + "\n");
+        QVERIFY(Errors.isEmpty());
+
+        // Copying gives the same lines with full names.
+        Window->CopyResultLines();
+        QCOMPARE(QGuiApplication::clipboard()->text(),
+                 QString(Md5Digits) + "  " + B + "\n" + Md5Abc + "  " + A + "\n");
+
+        // A failed save shows why and leaves the file of that name as it was: a folder the
+        // user may not write to (root writes anywhere, so the save runs as another user), and
+        // a "folder" that is a file.
+        QVERIFY(QDir(Dir->path()).mkpath("locked"));
+        const QByteArray Old = Make("locked/old.md5", "old\n");
+        QVERIFY(QFile::setPermissions(
+            Dir->path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner | QFile::ExeOther));
+        QVERIFY(QFile::setPermissions(Dir->filePath("locked"),
+                                      QFile::ReadOwner | QFile::ExeOwner | QFile::ExeOther));
+        const bool Root = ::geteuid() == 0;
+        if (Root) QCOMPARE(::seteuid(65534), 0);
+        SaveAs(Old, sums::Form::Gnu);
+        if (Root) QCOMPARE(::seteuid(0), 0);
+        QCOMPARE(Errors,
+                 QStringList({"无法保存 " + QString::fromUtf8(Old) + "：Permission denied."}));
+        QCOMPARE(Read(Old), QByteArray("old\n"));
+        QCOMPARE(QDir(Dir->filePath("locked"))
+                     .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+                 QStringList({"old.md5"}));
+        QFile::setPermissions(Dir->filePath("locked"),
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        SaveAs(B + "/x.md5", sums::Form::Gnu);
+        QCOMPARE(Errors.size(), 2);
+        QVERIFY(Errors.last().endsWith(QStringLiteral("：Not a directory.")));
+    }
+
+    // The new commands' shortcuts clash with no other command of the window.
+    void shortcutsAreDistinct() {
+        QStringList Keys;
+        for (QAction* Action : Window->findChildren<QAction*>())
+            if (!Action->shortcut().isEmpty()) Keys << Action->shortcut().toString();
+        QVERIFY(Keys.contains(Window->ActionVerify->shortcut().toString()));
+        QCOMPARE(QSet<QString>(Keys.begin(), Keys.end()).size(), Keys.size());
+    }
+};
+
+QUERNIX_UI_TEST_MAIN(TVerifyTest)
+#include "verify_test.moc"

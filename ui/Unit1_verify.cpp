@@ -1,0 +1,349 @@
+// The main window's checksum-file commands: verify a checksum file, compare the results with a
+// known digest, save them as a checksum file and copy them as checksum lines.
+#include "Unit1_verify.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QInputDialog>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <algorithm>
+#include <cstring>
+
+#include "Application.h"
+#include "DirEnum.h"
+#include "ResultView.h"
+#include "Unit1.h"
+#include "atomicwrite.h"
+#include "hashhead.h"
+
+namespace {
+
+TChecksumFilePrompt& ChecksumFilePrompt() {
+    static TChecksumFilePrompt Prompt;
+    return Prompt;
+}
+
+TSaveResultsPrompt& SaveResultsPrompt() {
+    static TSaveResultsPrompt Prompt;
+    return Prompt;
+}
+
+TDigestPrompt& DigestPrompt() {
+    static TDigestPrompt Prompt;
+    return Prompt;
+}
+
+QString Tr(const char* Text) {
+    return QCoreApplication::translate("TForm1", Text);
+}
+
+QString SystemText(int Code) {
+    return QString::fromLocal8Bit(std::strerror(Code));
+}
+
+QString AlgorithmText(int32_t Algorithm) {
+    return QString::fromLatin1(sums::AlgorithmName(Algorithm));
+}
+
+QByteArray FolderOf(const QByteArray& Path) {
+    return Path.left(Path.lastIndexOf('/') + 1);
+}
+
+// The filters of the Save dialog's type list, one per form.
+QString FormFilter(sums::Form Form, const QString& Extension) {
+    switch (Form) {
+        case sums::Form::Gnu:
+            return Tr("GNU 校验文件 (*.%1)").arg(Extension);
+        case sums::Form::Bsd:
+            return Tr("BSD 格式校验文件 (*.%1)").arg(Extension);
+        case sums::Form::Sfv:
+            return Tr("SFV 校验文件 (*.sfv)");
+    }
+    return QString();
+}
+
+bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
+    QFileDialog Dialog(Owner, Tr("请选择要验证的校验文件"));
+    Dialog.setFileMode(QFileDialog::ExistingFile);
+    Dialog.setNameFilters(
+        {Tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"), Tr("所有文件 (*)")});
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
+    Path = ExistingPathBytes(Dialog.selectedFiles().first());
+    return true;
+}
+
+bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sums::Form>& Forms,
+                    QByteArray& Path, sums::Form& Form) {
+    const QString Name = QString::fromUtf8(Suggested);
+    const QString Extension = Name.mid(Name.lastIndexOf(u'.') + 1);
+    QStringList Filters;
+    for (sums::Form Each : Forms)
+        Filters << FormFilter(Each, Extension);
+    QFileDialog Dialog(Owner, Tr("保存结果为校验文件"));
+    Dialog.setAcceptMode(QFileDialog::AcceptSave);
+    Dialog.setNameFilters(Filters);
+    Dialog.selectFile(Name);
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
+    Path = QFile::encodeName(Dialog.selectedFiles().first());
+    Form = Forms.value(int(Filters.indexOf(Dialog.selectedNameFilter())), Forms.first());
+    return true;
+}
+
+bool ShowDigestDialog(QWidget* Owner, QString& Text) {
+    bool Ok = false;
+    Text = QInputDialog::getText(Owner, Tr("与已知校验值比较"),
+                                 Tr("校验值，或一行 GNU / BSD 格式的校验行："), QLineEdit::Normal,
+                                 QString(), &Ok);
+    return Ok;
+}
+
+// The user's always-on-top choice is put aside while a dialog is open.
+struct TDialogScope {
+    TForm1& Form;
+    explicit TDialogScope(TForm1& F) : Form(F) { Form.SetStayOnTop(false); }
+    ~TDialogScope() {
+        if (Form.StayOnTopChosen()) Form.SetStayOnTop(true);
+    }
+};
+
+QMenu* MenuOf(QAction* Action) {
+    for (QObject* Object : Action->associatedObjects())
+        if (auto* Menu = qobject_cast<QMenu*>(Object)) return Menu;
+    return nullptr;
+}
+
+}  // namespace
+
+void SetChecksumFilePrompt(TChecksumFilePrompt Prompt) {
+    ChecksumFilePrompt() = std::move(Prompt);
+}
+
+void SetSaveResultsPrompt(TSaveResultsPrompt Prompt) {
+    SaveResultsPrompt() = std::move(Prompt);
+}
+
+void SetDigestPrompt(TDigestPrompt Prompt) {
+    DigestPrompt() = std::move(Prompt);
+}
+
+void TForm1::CreateVerifyCommands() {
+    auto Command = [this](const QString& Caption, const char* Icon, QKeySequence Key,
+                          void (TForm1::*Method)()) {
+        auto* Action = new QAction(Caption, this);
+        if (Icon) Action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(Icon))));
+        Action->setShortcut(Key);
+        Action->setShortcutContext(Qt::WindowShortcut);
+        addAction(Action);
+        connect(Action, &QAction::triggered, this, Handler(Method));
+        return Action;
+    };
+    ActionVerify = Command(Tr("验证校验文件(&V)..."), "verify",
+                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V), &TForm1::OpenChecksumFile);
+    ActionVerify->setToolTip(Tr("验证校验文件"));
+    ActionSave = Command(Tr("保存结果为校验文件(&A)..."), "save",
+                         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveResults);
+    ActionCompare =
+        Command(Tr("与已知校验值比较(&K)..."), "compare",
+                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), &TForm1::CompareWithDigest);
+    ActionCopyLines =
+        Command(Tr("复制为校验行(&L)"), "copy", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                &TForm1::CopyResultLines);
+
+    // The File menu: after the open commands. The Text menu: after Copy.
+    if (QMenu* FileMenu = MenuOf(N4)) FileMenu->insertActions(N4, {ActionVerify, ActionSave});
+    if (QMenu* TextMenu = MenuOf(O2)) TextMenu->insertActions(O2, {ActionCopyLines, ActionCompare});
+    // The pop-up menu: beside copying, and beside the open commands.
+    PopupMenu1->insertActions(O1, {ActionCopyLines, ActionCompare});
+    PopupMenu1->insertActions(N8, {ActionVerify, ActionSave});
+
+    // The tool bar: after the open commands, one button wider; the selector gives up the room.
+    ToolButton5 = new QToolButton(ToolBar1);
+    ToolButton5->setDefaultAction(ActionVerify);
+    ToolButton5->setIconSize(QSize(24, 24));
+    ToolButton5->setFixedSize(31, 30);
+    ToolButton5->setAutoRaise(true);
+    ToolButton5->setFocusPolicy(Qt::NoFocus);
+    ToolBar1->insertWidget(ToolBar1->actions().value(2), ToolButton5);
+    ToolBar1->setFixedWidth(ToolBar1->maximumWidth() + 31);
+    ComboBoxEx1->setFixedWidth(ComboBoxEx1->maximumWidth() - 31);
+
+    // File names and digests reach the status bar; a name holding markup shows as text.
+    StatusPanel3->setTextFormat(Qt::PlainText);
+}
+
+void TForm1::ShowStatus(const QString& Text) {
+    FDisplay.Path = Text;
+    StatusPanel3->setText(Text);
+}
+
+void TForm1::OpenChecksumFile() {
+    QByteArray Path;
+    {
+        TDialogScope Scope(*this);
+        const bool Chosen = ChecksumFilePrompt() ? ChecksumFilePrompt()(this, Path)
+                                                 : ShowChecksumFileDialog(this, Path);
+        if (!Chosen || Path.isEmpty()) return;
+    }
+    VerifyChecksumFile(Path);
+}
+
+void TForm1::VerifyChecksumFile(const QByteArray& Path) {
+    Guarded([&] {
+        FVerifyQueued = std::make_unique<TVerifyList>(ReadVerifyList(Path));
+        HashFileList();
+    });
+}
+
+void TForm1::RunVerify(const TVerifyList& List) {
+    const QString Shown = DisplayPath(List.File);
+    if (List.Entries.empty()) {
+        QString Why;
+        if (List.Error != 0)
+            Why = Tr("无法读取校验文件：%1").arg(SystemText(List.Error));
+        else if (List.MalformedCount > 0)
+            Why = Tr("不是校验文件：%1 行中没有一行是校验行").arg(List.MalformedCount);
+        else
+            Why = Tr("不是校验文件：其中没有任何校验行");
+        AppendNote(TNoteKind::Failed, Shown, Why);
+        ShowStatus(Shown + QLatin1String("  ") + Why);
+        web1->ScrollToEnd();
+        return;
+    }
+    AppendNote(TNoteKind::Summary, Tr("验证校验文件 %1").arg(Shown),
+               Tr("%1 个条目").arg(List.Entries.size()));
+    for (const sums::Malformed& Line : List.Malformed)
+        AppendNote(TNoteKind::Failed, Tr("第 %1 行格式错误").arg(Line.line),
+                   QString::fromStdString(Line.reason));
+    if (List.MalformedCount > List.Malformed.size())
+        AppendNote(TNoteKind::Failed,
+                   Tr("另有 %1 行格式错误").arg(List.MalformedCount - List.Malformed.size()),
+                   QString());
+    if (List.Error != 0)
+        AppendNote(TNoteKind::Failed, Shown,
+                   Tr("校验文件未能读完：%1").arg(SystemText(List.Error)));
+
+    // The selector shows the algorithm of the file being checked, and the user's choice again
+    // afterwards.
+    const int Chosen = ComboBoxEx1->currentIndex();
+    TVerifyChecks Checks(List, [this](int32_t Algorithm) {
+        const int Index = ComboBoxEx1->findText(AlgorithmText(Algorithm));
+        if (Index >= 0) ComboBoxEx1->setCurrentIndex(Index);
+    });
+    struct TRestore {
+        QComboBox* Selector;
+        int Index;
+        ~TRestore() { Selector->setCurrentIndex(Index); }
+    } Restore{ComboBoxEx1, Chosen};
+    ::HashFileList(*this, List.Paths, {}, &Checks);
+}
+
+int TForm1::MarkDigest(const TKnownDigest& Digest) {
+    const QString Tag =
+        Digest.Algorithm >= 0
+            ? QLatin1String("[") + AlgorithmText(Digest.Algorithm) + QLatin1String("]:")
+            : QString();
+    QVariant Count;
+    web1->CallScript(QStringLiteral("mark"), {QString::fromStdString(Digest.Hex), Tag}, &Count);
+    return Count.toInt();
+}
+
+void TForm1::CompareWithDigest() {
+    std::optional<TKnownDigest> Digest = ParseKnownDigest(QGuiApplication::clipboard()->text());
+    if (!Digest) {
+        QString Text;
+        TDialogScope Scope(*this);
+        const bool Given =
+            DigestPrompt() ? DigestPrompt()(this, Text) : ShowDigestDialog(this, Text);
+        if (!Given) return;
+        Digest = ParseKnownDigest(Text);
+        if (!Digest) {
+            ShowStatus(Tr("不是校验值：%1").arg(Text.trimmed()));
+            return;
+        }
+    }
+    const QString Hex = QString::fromStdString(Digest->Hex);
+    const int Count = MarkDigest(*Digest);
+    ShowStatus(Count > 0 ? Tr("%1 个结果与 %2 一致").arg(Count).arg(Hex)
+                         : Tr("没有结果与 %1 一致").arg(Hex));
+}
+
+void TForm1::CompareWithClipboard(const TSavedResult& Result) {
+    const std::optional<TKnownDigest> Digest =
+        ParseKnownDigest(QGuiApplication::clipboard()->text());
+    if (!Digest || Digest->Hex.size() != Result.Digest.size()) return;
+    if (Digest->Algorithm >= 0 && Digest->Algorithm != Result.Algorithm) return;
+    const bool Same =
+        QString::fromStdString(Result.Digest).toLower() == QString::fromStdString(Digest->Hex);
+    if (Same) MarkDigest(*Digest);
+    ShowStatus(StatusPanel3->text() +
+               (Same ? Tr("；与剪贴板中的校验值一致") : Tr("；与剪贴板中的校验值不符")));
+}
+
+void TForm1::SaveResults() {
+    if (FResults.empty()) {
+        ShowStatus(Tr("没有可保存的结果"));
+        return;
+    }
+    const int32_t Algorithm = FResults.front().Algorithm;
+    const bool OneAlgorithm = std::all_of(FResults.begin(), FResults.end(),
+                                          [&](const auto& R) { return R.Algorithm == Algorithm; });
+    // GNU lines do not say their algorithm: results of several need BSD tag lines.
+    QList<sums::Form> Forms;
+    if (OneAlgorithm) Forms << sums::Form::Gnu;
+    Forms << sums::Form::Bsd;
+    if (OneAlgorithm && Algorithm == AlgorithmCrc32) Forms << sums::Form::Sfv;
+
+    // Proposed: X.md5 beside a single file X, else a file named after the common folder.
+    QByteArray Folder = FolderOf(FResults.front().Path);
+    for (const TSavedResult& Result : FResults)
+        while (!Result.Path.startsWith(Folder))
+            Folder = FolderOf(Folder.chopped(1));
+    const QByteArray Extension =
+        OneAlgorithm ? QByteArray(sums::AlgorithmName(Algorithm).data()) : QByteArray("sums");
+    QByteArray Base = FResults.size() == 1 ? FResults.front().Path.mid(Folder.size())
+                                           : Folder.chopped(1).mid(Folder.lastIndexOf('/', -2) + 1);
+    if (Base.isEmpty()) Base = "checksums";
+    const QByteArray Suggested = Folder + Base + '.' + Extension;
+
+    QByteArray Path;
+    sums::Form Form = Forms.first();
+    {
+        TDialogScope Scope(*this);
+        const bool Chosen = SaveResultsPrompt()
+                                ? SaveResultsPrompt()(this, Suggested, Forms, Path, Form)
+                                : ShowSaveDialog(this, Suggested, Forms, Path, Form);
+        if (!Chosen || Path.isEmpty()) return;
+    }
+    QByteArray BadName;
+    const std::optional<std::string> Text =
+        ChecksumFileText(FResults, Form, FolderOf(Path), &BadName);
+    if (!Text) {
+        ReportError(Tr("无法保存 %1：SFV 文件只能记录 crc32 结果，且文件名中不能有换行（%2）")
+                        .arg(DisplayPath(Path), DisplayPath(BadName)));
+        return;
+    }
+    if (const int Error = sums::WriteAtomically(Path.toStdString(), *Text); Error != 0) {
+        ReportError(Tr("无法保存 %1：%2").arg(DisplayPath(Path), SystemText(Error)));
+        return;
+    }
+    ShowStatus(Tr("已将 %1 个结果保存到 %2").arg(FResults.size()).arg(DisplayPath(Path)));
+}
+
+void TForm1::CopyResultLines() {
+    if (FResults.empty()) {
+        ShowStatus(Tr("没有可复制的结果"));
+        return;
+    }
+    const std::optional<std::string> Text = ChecksumFileText(FResults, sums::Form::Gnu, {});
+    if (!Text) return;
+    QGuiApplication::clipboard()->setText(QString::fromStdString(*Text));
+    ShowStatus(Tr("已复制 %1 行校验行").arg(FResults.size()));
+}
