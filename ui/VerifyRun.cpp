@@ -1,17 +1,13 @@
 #include "VerifyRun.h"
 
-#include <QCoreApplication>
 #include <algorithm>
 
 #include "BatchRun.h"
+#include "DirEnum.h"
 #include "FileList.h"
 #include "hashhead.h"
 
 namespace {
-
-QString Tr(const char* Text) {
-    return QCoreApplication::translate("VerifyRun", Text);
-}
 
 QString Name(int32_t Algorithm) {
     return QString::fromLatin1(sums::AlgorithmName(Algorithm));
@@ -80,8 +76,8 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
         ++Missing;
         Window.AppendNote(TNoteKind::Missing, DisplayPath(Path),
                           Result.error.kind == engine::Failure::NotFound
-                              ? Tr("缺失：文件不存在")
-                              : Tr("无法读取：%1").arg(FailureText(Result.error)));
+                              ? tr("缺失：文件不存在")
+                              : tr("无法读取：%1").arg(FailureText(Result.error)));
         return true;
     }
     const sums::Verdict Verdict = sums::Verify(Entry, [&](int32_t Algorithm) {
@@ -90,17 +86,17 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
     if (Verdict.kind == sums::Verdict::Kind::Match) {
         ++Matched;
         if (Verdict.fallback)
-            Window.AppendNote(TNoteKind::Ok, Tr("正确（%1）").arg(Name(Verdict.algorithm)),
-                              Tr("第 %1 行的校验值按长度当作 %2，实为 %3 的校验值")
+            Window.AppendNote(TNoteKind::Ok, tr("正确（%1）").arg(Name(Verdict.algorithm)),
+                              tr("第 %1 行的校验值按长度当作 %2，实为 %3 的校验值")
                                   .arg(Entry.line)
                                   .arg(Name(Entry.algorithm), Name(Verdict.algorithm)));
         else
-            Window.AppendNote(TNoteKind::Ok, Tr("正确"), QString());
+            Window.AppendNote(TNoteKind::Ok, tr("正确"), QString());
         return false;
     }
     ++Mismatched;
-    Window.AppendNote(TNoteKind::Mismatch, Tr("错误"),
-                      Tr("应为 %1\n实为 %2")
+    Window.AppendNote(TNoteKind::Mismatch, tr("错误"),
+                      tr("应为 %1\n实为 %2")
                           .arg(QString::fromStdString(Entry.expected),
                                QString::fromStdString(LowerHex(Verdict.computed))));
     return false;
@@ -108,18 +104,18 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
 
 QString TVerifyChecks::Summary(const QString&) const {
     QString Text =
-        Tr("%1 个正确，%2 个错误，%3 个缺失或无法读取").arg(Matched).arg(Mismatched).arg(Missing);
-    if (FList.MalformedCount > 0) Text += Tr("，%1 行格式错误").arg(FList.MalformedCount);
+        tr("%1 个正确，%2 个错误，%3 个缺失或无法读取").arg(Matched).arg(Mismatched).arg(Missing);
+    if (FList.MalformedCount > 0) Text += tr("，%1 行格式错误").arg(FList.MalformedCount);
     return Text;
 }
 
 // --- The checksum files beside hashed files.
 
 TBesideChecks::TBesideChecks(int32_t Algorithm) : FAlgorithm(Algorithm) {
-    const QByteArray Named(sums::AlgorithmName(Algorithm).data(),
-                           qsizetype(sums::AlgorithmName(Algorithm).size()));
-    FExtension = Algorithm == AlgorithmCrc32 ? QByteArrayLiteral("sfv") : Named;
-    FSumsName = Named.toUpper() + "SUMS";
+    const std::string_view Named = sums::AlgorithmName(Algorithm);
+    const QByteArray Name(Named.data(), qsizetype(Named.size()));
+    FSuffix = '.' + (Algorithm == AlgorithmCrc32 ? QByteArrayLiteral("sfv") : Name);
+    FSumsName = Name.toUpper() + "SUMS";
 }
 
 TBesideChecks::TListing TBesideChecks::Read(const QByteArray& ChecksumFile, bool AnyFolder) const {
@@ -142,33 +138,47 @@ TBesideChecks::TListing TBesideChecks::Read(const QByteArray& ChecksumFile, bool
     return Listing;
 }
 
+const TBesideChecks::TFolder& TBesideChecks::FolderEntry(const QByteArray& Folder) {
+    if (auto It = FFolders.constFind(Folder); It != FFolders.cend()) return *It;
+    TFolder Found;
+    // One look at the folder's names instead of an opening per hashed file.
+    if (std::unique_ptr<TDirEnumeration> Names = OpenDirEnumeration(Folder)) {
+        Found.Listed = true;
+        TDirEntry Entry;
+        while (Names->Next(Entry))
+            if (Entry.Kind == TDirEntry::File && Entry.Name.endsWith(FSuffix))
+                Found.Own.insert(Entry.Name);
+    }
+    Found.Sums = Read(Folder + FSumsName, false);
+    return *FFolders.insert(Folder, std::move(Found));
+}
+
 bool TBesideChecks::Check(TBatchWindow& Window, int, const QByteArray& Path,
                           const engine::Result& Result, const TRehash&) {
     if (!Result.ok()) return false;
-    const QByteArray Folder = FolderOf(Path);
-    const QByteArray Base = Path.mid(Folder.size());
-    const QByteArray Own = Path + '.' + FExtension;
-    const TListing OwnListing = Read(Own, true);
-    if (auto It = OwnListing.find(Base); It != OwnListing.end())
-        Show(Window, Result.digest, *It, Own);
-    auto Sums = FFolders.find(Folder);
-    if (Sums == FFolders.end()) Sums = FFolders.insert(Folder, Read(Folder + FSumsName, false));
-    if (auto It = Sums->find(Base); It != Sums->end())
-        Show(Window, Result.digest, *It, Folder + FSumsName);
+    const qsizetype Slash = Path.lastIndexOf('/');
+    const TFolder& Folder = FolderEntry(Path.left(Slash + 1));
+    const QByteArray Base = Path.mid(Slash + 1);
+    if (!Folder.Listed || (!Folder.Own.isEmpty() && Folder.Own.contains(Base + FSuffix))) {
+        const TListing Own = Read(Path + FSuffix, true);
+        if (auto It = Own.find(Base); It != Own.end())
+            Show(Window, Result.digest, *It, DisplayPath(Base + FSuffix));
+    }
+    if (auto It = Folder.Sums.find(Base); It != Folder.Sums.end())
+        Show(Window, Result.digest, *It, QString::fromLatin1(FSumsName));
     return false;
 }
 
 void TBesideChecks::Show(TBatchWindow& Window, const std::string& Computed, const TListed& Listed,
-                         const QByteArray& Source) {
-    const QString Where = DisplayPath(Source.mid(Source.lastIndexOf('/') + 1));
+                         const QString& Where) {
     if (LowerHex(Computed) == Listed.Expected) {
         ++Matched;
-        Window.AppendNote(TNoteKind::Ok, Tr("正确"),
-                          Tr("与 %1 第 %2 行一致").arg(Where).arg(Listed.Line));
+        Window.AppendNote(TNoteKind::Ok, tr("正确"),
+                          tr("与 %1 第 %2 行一致").arg(Where).arg(Listed.Line));
     } else {
         ++Mismatched;
-        Window.AppendNote(TNoteKind::Mismatch, Tr("错误"),
-                          Tr("与 %1 第 %2 行不符\n应为 %3")
+        Window.AppendNote(TNoteKind::Mismatch, tr("错误"),
+                          tr("与 %1 第 %2 行不符\n应为 %3")
                               .arg(Where)
                               .arg(Listed.Line)
                               .arg(QString::fromStdString(Listed.Expected)));
@@ -177,7 +187,7 @@ void TBesideChecks::Show(TBatchWindow& Window, const std::string& Computed, cons
 
 QString TBesideChecks::Summary(const QString& Hashed) const {
     if (Matched + Mismatched == 0) return Hashed;
-    return Hashed + Tr("；与旁边的校验文件相比：%1 个正确，%2 个错误").arg(Matched).arg(Mismatched);
+    return Hashed + tr("；与旁边的校验文件相比：%1 个正确，%2 个错误").arg(Matched).arg(Mismatched);
 }
 
 // --- Known digests and saved results.

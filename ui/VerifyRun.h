@@ -4,8 +4,10 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -59,6 +61,8 @@ TVerifyList ReadVerifyList(const QByteArray& File);
 // algorithm was taken from its length alone may match another algorithm of that length, and
 // then the verdict names it.
 class TVerifyChecks : public TBatchChecks {
+    Q_DECLARE_TR_FUNCTIONS(TVerifyChecks)
+
 public:
     // ShowAlgorithm puts an algorithm in the selector while its files are hashed.
     TVerifyChecks(const TVerifyList& List, std::function<void(int32_t)> ShowAlgorithm);
@@ -76,9 +80,11 @@ private:
 
 // The checks of an ordinary batch: a hashed file X whose folder holds X.<algorithm>
 // (X.md5, X.sha256, ..., X.sfv for crc32) or <ALGORITHM>SUMS (MD5SUMS, SHA256SUMS, ...) listing
-// X under the algorithm in use gets the verdict beside its block. Each folder's SUMS file is
-// read once per batch; a folder without one costs one failed open per file.
+// X under the algorithm in use gets the verdict beside its block. Each folder is listed once per
+// batch, and its SUMS file read once; a folder without checksum files costs nothing per file.
 class TBesideChecks : public TBatchChecks {
+    Q_DECLARE_TR_FUNCTIONS(TBesideChecks)
+
 public:
     explicit TBesideChecks(int32_t Algorithm);
     bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
@@ -94,13 +100,20 @@ private:
     };
     // The entries under the algorithm in use, by the name of the file they list.
     using TListing = QHash<QByteArray, TListed>;
+    struct TFolder {
+        bool Listed = false;   // false when the folder could not be listed
+        QSet<QByteArray> Own;  // its files named like X.md5
+        TListing Sums;         // what its SUMS file lists
+    };
+    const TFolder& FolderEntry(const QByteArray& Folder);
     TListing Read(const QByteArray& ChecksumFile, bool AnyFolder) const;
+    // Where: the checksum file's name as shown.
     void Show(TBatchWindow& Window, const std::string& Computed, const TListed& Listed,
-              const QByteArray& Source);
+              const QString& Where);
 
     int32_t FAlgorithm;
-    QByteArray FExtension, FSumsName;
-    QHash<QByteArray, TListing> FFolders;  // the SUMS file of each folder seen, by folder
+    QByteArray FSuffix, FSumsName;  // ".md5" and "MD5SUMS"
+    QHash<QByteArray, TFolder> FFolders;
 };
 
 // A digest the user knows: from the clipboard or typed in.
