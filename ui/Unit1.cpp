@@ -448,7 +448,8 @@ void TForm1::HashFileList() {
         const QList<QByteArray> Files = FileList->Snapshot();
         const uint64_t Before = FResultsAppended;
         TBesideChecks Beside(AlgorithmIdFromName(ComboBoxEx1->currentText().toStdString()));
-        ::HashFileList(*this, Files, QList<TUnreadFolder>(UnreadFolders), &Beside);
+        ::HashFileList(*this, Files, QList<TUnreadFolder>(UnreadFolders),
+                       CheckBeside ? &Beside : nullptr);
         if (Files.size() == 1 && FResultsAppended == Before + 1 && !FResults.empty())
             CompareWithClipboard(FResults.back());
     } while (FBatchQueued && !FClosePending);

@@ -111,6 +111,9 @@ public:
     // Marks the result blocks whose digest is Digest's (under its algorithm, when it names one)
     // and scrolls to the first; returns how many there are.
     int MarkDigest(const TKnownDigest& Digest);
+    // Whether a batch looks for the checksum files beside its files (the bench turns it off to
+    // measure what it costs).
+    bool CheckBeside = true;
     // The results on the page since it was last cleared, as saving and copying take them.
     const std::vector<TSavedResult>& Results() const { return FResults; }
 

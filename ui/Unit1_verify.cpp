@@ -41,10 +41,6 @@ TDigestPrompt& DigestPrompt() {
     return Prompt;
 }
 
-QString Tr(const char* Text) {
-    return QCoreApplication::translate("TForm1", Text);
-}
-
 QString SystemText(int Code) {
     return QString::fromLocal8Bit(std::strerror(Code));
 }
@@ -61,20 +57,20 @@ QByteArray FolderOf(const QByteArray& Path) {
 QString FormFilter(sums::Form Form, const QString& Extension) {
     switch (Form) {
         case sums::Form::Gnu:
-            return Tr("GNU 校验文件 (*.%1)").arg(Extension);
+            return TForm1::tr("GNU 校验文件 (*.%1)").arg(Extension);
         case sums::Form::Bsd:
-            return Tr("BSD 格式校验文件 (*.%1)").arg(Extension);
+            return TForm1::tr("BSD 格式校验文件 (*.%1)").arg(Extension);
         case sums::Form::Sfv:
-            return Tr("SFV 校验文件 (*.sfv)");
+            return TForm1::tr("SFV 校验文件 (*.sfv)");
     }
     return QString();
 }
 
 bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
-    QFileDialog Dialog(Owner, Tr("请选择要验证的校验文件"));
+    QFileDialog Dialog(Owner, TForm1::tr("请选择要验证的校验文件"));
     Dialog.setFileMode(QFileDialog::ExistingFile);
     Dialog.setNameFilters(
-        {Tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"), Tr("所有文件 (*)")});
+        {TForm1::tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"), TForm1::tr("所有文件 (*)")});
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
     Path = ExistingPathBytes(Dialog.selectedFiles().first());
     return true;
@@ -87,7 +83,7 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
     QStringList Filters;
     for (sums::Form Each : Forms)
         Filters << FormFilter(Each, Extension);
-    QFileDialog Dialog(Owner, Tr("保存结果为校验文件"));
+    QFileDialog Dialog(Owner, TForm1::tr("保存结果为校验文件"));
     Dialog.setAcceptMode(QFileDialog::AcceptSave);
     Dialog.setNameFilters(Filters);
     Dialog.selectFile(Name);
@@ -99,8 +95,8 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
 
 bool ShowDigestDialog(QWidget* Owner, QString& Text) {
     bool Ok = false;
-    Text = QInputDialog::getText(Owner, Tr("与已知校验值比较"),
-                                 Tr("校验值，或一行 GNU / BSD 格式的校验行："), QLineEdit::Normal,
+    Text = QInputDialog::getText(Owner, TForm1::tr("与已知校验值比较"),
+                                 TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："), QLineEdit::Normal,
                                  QString(), &Ok);
     return Ok;
 }
@@ -145,16 +141,16 @@ void TForm1::CreateVerifyCommands() {
         connect(Action, &QAction::triggered, this, Handler(Method));
         return Action;
     };
-    ActionVerify = Command(Tr("验证校验文件(&V)..."), "verify",
+    ActionVerify = Command(tr("验证校验文件(&V)..."), "verify",
                            QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V), &TForm1::OpenChecksumFile);
-    ActionVerify->setToolTip(Tr("验证校验文件"));
-    ActionSave = Command(Tr("保存结果为校验文件(&A)..."), "save",
+    ActionVerify->setToolTip(tr("验证校验文件"));
+    ActionSave = Command(tr("保存结果为校验文件(&A)..."), "save",
                          QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveResults);
     ActionCompare =
-        Command(Tr("与已知校验值比较(&K)..."), "compare",
+        Command(tr("与已知校验值比较(&K)..."), "compare",
                 QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), &TForm1::CompareWithDigest);
     ActionCopyLines =
-        Command(Tr("复制为校验行(&L)"), "copy", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+        Command(tr("复制为校验行(&L)"), "copy", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
                 &TForm1::CopyResultLines);
 
     // The File menu: after the open commands. The Text menu: after Copy.
@@ -207,28 +203,28 @@ void TForm1::RunVerify(const TVerifyList& List) {
     if (List.Entries.empty()) {
         QString Why;
         if (List.Error != 0)
-            Why = Tr("无法读取校验文件：%1").arg(SystemText(List.Error));
+            Why = tr("无法读取校验文件：%1").arg(SystemText(List.Error));
         else if (List.MalformedCount > 0)
-            Why = Tr("不是校验文件：%1 行中没有一行是校验行").arg(List.MalformedCount);
+            Why = tr("不是校验文件：%1 行中没有一行是校验行").arg(List.MalformedCount);
         else
-            Why = Tr("不是校验文件：其中没有任何校验行");
+            Why = tr("不是校验文件：其中没有任何校验行");
         AppendNote(TNoteKind::Failed, Shown, Why);
         ShowStatus(Shown + QLatin1String("  ") + Why);
         web1->ScrollToEnd();
         return;
     }
-    AppendNote(TNoteKind::Summary, Tr("验证校验文件 %1").arg(Shown),
-               Tr("%1 个条目").arg(List.Entries.size()));
+    AppendNote(TNoteKind::Summary, tr("验证校验文件 %1").arg(Shown),
+               tr("%1 个条目").arg(List.Entries.size()));
     for (const sums::Malformed& Line : List.Malformed)
-        AppendNote(TNoteKind::Failed, Tr("第 %1 行格式错误").arg(Line.line),
+        AppendNote(TNoteKind::Failed, tr("第 %1 行格式错误").arg(Line.line),
                    QString::fromStdString(Line.reason));
     if (List.MalformedCount > List.Malformed.size())
         AppendNote(TNoteKind::Failed,
-                   Tr("另有 %1 行格式错误").arg(List.MalformedCount - List.Malformed.size()),
+                   tr("另有 %1 行格式错误").arg(List.MalformedCount - List.Malformed.size()),
                    QString());
     if (List.Error != 0)
         AppendNote(TNoteKind::Failed, Shown,
-                   Tr("校验文件未能读完：%1").arg(SystemText(List.Error)));
+                   tr("校验文件未能读完：%1").arg(SystemText(List.Error)));
 
     // The selector shows the algorithm of the file being checked, and the user's choice again
     // afterwards.
@@ -265,14 +261,14 @@ void TForm1::CompareWithDigest() {
         if (!Given) return;
         Digest = ParseKnownDigest(Text);
         if (!Digest) {
-            ShowStatus(Tr("不是校验值：%1").arg(Text.trimmed()));
+            ShowStatus(tr("不是校验值：%1").arg(Text.trimmed()));
             return;
         }
     }
     const QString Hex = QString::fromStdString(Digest->Hex);
     const int Count = MarkDigest(*Digest);
-    ShowStatus(Count > 0 ? Tr("%1 个结果与 %2 一致").arg(Count).arg(Hex)
-                         : Tr("没有结果与 %1 一致").arg(Hex));
+    ShowStatus(Count > 0 ? tr("%1 个结果与 %2 一致").arg(Count).arg(Hex)
+                         : tr("没有结果与 %1 一致").arg(Hex));
 }
 
 void TForm1::CompareWithClipboard(const TSavedResult& Result) {
@@ -284,12 +280,12 @@ void TForm1::CompareWithClipboard(const TSavedResult& Result) {
         QString::fromStdString(Result.Digest).toLower() == QString::fromStdString(Digest->Hex);
     if (Same) MarkDigest(*Digest);
     ShowStatus(StatusPanel3->text() +
-               (Same ? Tr("；与剪贴板中的校验值一致") : Tr("；与剪贴板中的校验值不符")));
+               (Same ? tr("；与剪贴板中的校验值一致") : tr("；与剪贴板中的校验值不符")));
 }
 
 void TForm1::SaveResults() {
     if (FResults.empty()) {
-        ShowStatus(Tr("没有可保存的结果"));
+        ShowStatus(tr("没有可保存的结果"));
         return;
     }
     const int32_t Algorithm = FResults.front().Algorithm;
@@ -326,24 +322,24 @@ void TForm1::SaveResults() {
     const std::optional<std::string> Text =
         ChecksumFileText(FResults, Form, FolderOf(Path), &BadName);
     if (!Text) {
-        ReportError(Tr("无法保存 %1：SFV 文件只能记录 crc32 结果，且文件名中不能有换行（%2）")
+        ReportError(tr("无法保存 %1：SFV 文件只能记录 crc32 结果，且文件名中不能有换行（%2）")
                         .arg(DisplayPath(Path), DisplayPath(BadName)));
         return;
     }
     if (const int Error = sums::WriteAtomically(Path.toStdString(), *Text); Error != 0) {
-        ReportError(Tr("无法保存 %1：%2").arg(DisplayPath(Path), SystemText(Error)));
+        ReportError(tr("无法保存 %1：%2").arg(DisplayPath(Path), SystemText(Error)));
         return;
     }
-    ShowStatus(Tr("已将 %1 个结果保存到 %2").arg(FResults.size()).arg(DisplayPath(Path)));
+    ShowStatus(tr("已将 %1 个结果保存到 %2").arg(FResults.size()).arg(DisplayPath(Path)));
 }
 
 void TForm1::CopyResultLines() {
     if (FResults.empty()) {
-        ShowStatus(Tr("没有可复制的结果"));
+        ShowStatus(tr("没有可复制的结果"));
         return;
     }
     const std::optional<std::string> Text = ChecksumFileText(FResults, sums::Form::Gnu, {});
     if (!Text) return;
     QGuiApplication::clipboard()->setText(QString::fromStdString(*Text));
-    ShowStatus(Tr("已复制 %1 行校验行").arg(FResults.size()));
+    ShowStatus(tr("已复制 %1 行校验行").arg(FResults.size()));
 }
