@@ -1,6 +1,7 @@
 // Starts the main window as the program does, hashes the files named on the command line with
-// the algorithm in QUERNIX_SHOT_ALGORITHM (default md5) and saves a picture of the whole
-// window to QUERNIX_SHOT_OUTPUT. Run by scripts/screenshot.sh under a virtual X server.
+// the algorithm in QUERNIX_SHOT_ALGORITHM (default md5), or verifies the checksum file named by
+// QUERNIX_SHOT_VERIFY, and saves a picture of the whole window to QUERNIX_SHOT_OUTPUT. Run by
+// scripts/screenshot.sh under a virtual X server.
 #include <QComboBox>
 #include <QFile>
 #include <QGuiApplication>
@@ -30,8 +31,12 @@ int main(int argc, char** argv) {
     int Code = 1;
     QTimer::singleShot(500, [&] {
         MainWindow->ComboBoxEx1->setCurrentText(Algorithm);
-        MainWindow->ReplaceFileList(Paths);
-        MainWindow->HashFileList();
+        if (!qEnvironmentVariableIsEmpty("QUERNIX_SHOT_VERIFY")) {
+            MainWindow->VerifyChecksumFile(qgetenv("QUERNIX_SHOT_VERIFY"));
+        } else {
+            MainWindow->ReplaceFileList(Paths);
+            MainWindow->HashFileList();
+        }
         MainWindow->web1->WaitForScripts();
         // Leaves the browser time to paint the last blocks.
         QTimer::singleShot(1500, [&] {

@@ -37,6 +37,7 @@ const char PageTemplate[] =
     ".failed, .missing{color: #8B0000;}\n"
     ".skipped, .summary{color: #707070;}\n"
     ".ok{color: #006400;}\n"
+    ".ok, .mismatch{margin-top: -1.2em;}\n"
     ".mismatch{color: #D50000;}\n"
     ".mismatch .str2{display: inline-block; vertical-align: top;}\n"
     ".marked{background-color: #FFF176;}\n"
