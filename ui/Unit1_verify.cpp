@@ -70,7 +70,8 @@ bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
     QFileDialog Dialog(Owner, TForm1::tr("请选择要验证的校验文件"));
     Dialog.setFileMode(QFileDialog::ExistingFile);
     Dialog.setNameFilters(
-        {TForm1::tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"), TForm1::tr("所有文件 (*)")});
+        {TForm1::tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"),
+         TForm1::tr("所有文件 (*)")});
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
     Path = ExistingPathBytes(Dialog.selectedFiles().first());
     return true;
@@ -96,8 +97,8 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
 bool ShowDigestDialog(QWidget* Owner, QString& Text) {
     bool Ok = false;
     Text = QInputDialog::getText(Owner, TForm1::tr("与已知校验值比较"),
-                                 TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："), QLineEdit::Normal,
-                                 QString(), &Ok);
+                                 TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："),
+                                 QLineEdit::Normal, QString(), &Ok);
     return Ok;
 }
 
@@ -205,7 +206,7 @@ void TForm1::RunVerify(const TVerifyList& List) {
         if (List.Error != 0)
             Why = tr("无法读取校验文件：%1").arg(SystemText(List.Error));
         else if (List.MalformedCount > 0)
-            Why = tr("不是校验文件：%1 行中没有一行是校验行").arg(List.MalformedCount);
+            Why = tr("不是校验文件：前 %1 行中没有一行是校验行").arg(List.MalformedCount);
         else
             Why = tr("不是校验文件：其中没有任何校验行");
         AppendNote(TNoteKind::Failed, Shown, Why);

@@ -51,7 +51,10 @@ TVerifyList ReadVerifyList(const QByteArray& File) {
         } else {
             if (List.Malformed.size() < TVerifyList::MaxMalformedShown)
                 List.Malformed.push_back(std::get<sums::Malformed>(std::move(*Item)));
-            ++List.MalformedCount;
+            // A file whose first lines are none of them checksum lines is no checksum file;
+            // a large one (a disk image chosen by mistake) is not read to its end.
+            if (++List.MalformedCount == TVerifyList::MaxLeadingMalformed && List.Entries.empty())
+                break;
         }
     }
     List.Error = Reader.ReadError();

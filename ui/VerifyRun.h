@@ -52,6 +52,8 @@ struct TVerifyList {
     std::vector<sums::Malformed> Malformed;
     uint64_t MalformedCount = 0;
     static constexpr size_t MaxMalformedShown = 200;
+    // Reading stops after this many malformed lines before the first entry.
+    static constexpr uint64_t MaxLeadingMalformed = 1000;
 };
 
 TVerifyList ReadVerifyList(const QByteArray& File);

@@ -135,8 +135,13 @@ private slots:
         const QByteArray Binary = Make("photo.jpg", QByteArray("\xFF\xD8\xFF\xE0\0\x10JFIF\0", 12));
         Window->VerifyChecksumFile(Binary);
         QCOMPARE(Notes(), QStringList({"failed: " + QString::fromUtf8(Binary) +
-                                       " 不是校验文件：1 行中没有一行是校验行"}));
+                                       " 不是校验文件：前 1 行中没有一行是校验行"}));
         QVERIFY(Status().contains(QStringLiteral("不是校验文件")));
+        // A long file of other lines is given up after the first thousand.
+        Window->VerifyChecksumFile(
+            Make("long.txt", QByteArray("text\n").repeated(1500) + Md5Abc + "  long.txt\n"));
+        QVERIFY(
+            Notes().last().endsWith(QStringLiteral("不是校验文件：前 1000 行中没有一行是校验行")));
         Window->VerifyChecksumFile(Path("no-such.md5"));
         QVERIFY(
             Notes().last().endsWith(QStringLiteral("无法读取校验文件：No such file or directory")));
