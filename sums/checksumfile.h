@@ -63,10 +63,12 @@ ByteSource FromStream(std::istream& in);
 ByteSource FromFd(int fd);  // the caller keeps the descriptor open and closes it
 
 // A checksum file opened for reading (a regular file, a pipe, a FIFO: whatever the user
-// names), closed with the object.
+// names), closed with the object. With regularOnly, only a regular file or a link to one is
+// opened: the opening never waits for a FIFO's writer, and folders and devices are refused
+// (EISDIR, ENODEV), as a window that must not block needs.
 class InputFile {
 public:
-    explicit InputFile(const std::string& path);
+    explicit InputFile(const std::string& path, bool regularOnly = false);
     ~InputFile();
     InputFile(const InputFile&) = delete;
     InputFile& operator=(const InputFile&) = delete;

@@ -15,6 +15,7 @@
 #include <QToolBar>
 #include <QToolButton>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 #include "Application.h"
@@ -203,7 +204,11 @@ void TForm1::RunVerify(const TVerifyList& List) {
     const QString Shown = DisplayPath(List.File);
     if (List.Entries.empty()) {
         QString Why;
-        if (List.Error != 0)
+        if (List.Error == EISDIR)
+            Why = tr("无法读取校验文件：是文件夹");
+        else if (List.Error == ENODEV)
+            Why = tr("无法读取校验文件：不是普通文件");
+        else if (List.Error != 0)
             Why = tr("无法读取校验文件：%1").arg(SystemText(List.Error));
         else if (List.MalformedCount > 0)
             Why = tr("不是校验文件：前 %1 行中没有一行是校验行").arg(List.MalformedCount);

@@ -35,7 +35,7 @@ QByteArray FolderOf(const QByteArray& Path) {
 TVerifyList ReadVerifyList(const QByteArray& File) {
     TVerifyList List;
     List.File = File;
-    TChecksumInput Input(File);
+    sums::InputFile Input(File.toStdString(), true);
     if (Input.Fd() < 0) {
         List.Error = Input.Error();
         return List;
@@ -123,7 +123,7 @@ TBesideChecks::TBesideChecks(int32_t Algorithm) : FAlgorithm(Algorithm) {
 
 TBesideChecks::TListing TBesideChecks::Read(const QByteArray& ChecksumFile, bool AnyFolder) const {
     TListing Listing;
-    TChecksumInput Input(ChecksumFile);
+    sums::InputFile Input(ChecksumFile.toStdString(), true);
     if (Input.Fd() < 0) return Listing;
     sums::Reader Reader(sums::FromFd(Input.Fd()), {-1, ChecksumFile.toStdString()});
     while (std::optional<sums::Reader::Item> Item = Reader.Next()) {

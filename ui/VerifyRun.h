@@ -140,19 +140,3 @@ struct TSavedResult {
 std::optional<std::string> ChecksumFileText(const std::vector<TSavedResult>& Results,
                                             sums::Form Form, const QByteArray& Folder,
                                             QByteArray* BadName = nullptr);
-
-// A checksum file opened for reading. Only a regular file, or a link to one, is opened: the
-// opening never waits for a FIFO's writer, and folders and devices are refused (EISDIR, ENODEV).
-class TChecksumInput {
-public:
-    explicit TChecksumInput(const QByteArray& Path);
-    ~TChecksumInput();
-    TChecksumInput(const TChecksumInput&) = delete;
-    TChecksumInput& operator=(const TChecksumInput&) = delete;
-    int Fd() const { return FFd; }        // -1 when the opening failed
-    int Error() const { return FError; }  // its errno
-
-private:
-    int FFd = -1;
-    int FError = 0;
-};

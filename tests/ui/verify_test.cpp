@@ -1,5 +1,6 @@
 // The window's checksum-file commands with the real page: verifying a checksum file, the
 // checksum file beside a hashed file, comparing with a known digest, saving and copying.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QClipboard>
@@ -142,9 +143,19 @@ private slots:
             Make("long.txt", QByteArray("text\n").repeated(1500) + Md5Abc + "  long.txt\n"));
         QVERIFY(
             Notes().last().endsWith(QStringLiteral("不是校验文件：前 1000 行中没有一行是校验行")));
-        Window->VerifyChecksumFile(Path("no-such.md5"));
-        QVERIFY(
-            Notes().last().endsWith(QStringLiteral("无法读取校验文件：No such file or directory")));
+        // Neither a missing file, a folder nor a FIFO (which would wait for a writer) is read.
+        QVERIFY(::mkfifo(Path("fifo.md5").constData(), 0600) == 0);
+        const struct {
+            QByteArray File;
+            QString Why;
+        } Unreadable[] = {{Path("no-such.md5"), "No such file or directory"},
+                          {QFile::encodeName(Dir->path()), "是文件夹"},
+                          {Path("fifo.md5"), "不是普通文件"}};
+        for (const auto& Case : Unreadable) {
+            Window->VerifyChecksumFile(Case.File);
+            QCOMPARE(Notes().last(),
+                     "failed: " + QString::fromUtf8(Case.File) + " 无法读取校验文件：" + Case.Why);
+        }
     }
 
     // X.md5 beside X, and MD5SUMS in X's folder, under the algorithm in use only.
