@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <memory>
 
 #include "Application.h"
@@ -286,6 +287,23 @@ private slots:
         SaveAs(B + "/x.md5", sums::Form::Gnu);
         QCOMPARE(Errors.size(), 2);
         QVERIFY(Errors.last().endsWith(QStringLiteral("：Not a directory.")));
+    }
+
+    // Asked for while a batch runs, a verify stops it, as a new intake does, and runs next.
+    void verifyDuringABatchRunsAfterIt() {
+        QList<QByteArray> Many;
+        for (int I = 0; I < 50; ++I)
+            Many << Make(QStringLiteral("f%1").arg(I), "abc");
+        const QByteArray List = Make("f.md5", QByteArray(Md5Abc) + "  f7\n");
+        // A fresh window's batch handles the waiting events before its first file.
+        QTimer::singleShot(0, Window.get(), [&] { Window->VerifyChecksumFile(List); });
+        RunBatch(Many);
+        // The batch's summary says why it stopped, and the verify run follows it whole.
+        const QStringList Lines = Notes();
+        QVERIFY(Lines.size() >= 4);
+        QVERIFY(Lines[Lines.size() - 4].contains(QStringLiteral("因新的文件而终止")));
+        QCOMPARE(Lines.mid(Lines.size() - 2),
+                 QStringList({"ok: 正确", "summary: 1 个正确，0 个错误，0 个缺失或无法读取"}));
     }
 
     // The new commands' shortcuts clash with no other command of the window.
