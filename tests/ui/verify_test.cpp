@@ -9,9 +9,12 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <memory>
 
 #include "Application.h"
@@ -306,13 +309,29 @@ private slots:
                  QStringList({"ok: 正确", "summary: 1 个正确，0 个错误，0 个缺失或无法读取"}));
     }
 
-    // The new commands' shortcuts clash with no other command of the window.
-    void shortcutsAreDistinct() {
+    // Each command is one action in the menus and the tool bar, with a shortcut of its own that
+    // works while the page has the keyboard focus.
+    void commandsAreSharedWithDistinctShortcuts() {
         QStringList Keys;
         for (QAction* Action : Window->findChildren<QAction*>())
             if (!Action->shortcut().isEmpty()) Keys << Action->shortcut().toString();
-        QVERIFY(Keys.contains(Window->ActionVerify->shortcut().toString()));
         QCOMPARE(QSet<QString>(Keys.begin(), Keys.end()).size(), Keys.size());
+        const QObjectList Places = Window->ActionVerify->associatedObjects();
+        QVERIFY(Places.contains(static_cast<QObject*>(Window->PopupMenu1)));
+        QVERIFY(Places.contains(static_cast<QObject*>(Window->ToolButton5)));
+        QVERIFY(
+            Window->menuBar()->actions().first()->menu()->actions().contains(Window->ActionVerify));
+
+        RunBatch({Make("a.txt", "abc")});
+        int Asked = 0;
+        SetSaveResultsPrompt([&](QWidget*, const QByteArray&, const QList<sums::Form>&, QByteArray&,
+                                 sums::Form&) { return ++Asked, false; });
+        Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+        Window->web1->setFocus();
+        QWidget* Focus = Window->web1->focusProxy() ? Window->web1->focusProxy() : Window->web1;
+        QTest::keyClick(Focus, Qt::Key_S, Qt::ControlModifier);
+        QCOMPARE(Asked, 1);
     }
 };
 
