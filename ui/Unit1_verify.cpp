@@ -273,8 +273,8 @@ void TForm1::CompareWithDigest() {
     }
     const QString Hex = QString::fromStdString(Digest->Hex);
     const int Count = MarkDigest(*Digest);
-    ShowStatus(Count > 0 ? tr("%1 个结果与 %2 一致").arg(Count).arg(Hex)
-                         : tr("没有结果与 %1 一致").arg(Hex));
+    ShowStatus(Count > 0 ? tr("%1 个结果与校验值一致：%2").arg(Count).arg(Hex)
+                         : tr("没有结果与校验值一致：%1").arg(Hex));
 }
 
 void TForm1::CompareWithClipboard(const TSavedResult& Result) {

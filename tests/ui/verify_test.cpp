@@ -196,14 +196,14 @@ private slots:
             {"  " + QString(Md5Abc).toUpper() + " \n",
              "",
              {"[md5]:", QString::fromUtf8(A)},
-             "1 个结果与 " + QString(Md5Abc) + " 一致"},
+             "1 个结果与校验值一致：" + QString(Md5Abc)},
             {"MD5 (whatever) = " + QString(Md5Digits), "", {"[md5]:", QString::fromUtf8(B)}, ""},
             {QString(Md5Digits) + "  *b.txt", "", {"[md5]:", QString::fromUtf8(B)}, ""},
             // A tag names the algorithm: an sha1 line does not match md5 blocks.
             {"SHA1 (b.txt) = " + QString(Md5Digits).leftJustified(40, u'0'), "", {}, ""},
             // No digest in the clipboard: the typed one counts.
             {"hello", QString(Md5Abc), {"[md5]:", QString::fromUtf8(A)}, ""},
-            {"", QString(Md4Abc), {}, "没有结果与 " + QString(Md4Abc) + " 一致"},
+            {"", QString(Md4Abc), {}, "没有结果与校验值一致：" + QString(Md4Abc)},
             {"", "no digest", {}, "不是校验值：no digest"},
         };
         for (const auto& Case : Cases) {
