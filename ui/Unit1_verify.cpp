@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
@@ -88,9 +89,18 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
     QFileDialog Dialog(Owner, TForm1::tr("保存结果为校验文件"));
     Dialog.setAcceptMode(QFileDialog::AcceptSave);
     Dialog.setNameFilters(Filters);
+    // A name typed without an extension gets the chosen type's.
+    Dialog.setDefaultSuffix(Extension);
+    QObject::connect(&Dialog, &QFileDialog::filterSelected, &Dialog, [&](const QString& Filter) {
+        Dialog.setDefaultSuffix(Forms.value(int(Filters.indexOf(Filter))) == sums::Form::Sfv
+                                    ? QStringLiteral("sfv")
+                                    : Extension);
+    });
     Dialog.selectFile(Name);
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
-    Path = QFile::encodeName(Dialog.selectedFiles().first());
+    // The folder exists: its bytes are looked up; the new name is taken as typed.
+    const QFileInfo Chosen(Dialog.selectedFiles().first());
+    Path = ExistingPathBytes(Chosen.path()) + '/' + QFile::encodeName(Chosen.fileName());
     Form = Forms.value(int(Filters.indexOf(Dialog.selectedNameFilter())), Forms.first());
     return true;
 }
