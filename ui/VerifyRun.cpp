@@ -177,14 +177,13 @@ void TBesideChecks::Show(TBatchWindow& Window, const std::string& Computed, cons
     if (LowerHex(Computed) == Listed.Expected) {
         ++Matched;
         Window.AppendNote(TNoteKind::Ok, tr("正确"),
-                          tr("与 %1 第 %2 行一致").arg(Where).arg(Listed.Line));
+                          tr("与 %1 第 %2 行一致").arg(Where, QString::number(Listed.Line)));
     } else {
         ++Mismatched;
-        Window.AppendNote(TNoteKind::Mismatch, tr("错误"),
-                          tr("与 %1 第 %2 行不符\n应为 %3")
-                              .arg(Where)
-                              .arg(Listed.Line)
-                              .arg(QString::fromStdString(Listed.Expected)));
+        Window.AppendNote(
+            TNoteKind::Mismatch, tr("错误"),
+            tr("与 %1 第 %2 行不符\n应为 %3")
+                .arg(Where, QString::number(Listed.Line), QString::fromStdString(Listed.Expected)));
     }
 }
 

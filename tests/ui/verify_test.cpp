@@ -162,16 +162,17 @@ private slots:
         }
     }
 
-    // X.md5 beside X, and MD5SUMS in X's folder, under the algorithm in use only.
+    // X.md5 beside X, and MD5SUMS in X's folder, under the algorithm in use only. A "%1" in a
+    // name is shown as it is.
     void checksumFileBesideGivesTheVerdict() {
-        const QByteArray X = Make("x.bin", "abc");
+        const QByteArray X = Make("x%1.bin", "abc");
         const QByteArray Y = Make("y.bin", "123456789");
-        Make("x.bin.md5", QByteArray(Md5Abc) + "  /elsewhere/x.bin\n");
+        Make("x%1.bin.md5", QByteArray(Md5Abc) + "  /elsewhere/x%1.bin\n");
         Make("MD5SUMS", QByteArray(Md5Abc) + "  ./y.bin\n" + Md5Abc + "  z.bin\n");
-        Make("x.bin.sha1", "0000000000000000000000000000000000000000  x.bin\n");
+        Make("x%1.bin.sha1", "0000000000000000000000000000000000000000  x%1.bin\n");
         RunBatch({X, Y});
         QCOMPARE(Notes(),
-                 QStringList({"ok: 正确 与 x.bin.md5 第 1 行一致",
+                 QStringList({"ok: 正确 与 x%1.bin.md5 第 1 行一致",
                               "mismatch: 错误 与 MD5SUMS 第 1 行不符\n应为 " + QString(Md5Abc),
                               "summary: 2 个文件已计算，0 个失败；与旁边的校验文件相比："
                               "1 个正确，1 个错误"}));
@@ -180,7 +181,8 @@ private slots:
         Window->ComboBoxEx1->setCurrentText(QStringLiteral("sha1"));
         RunBatch({X, Y});
         QCOMPARE(Notes().size(), 2);
-        QVERIFY(Notes().first().startsWith(QStringLiteral("mismatch: 错误 与 x.bin.sha1 第 1 行")));
+        QVERIFY(
+            Notes().first().startsWith(QStringLiteral("mismatch: 错误 与 x%1.bin.sha1 第 1 行")));
     }
 
     void compareMarksMatchingBlocks() {
