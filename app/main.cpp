@@ -1,5 +1,8 @@
 // Program start: the application with an empty title, the main window, the message loop.
-// Paths on the command line are hashed in one batch once the loop runs.
+// Paths on the command line are hashed in one batch once the loop runs; --verify verifies a
+// checksum file.
+#include <QDir>
+#include <QFile>
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
@@ -33,12 +36,9 @@ int main(int argc, char** argv) {
     for (int I = 1; I < argc; ++I)
         Args.append(QByteArray(argv[I]));
     const TCommandLine Line = ParseCommandLine(Args);
-    if (!Line.Error.isEmpty() || !Line.VerifyFile.isEmpty()) {
-        const QString Error = Line.Error.isEmpty()
-                                  ? QStringLiteral("--verify is not available in this build")
-                                  : Line.Error;
+    if (!Line.Error.isEmpty()) {
         std::fprintf(stderr, "quernix: %s\nTry 'quernix --help' for more information.\n",
-                     qPrintable(Error));
+                     qPrintable(Line.Error));
         return 2;
     }
     InstallTranslations(UiLanguageFromEnvironment());
@@ -47,5 +47,11 @@ int main(int argc, char** argv) {
     if (!Line.Paths.isEmpty())
         QTimer::singleShot(0, MainWindow.get(),
                            [&] { Guarded([&] { MainWindow->OpenCommandLinePaths(Line.Paths); }); });
+    // The checksum file's listed names are taken from its folder, wherever the program started.
+    if (!Line.VerifyFile.isEmpty())
+        QTimer::singleShot(0, MainWindow.get(), [&] {
+            MainWindow->VerifyChecksumFile(
+                AbsolutePath(Line.VerifyFile, QFile::encodeName(QDir::currentPath())));
+        });
     return Application.exec();
 }

@@ -57,6 +57,31 @@
     </message>
 </context>
 <context>
+    <name>TBesideChecks</name>
+    <message>
+        <source>正确</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>与 %1 第 %2 行一致</source>
+        <translation>matches line %2 of %1</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>FAILED</translation>
+    </message>
+    <message>
+        <source>与 %1 第 %2 行不符
+应为 %3</source>
+        <translation>differs from line %2 of %1
+expected %3</translation>
+    </message>
+    <message>
+        <source>；与旁边的校验文件相比：%1 个正确，%2 个错误</source>
+        <translation>; against the checksum files beside them: %1 OK, %2 FAILED</translation>
+    </message>
+</context>
+<context>
     <name>TForm1</name>
     <message>
         <source>Quernix 文件校验工具</source>
@@ -174,6 +199,146 @@
         <source>选择文件夹</source>
         <translation>Choose a folder</translation>
     </message>
+    <message>
+        <source>GNU 校验文件 (*.%1)</source>
+        <translation>GNU checksum file (*.%1)</translation>
+    </message>
+    <message>
+        <source>BSD 格式校验文件 (*.%1)</source>
+        <translation>BSD-style checksum file (*.%1)</translation>
+    </message>
+    <message>
+        <source>SFV 校验文件 (*.sfv)</source>
+        <translation>SFV file (*.sfv)</translation>
+    </message>
+    <message>
+        <source>请选择要验证的校验文件</source>
+        <translation>Choose the checksum file to verify</translation>
+    </message>
+    <message>
+        <source>校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)</source>
+        <translation>Checksum files (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>保存结果为校验文件</source>
+        <translation>Save the results as a checksum file</translation>
+    </message>
+    <message>
+        <source>与已知校验值比较</source>
+        <translation>Compare with a known digest</translation>
+    </message>
+    <message>
+        <source>校验值，或一行 GNU / BSD 格式的校验行：</source>
+        <translation>A digest, or a GNU or BSD checksum line:</translation>
+    </message>
+    <message>
+        <source>验证校验文件(&amp;V)...</source>
+        <translation>&amp;Verify a checksum file...</translation>
+    </message>
+    <message>
+        <source>验证校验文件</source>
+        <translation>Verify a checksum file</translation>
+    </message>
+    <message>
+        <source>保存结果为校验文件(&amp;A)...</source>
+        <translation>S&amp;ave the results as a checksum file...</translation>
+    </message>
+    <message>
+        <source>与已知校验值比较(&amp;K)...</source>
+        <translation>Compare with a &amp;known digest...</translation>
+    </message>
+    <message>
+        <source>复制为校验行(&amp;L)</source>
+        <translation>Copy as checksum &amp;lines</translation>
+    </message>
+    <message>
+        <source>无法读取校验文件：是文件夹</source>
+        <translation>Cannot read the checksum file: it is a folder</translation>
+    </message>
+    <message>
+        <source>无法读取校验文件：不是普通文件</source>
+        <translation>Cannot read the checksum file: not a regular file</translation>
+    </message>
+    <message>
+        <source>无法读取校验文件：%1</source>
+        <translation>Cannot read the checksum file: %1</translation>
+    </message>
+    <message>
+        <source>不是校验文件：前 %1 行中没有一行是校验行</source>
+        <translation>Not a checksum file: none of the first %1 lines is a checksum line</translation>
+    </message>
+    <message>
+        <source>不是校验文件：其中没有任何校验行</source>
+        <translation>Not a checksum file: it holds no checksum line</translation>
+    </message>
+    <message>
+        <source>验证校验文件 %1</source>
+        <translation>Verifying %1</translation>
+    </message>
+    <message>
+        <source>%1 个条目</source>
+        <translation>%1 entries</translation>
+    </message>
+    <message>
+        <source>第 %1 行格式错误</source>
+        <translation>Line %1 is malformed:</translation>
+    </message>
+    <message>
+        <source>另有 %1 行格式错误</source>
+        <translation>%1 more malformed lines</translation>
+    </message>
+    <message>
+        <source>校验文件未能读完：%1</source>
+        <translation>The checksum file could not be read to its end: %1</translation>
+    </message>
+    <message>
+        <source>不是校验值：%1</source>
+        <translation>Not a digest: %1</translation>
+    </message>
+    <message>
+        <source>%1 个结果与校验值一致：%2</source>
+        <translation>%1 results match the digest: %2</translation>
+    </message>
+    <message>
+        <source>没有结果与校验值一致：%1</source>
+        <translation>No result matches the digest: %1</translation>
+    </message>
+    <message>
+        <source>；与剪贴板中的校验值一致</source>
+        <translation>; matches the digest in the clipboard</translation>
+    </message>
+    <message>
+        <source>；与剪贴板中的校验值不符</source>
+        <translation>; does not match the digest in the clipboard</translation>
+    </message>
+    <message>
+        <source>没有可保存的结果</source>
+        <translation>No results to save</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：SFV 文件只能记录 crc32 结果，且文件名中不能有换行（%2）</source>
+        <translation>Cannot save %1: an SFV file holds crc32 results only, and no names with line breaks (%2)</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：%2</source>
+        <translation>Cannot save %1: %2</translation>
+    </message>
+    <message>
+        <source>已将 %1 个结果保存到 %2</source>
+        <translation>Saved %1 results to %2</translation>
+    </message>
+    <message>
+        <source>没有可复制的结果</source>
+        <translation>No results to copy</translation>
+    </message>
+    <message>
+        <source>已复制 %1 行校验行</source>
+        <translation>Copied %1 checksum lines</translation>
+    </message>
 </context>
 <context>
     <name>TSearchform</name>
@@ -188,6 +353,47 @@
     <message>
         <source>已搜索到的文件数:</source>
         <translation>Files found: </translation>
+    </message>
+</context>
+<context>
+    <name>TVerifyChecks</name>
+    <message>
+        <source>缺失：文件不存在</source>
+        <translation>MISSING: no such file</translation>
+    </message>
+    <message>
+        <source>无法读取：%1</source>
+        <translation>UNREADABLE: %1</translation>
+    </message>
+    <message>
+        <source>正确（%1）</source>
+        <translation>OK (%1)</translation>
+    </message>
+    <message>
+        <source>第 %1 行的校验值按长度当作 %2，实为 %3 的校验值</source>
+        <translation>line %1: its digest was taken for %2 by its length; it is a %3 digest</translation>
+    </message>
+    <message>
+        <source>正确</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>FAILED</translation>
+    </message>
+    <message>
+        <source>应为 %1
+实为 %2</source>
+        <translation>expected %1
+computed %2</translation>
+    </message>
+    <message>
+        <source>%1 个正确，%2 个错误，%3 个缺失或无法读取</source>
+        <translation>%1 OK, %2 FAILED, %3 missing or unreadable</translation>
+    </message>
+    <message>
+        <source>，%1 行格式错误</source>
+        <translation>, %1 malformed lines</translation>
     </message>
 </context>
 </TS>
