@@ -31,12 +31,11 @@ class TBatchTexts {
     Q_DECLARE_TR_FUNCTIONS(BatchRun)
 };
 
-// The system's text for an errno, in the user's language where the system has it.
+}  // namespace
+
 QString SystemText(int Code) {
     return QString::fromLocal8Bit(std::strerror(Code));
 }
-
-}  // namespace
 
 QString FailureText(const engine::Error& Error) {
     switch (Error.kind) {

@@ -65,6 +65,8 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
 
 // Why a file gave no digest, as the page and the status bar say it.
 QString FailureText(const engine::Error& Error);
+// The system's text for an errno, in the user's language where the system has it.
+QString SystemText(int Code);
 
 // The progress procedure handed to the hash service. It reaches the window of the run in
 // progress.

@@ -17,7 +17,6 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cerrno>
-#include <cstring>
 
 #include "Application.h"
 #include "DirEnum.h"
@@ -41,10 +40,6 @@ TSaveResultsPrompt& SaveResultsPrompt() {
 TDigestPrompt& DigestPrompt() {
     static TDigestPrompt Prompt;
     return Prompt;
-}
-
-QString SystemText(int Code) {
-    return QString::fromLocal8Bit(std::strerror(Code));
 }
 
 QString AlgorithmText(int32_t Algorithm) {
