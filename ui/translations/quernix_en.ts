@@ -301,7 +301,7 @@ expected %3</translation>
     </message>
     <message>
         <source>%1 个结果与校验值一致：%2</source>
-        <translation>%1 results match the digest: %2</translation>
+        <translation>Matching results: %1, digest %2</translation>
     </message>
     <message>
         <source>没有结果与校验值一致：%1</source>
