@@ -59,19 +59,6 @@ QString FailureText(const engine::Error& Error) {
     return TBatchTexts::tr("未知的算法");
 }
 
-namespace {
-
-// The per-file bar and the percentage for one chunk, and the messages waiting meanwhile.
-void ShowFileProgress(TBatchWindow& Window, int64_t FileSize, int64_t Position) {
-    const int Percent = ProgressPercent(FileSize, Position);
-    Window.SetFileMaximum(100);
-    Window.SetFilePosition(Percent);
-    Window.SetPercentText(QString::number(Percent) + u'%');
-    Window.PumpMessages();
-}
-
-}  // namespace
-
 int ProgressPercent(int64_t FileSize, int64_t Position) {
     if (FileSize <= 0) return 100;
     // long double holds every 64-bit integer exactly; the ratio is then rounded to single
@@ -85,7 +72,13 @@ int ProgressPercent(int64_t FileSize, int64_t Position) {
 }
 
 void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply) {
-    if (TBatchWindow* Window = ProgressWindow) ShowFileProgress(*Window, FileSize, Position);
+    if (TBatchWindow* Window = ProgressWindow) {
+        const int Percent = ProgressPercent(FileSize, Position);
+        Window->SetFileMaximum(100);
+        Window->SetFilePosition(Percent);
+        Window->SetPercentText(QString::number(Percent) + u'%');
+        Window->PumpMessages();
+    }
     if (StopRequested == 1) *Reply = HashCancelReply;
 }
 
@@ -122,16 +115,17 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         }
     } Scope(Window);
 
-    // The engine's stop flag mirrors StopRequested, which the progress function reads after
-    // every chunk's messages, as ReportProgress does for HashFile.
+    // The engine's progress function is ReportProgress, the run's one progress procedure (it
+    // reaches this window through the scope above); its reply becomes the engine's stop flag.
     std::atomic<bool> Stop = false;
     engine::Request Request;
     Request.algorithm = AlgorithmId;
     Request.accept = engine::Accept::RegularFiles;
     Request.stop = &Stop;
-    Request.progress = [&Window, &Stop](int64_t FileSize, int64_t Position) {
-        ShowFileProgress(Window, FileSize, Position);
-        Stop = StopRequested == 1;
+    Request.progress = [&Stop](int64_t FileSize, int64_t Position) {
+        int32_t Reply = 0;
+        ReportProgress(FileSize, Position, &Reply);
+        Stop = Reply == HashCancelReply;
     };
     // The checks read a file again under another algorithm with the same progress and stop.
     const TBatchChecks::TRehash Rehash = [&Request, &Stop](int32_t Algorithm) {
