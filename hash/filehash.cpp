@@ -192,16 +192,9 @@ struct LoopShape {
     bool hintAhead;
 };
 
-LoopShape ShapeOf(int32_t algorithm) {
-    switch (algorithm) {
-        case AlgorithmCrc32:
-        case AlgorithmAdler32:
-        case AlgorithmCrc64:
-        case AlgorithmMd2:
-            return {size_t(ChecksumChunkSize), false, false};
-        default:
-            return {size_t(HashObjectChunkSize), true, true};
-    }
+LoopShape ShapeOf(const TAlgorithmInfo& algorithm) {
+    const TChunkShape& s = algorithm.Shape;
+    return {size_t(s.Chunk), s.ReportBeforeHash, s.HintAhead};
 }
 
 class FileCloser {
@@ -358,12 +351,13 @@ std::string Describe(const Error& error) {
 
 Result HashPath(const Request& request) {
     Result result;
-    std::unique_ptr<PathAlgorithm> algo = hashpaths::MakePathAlgorithm(request.algorithm);
-    if (!algo) {
+    const TAlgorithmInfo* info = AlgorithmById(request.algorithm);
+    if (!info) {
         result.error = {Failure::UnknownAlgorithm, 0};
         return result;
     }
-    result.error = Run(request, *algo, ShapeOf(request.algorithm), &result.digest);
+    const std::unique_ptr<PathAlgorithm> algo = info->MakePath();
+    result.error = Run(request, *algo, ShapeOf(*info), &result.digest);
     if (!result.ok()) result.digest.clear();
     return result;
 }

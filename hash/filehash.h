@@ -20,7 +20,7 @@ enum class Failure {
     ReadError,         // opening or reading failed for another reason (EIO, ELOOP, ...)
     Changed,           // the file shrank while it was read: what was read is not the file
     Stopped,           // the stop flag was set
-    UnknownAlgorithm,  // not one of the fourteen ids
+    UnknownAlgorithm,  // not an id of the table
 };
 
 struct Error {

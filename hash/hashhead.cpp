@@ -1,5 +1,6 @@
-// The file hash service: the algorithm table, HashFile and its four file routines (thin layers
-// over engine::HashPath in filehash.cpp), the hex helpers and the debug markers.
+// The file hash service: HashFile and its four file routines (thin layers over
+// engine::HashPath in filehash.cpp), the hex helpers and the debug markers. The algorithm table
+// is in algorithms.cpp.
 #include "hashhead.h"
 
 #include <atomic>
@@ -8,29 +9,6 @@
 #include <cstring>
 
 #include "filehash.h"
-
-const TAlgorithmInfo AlgorithmTable[14] = {
-    {"haval", 14, 64},
-    {"md2", AlgorithmMd2, 32},
-    {"md4", 17, 32},
-    {"md5", 16, 32},
-    {"sha1", 2, 40},
-    {"sha256", 28, 64},
-    {"sha384", 29, 96},
-    {"sha512", 30, 128},
-    {"ripemd128", 27, 32},
-    {"ripemd160", 10, 40},
-    {"tiger", 18, 48},
-    {"crc32", AlgorithmCrc32, 8},
-    {"crc64", AlgorithmCrc64, 16},
-    {"adler32", AlgorithmAdler32, 8},
-};
-
-int32_t AlgorithmIdFromName(std::string_view Name) {
-    for (const auto& a : AlgorithmTable)
-        if (Name == a.Name) return a.Id;
-    return -1;
-}
 
 namespace {
 

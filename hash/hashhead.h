@@ -1,14 +1,22 @@
 // The file hash service: one file path and one algorithm id in, an upper-case hexadecimal
-// digest text out. Also the three checksums (CRC-32, Adler-32, CRC-64) and the hex helpers.
+// digest text out. Also the table of algorithms, the three checksums (CRC-32, Adler-32, CRC-64)
+// and the hex helpers.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "DCPcrypt2.h"
+#include "kernels.h"
+
+namespace hashpaths {
+struct PathAlgorithm;
+}
 
 // Called after every chunk: the file's size, the position reached (1..FileSize) and a reply
 // that the service sets to 0 before the call. Writing HashCancelReply cancels the file.
@@ -16,7 +24,7 @@ using THashProgressProc = void (*)(int64_t FileSize, int64_t Position, int32_t* 
 
 constexpr int32_t HashCancelReply = 999;
 constexpr int32_t ChecksumChunkSize = 65521;    // crc32, adler32, crc64, md2
-constexpr int32_t HashObjectChunkSize = 16384;  // the ten hash objects
+constexpr int32_t HashObjectChunkSize = 16384;  // the hash objects
 // The longest result text: a 512-bit digest. OutText must hold at least this many characters.
 constexpr int32_t MaxHashTextLength = 128;
 
@@ -26,15 +34,57 @@ constexpr int32_t AlgorithmAdler32 = 101;
 constexpr int32_t AlgorithmCrc64 = 102;
 constexpr int32_t AlgorithmMd2 = 103;
 
-// The fourteen algorithms in the order the user sees them, with their ids and result lengths.
-struct TAlgorithmInfo {
-    const char* Name;
-    int32_t Id;
-    int32_t HexLength;
-};
-extern const TAlgorithmInfo AlgorithmTable[14];
+// The groups the window's selector shows the algorithms in, in this order.
+enum class TAlgorithmGroup { Classic, Modern, Checksums };
 
-// The id of one of the fourteen names, compared byte for byte and case-sensitively; -1 for
+// How the chunk loop runs an algorithm: the chunk size (one progress call per chunk); whether
+// a chunk is reported before it is hashed (the hash objects) or after (the file routines); and
+// whether a mapped file's next chunk is announced to the prefetcher, which pays for the digests:
+// they hash too slowly for the hardware prefetchers to run ahead on their own.
+struct TChunkShape {
+    int32_t Chunk;
+    bool ReportBeforeHash;
+    bool HintAhead;
+};
+constexpr TChunkShape FileRoutineShape{ChecksumChunkSize, false, false};
+constexpr TChunkShape HashObjectShape{HashObjectChunkSize, true, true};
+
+// One algorithm: everything the engine, the checksum files, quernsum, the window, the benches
+// and the tests know of it. The rows are in AlgorithmTable (algorithms.cpp), the only list of
+// algorithms there is.
+struct TAlgorithmInfo {
+    const char* Name;  // as -a, --list, the selector and the result tag spell it
+    int32_t Id;
+    int32_t HexLength;  // digits of the result text
+    // The BSD tag written ("SHA256 (name) = ..."), and the other tags read (the spellings of
+    // other tools), separated by spaces. Tags are compared without case and dashes, so "sha-256"
+    // reads as the name "sha256".
+    std::string_view Tag;
+    std::string_view Aliases;
+    // Checksum-file extensions (".md5") and whole names ("MD5SUMS") that imply the algorithm,
+    // separated by spaces and compared without case; the first extension is the one looked
+    // for beside a hashed file, the first whole name the one looked for in its folder.
+    std::string_view Files;
+    // Its place among the algorithms of its digest length when the length alone decides: the
+    // lowest is taken, and when its digest does not match, the others are tried in this order.
+    int32_t LengthOrder;
+    TAlgorithmGroup Group;
+    TChunkShape Shape;
+    // A new instance for the chunk loop; the hash object (nullptr for the four file routines).
+    std::unique_ptr<hashpaths::PathAlgorithm> (*MakePath)();
+    std::unique_ptr<TDCP_hash> (*MakeObject)();
+    // The kernel table's slot whose variant it runs, if it has variants.
+    std::optional<kernels::Slot> Kernel;
+    std::string_view Standard;  // the standard it follows, as the manual names it
+};
+
+// Every algorithm, in the order --list and the selector show them (the selector by group).
+extern const std::span<const TAlgorithmInfo> AlgorithmTable;
+
+// The row with this id, or nullptr.
+const TAlgorithmInfo* AlgorithmById(int32_t Id);
+
+// The id of one of the names of the table, compared byte for byte and case-sensitively; -1 for
 // anything else.
 int32_t AlgorithmIdFromName(std::string_view Name);
 
@@ -44,7 +94,7 @@ int32_t AlgorithmIdFromName(std::string_view Name);
 void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress, char* OutText,
               int32_t* OutLength);
 
-// A new hash object for one of the ten hash-object ids, or nullptr for any other id.
+// A new hash object for the id of a hash-object row, or nullptr for any other id.
 std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId);
 
 // The four file routines; same arguments as HashFile, the id is not used.

@@ -1,5 +1,5 @@
-// Hashes a stream of unknown length (a pipe, standard input) with any of the fourteen
-// algorithms, piece by piece, giving the same text HashFile gives for a file of the same bytes.
+// Hashes a stream of unknown length (a pipe, standard input) with any algorithm of the table,
+// piece by piece, giving the same text HashFile gives for a file of the same bytes.
 #pragma once
 
 #include <cstdint>

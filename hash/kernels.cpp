@@ -166,24 +166,8 @@ bool PortableForced() {
 }
 
 const char* KernelName(int32_t AlgorithmId) {
-    const Table& t = Active();
-    switch (AlgorithmId) {
-        case TDCP_sha1::kId:
-            return t.name[int(Slot::Sha1)];
-        case TDCP_sha256::kId:
-            return t.name[int(Slot::Sha256)];
-        case TDCP_sha384::kId:
-        case TDCP_sha512::kId:
-            return t.name[int(Slot::Sha512)];
-        case AlgorithmCrc32:
-            return t.name[int(Slot::Crc32)];
-        case AlgorithmCrc64:
-            return t.name[int(Slot::Crc64)];
-        case AlgorithmAdler32:
-            return t.name[int(Slot::Adler32)];
-        default:
-            return "portable";
-    }
+    const TAlgorithmInfo* a = AlgorithmById(AlgorithmId);
+    return a && a->Kernel ? Active().name[int(*a->Kernel)] : "portable";
 }
 
 }  // namespace kernels

@@ -80,8 +80,8 @@ void Use(const Table* t);
 void ForcePortable(bool On);
 bool PortableForced();
 
-// The variant that one of the fourteen algorithms runs now: the name in its slot of Active(),
-// or "portable" for the algorithms that have only portable code (and for unknown ids).
+// The variant an algorithm runs now: the name in its row's slot of Active(), or "portable" for
+// the algorithms that have only portable code (and for unknown ids).
 const char* KernelName(int32_t AlgorithmId);
 
 }  // namespace kernels

@@ -1,6 +1,7 @@
-// The fourteen algorithms behind one interface, as the file hash service's chunk loop drives
-// them and as a stream of unknown length (hashstream) feeds them: the four file routines'
-// arithmetic and the hash-object path. Internal to the engine.
+// Every algorithm behind one interface, as the file hash service's chunk loop drives them and
+// as a stream of unknown length (hashstream) feeds them: the four file routines' arithmetic and
+// the hash-object path. Which one an id gets is its row's MakePath (algorithms.cpp). Internal
+// to the engine.
 #pragma once
 
 #include <cstdint>
@@ -24,7 +25,10 @@ struct PathAlgorithm {
     virtual std::string FinishText() = 0;
 };
 
+// Each file routine carries its id and digest size in bits, as the hash object classes do.
 struct Crc32Path final : PathAlgorithm {
+    static constexpr int32_t kId = AlgorithmCrc32;
+    static constexpr int kHashSize = 32;
     uint32_t reg = 0;
     std::string EmptyText() override { return "00000000"; }
     void Begin(int64_t) override { reg = 0xFFFFFFFFu; }
@@ -35,6 +39,8 @@ struct Crc32Path final : PathAlgorithm {
 };
 
 struct Adler32Path final : PathAlgorithm {
+    static constexpr int32_t kId = AlgorithmAdler32;
+    static constexpr int kHashSize = 32;
     uint32_t value = 1;
     std::string EmptyText() override { return "00000001"; }
     void Begin(int64_t) override { value = 1; }
@@ -43,6 +49,8 @@ struct Adler32Path final : PathAlgorithm {
 };
 
 struct Crc64Path final : PathAlgorithm {
+    static constexpr int32_t kId = AlgorithmCrc64;
+    static constexpr int kHashSize = 64;
     uint64_t reg = 0;
     std::string EmptyText() override { return Int64ToHex(Crc64String("", 0)); }
     void Begin(int64_t) override { reg = ~uint64_t(0); }
@@ -53,6 +61,8 @@ struct Crc64Path final : PathAlgorithm {
 };
 
 struct Md2Path final : PathAlgorithm {
+    static constexpr int32_t kId = AlgorithmMd2;
+    static constexpr int kHashSize = 128;
     TMessageDigest2 md;
     std::string EmptyText() override {
         uint8_t d[16];
@@ -91,22 +101,10 @@ struct HashObjectPath final : PathAlgorithm {
     std::string FinishText() override { return Finish(); }
 };
 
-// The algorithm for one of the fourteen ids, or nullptr.
+// The algorithm for an id of the table, or nullptr.
 inline std::unique_ptr<PathAlgorithm> MakePathAlgorithm(int32_t AlgorithmId) {
-    switch (AlgorithmId) {
-        case AlgorithmCrc32:
-            return std::make_unique<Crc32Path>();
-        case AlgorithmAdler32:
-            return std::make_unique<Adler32Path>();
-        case AlgorithmCrc64:
-            return std::make_unique<Crc64Path>();
-        case AlgorithmMd2:
-            return std::make_unique<Md2Path>();
-        default:
-            if (auto h = CreateHashObject(AlgorithmId))
-                return std::make_unique<HashObjectPath>(std::move(h));
-            return nullptr;
-    }
+    const TAlgorithmInfo* a = AlgorithmById(AlgorithmId);
+    return a ? a->MakePath() : nullptr;
 }
 
 }  // namespace hashpaths

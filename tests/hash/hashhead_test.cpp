@@ -315,13 +315,29 @@ TEST(AlgorithmIds, NamesAndIds) {
     };
     for (const auto& [name, id] : ids)
         EXPECT_EQ(AlgorithmIdFromName(name), id) << name;
-    // The table lists the fourteen names in the order the user sees them.
+    // The classic rows are the fourteen, in the order the user sees them.
     std::vector<std::string> order;
     for (const auto& a : AlgorithmTable)
-        order.push_back(a.Name);
+        if (a.Group == TAlgorithmGroup::Classic) order.push_back(a.Name);
     EXPECT_EQ(order, (std::vector<std::string>{"haval", "md2", "md4", "md5", "sha1", "sha256",
                                                "sha384", "sha512", "ripemd128", "ripemd160",
                                                "tiger", "crc32", "crc64", "adler32"}));
+}
+
+// Every row is found by its id and its name, and its hash object (if it has one) is of its id
+// and digest size.
+TEST(AlgorithmIds, EveryRowIsFoundAndMakesItsOwnObject) {
+    for (const TAlgorithmInfo& a : AlgorithmTable) {
+        SCOPED_TRACE(a.Name);
+        EXPECT_EQ(AlgorithmById(a.Id), &a);
+        EXPECT_EQ(AlgorithmIdFromName(a.Name), a.Id);
+        const auto object = CreateHashObject(a.Id);
+        EXPECT_EQ(object != nullptr, a.MakeObject != nullptr);
+        if (!object) continue;
+        EXPECT_EQ(object->Id(), a.Id);
+        EXPECT_EQ(object->HashSize(), a.HexLength * 4);
+    }
+    EXPECT_EQ(AlgorithmById(-1), nullptr);
 }
 
 TEST(HexText, FixedWidthUpperCase) {

@@ -5,9 +5,11 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "hash_test_util.h"
 #include "hashhead.h"
+#include "hashstream.h"
 #include "kernels.h"
 
 namespace {
@@ -32,33 +34,14 @@ TEST(Kernels, BestTakesTheFirstSupportedEntryOfEachSlot) {
     }
 }
 
-// KernelName follows the table in use: the best one, the portable one while forced, and back.
+// KernelName names the variant in the algorithm's slot of the table in use: the best one, the
+// portable one while forced, and back; "portable" for an algorithm without variants.
 TEST(Kernels, KernelNameFollowsThePortableSwitch) {
-    auto slotOf = [](int32_t id) -> int {
-        switch (id) {
-            case 2:
-                return int(Slot::Sha1);
-            case 28:
-                return int(Slot::Sha256);
-            case 29:
-            case 30:
-                return int(Slot::Sha512);
-            case AlgorithmCrc32:
-                return int(Slot::Crc32);
-            case AlgorithmCrc64:
-                return int(Slot::Crc64);
-            case AlgorithmAdler32:
-                return int(Slot::Adler32);
-            default:
-                return -1;  // one implementation only
-        }
-    };
-    auto expected = [&](const kernels::Table& t, int32_t id) {
-        const int s = slotOf(id);
-        return std::string(s < 0 ? "portable" : t.name[s]);
+    auto expected = [&](const kernels::Table& t, const TAlgorithmInfo& a) {
+        return std::string(a.Kernel ? t.name[int(*a.Kernel)] : "portable");
     };
     for (const TAlgorithmInfo& a : AlgorithmTable)
-        EXPECT_EQ(kernels::KernelName(a.Id), expected(kernels::Best(), a.Id)) << a.Name;
+        EXPECT_EQ(kernels::KernelName(a.Id), expected(kernels::Best(), a)) << a.Name;
     EXPECT_FALSE(kernels::PortableForced());
 
     kernels::ForcePortable(true);
@@ -68,8 +51,70 @@ TEST(Kernels, KernelNameFollowsThePortableSwitch) {
     kernels::ForcePortable(false);
 
     for (const TAlgorithmInfo& a : AlgorithmTable)
-        EXPECT_EQ(kernels::KernelName(a.Id), expected(kernels::Best(), a.Id)) << a.Name;
+        EXPECT_EQ(kernels::KernelName(a.Id), expected(kernels::Best(), a)) << a.Name;
     EXPECT_STREQ(kernels::KernelName(-1), "portable");
+}
+
+// A kernel of type F that computes nothing: the state stays as it was, a register or sum comes
+// back 0.
+template <class F>
+struct Inert;
+template <class R, class... A>
+struct Inert<R (*)(A...)> {
+    static R Run(A...) { return R(); }
+};
+
+void Disable(kernels::Table& t, Slot s) {
+    switch (s) {
+        case Slot::Sha1:
+            t.sha1 = &Inert<kernels::Sha1Compress>::Run;
+            break;
+        case Slot::Sha256:
+            t.sha256 = &Inert<kernels::Sha256Compress>::Run;
+            break;
+        case Slot::Sha512:
+            t.sha512 = &Inert<kernels::Sha512Compress>::Run;
+            break;
+        case Slot::Crc32:
+            t.crc32 = &Inert<kernels::Crc32Fold>::Run;
+            break;
+        case Slot::Crc64:
+            t.crc64 = &Inert<kernels::Crc64Fold>::Run;
+            break;
+        case Slot::Adler32:
+            t.adler32 = &Inert<kernels::Adler32Sum>::Run;
+            break;
+    }
+}
+
+// Each algorithm runs through the slot its row names and through no other, so KernelName
+// names the code that runs: with one slot's kernel computing nothing, exactly the algorithms
+// of that slot give other digests. And every slot serves some algorithm.
+TEST(Kernels, EachAlgorithmRunsThroughTheSlotOfItsRow) {
+    const std::string data = testutil::Pattern(1000);
+    auto digest = [&](int32_t id) {
+        THashStream stream(id);
+        stream.Update(data.data(), data.size());
+        return stream.Final();
+    };
+    std::vector<std::string> normal;
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        normal.push_back(digest(a.Id));
+    for (int s = 0; s < kernels::kSlots; ++s) {
+        SCOPED_TRACE(testutil::SlotName(Slot(s)));
+        kernels::Table t = kernels::Best();
+        Disable(t, Slot(s));
+        kernels::Use(&t);
+        int changed = 0;
+        for (size_t i = 0; i < AlgorithmTable.size(); ++i) {
+            const TAlgorithmInfo& a = AlgorithmTable[i];
+            const bool differs = digest(a.Id) != normal[i];
+            EXPECT_EQ(differs, a.Kernel == Slot(s)) << a.Name;
+            changed += differs ? 1 : 0;
+        }
+        kernels::Use(nullptr);
+        EXPECT_GT(changed, 0) << "no algorithm runs through this slot";
+    }
 }
 
 // The public functions and the hash objects give the same results whichever table is in use.

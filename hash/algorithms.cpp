@@ -1,0 +1,114 @@
+// The table of algorithms: one row per algorithm, the only place that lists them. Everything
+// else (the engine's dispatch, the kernel names, quernsum's -a, --list and --benchmark, the
+// window's selector, the checksum files' tags, names and lengths, the benches, the tests and
+// the manual) reads these rows.
+#include <type_traits>
+
+#include "DCPhaval.h"
+#include "DCPmd4.h"
+#include "DCPmd5.h"
+#include "DCPripemd128.h"
+#include "DCPripemd160.h"
+#include "DCPsha1.h"
+#include "DCPsha256.h"
+#include "DCPsha512.h"
+#include "DCPtiger.h"
+#include "hashhead.h"
+#include "hashpaths.h"
+
+namespace {
+
+using hashpaths::PathAlgorithm;
+using kernels::Slot;
+using enum TAlgorithmGroup;
+using hashpaths::Adler32Path;
+using hashpaths::Crc32Path;
+using hashpaths::Crc64Path;
+using hashpaths::Md2Path;
+
+template <class T>
+std::unique_ptr<TDCP_hash> NewObject() {
+    return std::make_unique<T>();
+}
+
+template <class T>
+std::unique_ptr<PathAlgorithm> NewPath() {
+    if constexpr (std::is_base_of_v<TDCP_hash, T>)
+        return std::make_unique<hashpaths::HashObjectPath>(std::make_unique<T>());
+    else
+        return std::make_unique<T>();
+}
+
+template <class T>
+constexpr std::unique_ptr<TDCP_hash> (*ObjectFactory())() {
+    if constexpr (std::is_base_of_v<TDCP_hash, T>)
+        return &NewObject<T>;
+    else
+        return nullptr;
+}
+
+// A row for T, a hash object class or one of the four file routines of hashpaths.h: the id and
+// the digest size come from T, and so do the chunk shape and the factories.
+template <class T>
+constexpr TAlgorithmInfo Row(const char* name, std::string_view tag, std::string_view aliases,
+                             std::string_view files, int32_t lengthOrder, TAlgorithmGroup group,
+                             std::optional<Slot> kernel, std::string_view standard) {
+    constexpr bool object = std::is_base_of_v<TDCP_hash, T>;
+    static_assert(T::kHashSize % 8 == 0);
+    return {name,
+            T::kId,
+            T::kHashSize / 4,
+            tag,
+            aliases,
+            files,
+            lengthOrder,
+            group,
+            object ? HashObjectShape : FileRoutineShape,
+            &NewPath<T>,
+            ObjectFactory<T>(),
+            kernel,
+            standard};
+}
+
+// The columns are TAlgorithmInfo's (hashhead.h); "#" is LengthOrder. The classic fourteen
+// come in the order the selector shows them.
+// clang-format off
+constexpr TAlgorithmInfo kRows[] = {
+//  class                name         tag          aliases     files                       #  group    kernel         standard
+    Row<TDCP_haval>(     "haval",     "HAVAL",     "HAVAL256", ".haval HAVALSUMS",         2, Classic, {},            "HAVAL, 5 passes (pads with 0x80, not 0x01)"),
+    Row<Md2Path>(        "md2",       "MD2",       "",         ".md2 MD2SUMS",             2, Classic, {},            "RFC 1319"),
+    Row<TDCP_md4>(       "md4",       "MD4",       "",         ".md4 MD4SUMS",             3, Classic, {},            "RFC 1320"),
+    Row<TDCP_md5>(       "md5",       "MD5",       "",         ".md5 MD5SUMS",             1, Classic, {},            "RFC 1321"),
+    Row<TDCP_sha1>(      "sha1",      "SHA1",      "",         ".sha1 SHA1SUMS",           1, Classic, Slot::Sha1,    "FIPS 180-1"),
+    Row<TDCP_sha256>(    "sha256",    "SHA256",    "",         ".sha256 SHA256SUMS",       1, Classic, Slot::Sha256,  "FIPS 180-2"),
+    Row<TDCP_sha384>(    "sha384",    "SHA384",    "",         ".sha384 SHA384SUMS",       1, Classic, Slot::Sha512,  "FIPS 180-2"),
+    Row<TDCP_sha512>(    "sha512",    "SHA512",    "",         ".sha512 SHA512SUMS",       1, Classic, Slot::Sha512,  "FIPS 180-2"),
+    Row<TDCP_ripemd128>( "ripemd128", "RIPEMD128", "RMD128",   ".ripemd128 RIPEMD128SUMS", 4, Classic, {},            "RIPEMD-128"),
+    Row<TDCP_ripemd160>( "ripemd160", "RIPEMD160", "RMD160",   ".ripemd160 RIPEMD160SUMS", 2, Classic, {},            "RIPEMD-160"),
+    Row<TDCP_tiger>(     "tiger",     "TIGER",     "TIGER192", ".tiger TIGERSUMS",         1, Classic, {},            "Tiger, 3 passes"),
+    Row<Crc32Path>(      "crc32",     "CRC32",     "CRC",      ".sfv .crc32 CRC32SUMS",    1, Classic, Slot::Crc32,   "CRC-32 (ISO-HDLC, as zlib)"),
+    Row<Crc64Path>(      "crc64",     "CRC64",     "",         ".crc64 CRC64SUMS",         1, Classic, Slot::Crc64,   "CRC-64/XZ"),
+    Row<Adler32Path>(    "adler32",   "ADLER32",   "ADLER",    ".adler32 ADLER32SUMS",     2, Classic, Slot::Adler32, "Adler-32, RFC 1950"),
+};
+// clang-format on
+
+}  // namespace
+
+constinit const std::span<const TAlgorithmInfo> AlgorithmTable{kRows};
+
+const TAlgorithmInfo* AlgorithmById(int32_t Id) {
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        if (a.Id == Id) return &a;
+    return nullptr;
+}
+
+int32_t AlgorithmIdFromName(std::string_view Name) {
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        if (Name == a.Name) return a.Id;
+    return -1;
+}
+
+std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId) {
+    const TAlgorithmInfo* a = AlgorithmById(AlgorithmId);
+    return a && a->MakeObject ? a->MakeObject() : nullptr;
+}
