@@ -23,80 +23,106 @@ std::string UpperCase(std::string_view s) {
     return out;
 }
 
-const TAlgorithmInfo* Info(int32_t algorithm) {
-    for (const auto& a : AlgorithmTable)
-        if (a.Id == algorithm) return &a;
-    return nullptr;
+// Whether two tags are the same spelling, compared without case and dashes ("sha-256" and
+// "SHA256").
+bool SameTag(std::string_view a, std::string_view b) {
+    size_t i = 0, j = 0;
+    for (;;) {
+        while (i < a.size() && a[i] == '-')
+            ++i;
+        while (j < b.size() && b[j] == '-')
+            ++j;
+        if (i == a.size() || j == b.size()) return i == a.size() && j == b.size();
+        if (Upper(a[i++]) != Upper(b[j++])) return false;
+    }
 }
 
-// The algorithm an upper-case tag without dashes spells, or -1.
-int32_t FromNormalisedTag(std::string_view tag) {
-    struct Alias {
-        std::string_view tag, name;
-    };
-    static constexpr Alias kAliases[] = {
-        {"RMD160", "ripemd160"}, {"RMD128", "ripemd128"}, {"TIGER192", "tiger"},
-        {"HAVAL256", "haval"},   {"CRC", "crc32"},        {"ADLER", "adler32"},
-    };
-    for (const auto& a : kAliases)
-        if (tag == a.tag) return AlgorithmIdFromName(a.name);
-    for (const auto& a : AlgorithmTable)
-        if (tag == UpperCase(a.Name)) return a.Id;
-    return -1;
+// Calls Each with every space-separated word of a column of the table, until it returns true.
+template <class F>
+bool AnyWord(std::string_view list, F each) {
+    while (!list.empty()) {
+        const size_t space = list.find(' ');
+        const std::string_view word = list.substr(0, space);
+        if (!word.empty() && each(word)) return true;
+        list = space == std::string_view::npos ? std::string_view() : list.substr(space + 1);
+    }
+    return false;
 }
 
 }  // namespace
 
 int32_t AlgorithmFromTag(std::string_view tag) {
-    std::string t;
-    for (char c : tag)
-        if (c != '-') t += Upper(c);
-    return t.empty() ? -1 : FromNormalisedTag(t);
+    if (tag.find_first_not_of('-') == std::string_view::npos) return -1;
+    const auto same = [&](std::string_view spelling) { return SameTag(spelling, tag); };
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        if (same(a.Name) || same(a.Tag) || AnyWord(a.Aliases, same)) return a.Id;
+    return -1;
 }
 
 int32_t AlgorithmFromFileName(std::string_view path) {
     const size_t slash = path.rfind('/');
     const std::string base =
         UpperCase(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    // An extension decides before a whole name: "MD5SUMS.sha1" holds SHA-1 digests.
     const size_t dot = base.rfind('.');
     if (dot != std::string::npos) {
-        const std::string_view ext = std::string_view(base).substr(dot + 1);
-        if (ext == "SFV") return AlgorithmCrc32;
-        for (const auto& a : AlgorithmTable)
-            if (ext == UpperCase(a.Name)) return a.Id;
+        const std::string_view ext = std::string_view(base).substr(dot);
+        for (const TAlgorithmInfo& a : AlgorithmTable)
+            if (AnyWord(a.Files, [&](std::string_view f) { return UpperCase(f) == ext; }))
+                return a.Id;
     }
-    for (const auto& a : AlgorithmTable)
-        if (base == UpperCase(a.Name) + "SUMS") return a.Id;
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        if (AnyWord(a.Files,
+                    [&](std::string_view f) { return f[0] != '.' && UpperCase(f) == base; }))
+            return a.Id;
     return -1;
 }
 
 int32_t AlgorithmFromLength(size_t hexLength) {
-    static constexpr std::string_view kByLength[] = {"crc32", "crc64",  "md5",    "sha1",
-                                                     "tiger", "sha256", "sha384", "sha512"};
-    for (std::string_view name : kByLength) {
-        const int32_t id = AlgorithmIdFromName(name);
-        if (size_t(AlgorithmHexLength(id)) == hexLength) return id;
-    }
-    return -1;
+    const TAlgorithmInfo* first = nullptr;
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        if (size_t(a.HexLength) == hexLength && (!first || a.LengthOrder < first->LengthOrder))
+            first = &a;
+    return first ? first->Id : -1;
 }
 
 std::vector<int32_t> AlternativesTo(int32_t algorithm) {
+    std::vector<const TAlgorithmInfo*> others;
+    const TAlgorithmInfo* info = AlgorithmById(algorithm);
+    if (!info) return {};
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        if (a.HexLength == info->HexLength && a.Id != algorithm) others.push_back(&a);
+    std::stable_sort(others.begin(), others.end(),
+                     [](const auto* x, const auto* y) { return x->LengthOrder < y->LengthOrder; });
     std::vector<int32_t> out;
-    const TAlgorithmInfo* info = Info(algorithm);
-    if (!info) return out;
-    for (const auto& a : AlgorithmTable)
-        if (a.HexLength == info->HexLength && a.Id != algorithm) out.push_back(a.Id);
+    for (const TAlgorithmInfo* a : others)
+        out.push_back(a->Id);
     return out;
 }
 
 std::string_view AlgorithmName(int32_t algorithm) {
-    const TAlgorithmInfo* info = Info(algorithm);
+    const TAlgorithmInfo* info = AlgorithmById(algorithm);
     return info ? info->Name : "";
 }
 
+std::string_view AlgorithmTag(int32_t algorithm) {
+    const TAlgorithmInfo* info = AlgorithmById(algorithm);
+    return info ? info->Tag : "";
+}
+
 int32_t AlgorithmHexLength(int32_t algorithm) {
-    const TAlgorithmInfo* info = Info(algorithm);
+    const TAlgorithmInfo* info = AlgorithmById(algorithm);
     return info ? info->HexLength : 0;
+}
+
+std::vector<std::string_view> ChecksumFileNames(int32_t algorithm) {
+    std::vector<std::string_view> out;
+    if (const TAlgorithmInfo* info = AlgorithmById(algorithm))
+        AnyWord(info->Files, [&](std::string_view f) {
+            out.push_back(f);
+            return false;
+        });
+    return out;
 }
 
 std::optional<std::string> Unescape(std::string_view text) {
@@ -137,7 +163,7 @@ std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_
             break;
         case Form::Bsd:
             if (pathtext::Escape(name, escaped, pathtext::Style::Checksum)) line += '\\';
-            line.append(UpperCase(AlgorithmName(algorithm))).append(" (").append(escaped);
+            line.append(AlgorithmTag(algorithm)).append(" (").append(escaped);
             line.append(") = ").append(hex);
             break;
         case Form::Sfv:

@@ -42,20 +42,28 @@ struct Malformed {
     std::string reason;  // a short English phrase, e.g. "unknown algorithm tag 'BLAKE2B'"
 };
 
-// The algorithm a BSD tag names: case-insensitive, with or without a dash (SHA-256), and the
-// other tools' spellings (RMD160, TIGER192, ...); -1 for an unknown tag.
+// What the algorithm table says of checksum files (its columns are described in hashhead.h).
+// The algorithm a BSD tag names: its name, its tag or one of its aliases (the other tools'
+// spellings: RMD160, TIGER192, ...), without case and dashes (SHA-256); -1 for an unknown tag.
 int32_t AlgorithmFromTag(std::string_view tag);
-// The algorithm a checksum file's name implies (the last path component): an extension that
-// is an algorithm's name or "sfv", or MD5SUMS-style names; -1 when it implies none.
+// The algorithm a checksum file's name implies (the last path component): one of its
+// extensions (.md5, .sfv, ...), else one of its whole names (MD5SUMS, ...), without case; -1
+// when it implies none.
 int32_t AlgorithmFromFileName(std::string_view path);
-// The algorithm a digest of that many hex digits is taken for; -1 when no algorithm fits.
+// The algorithm a digest of that many hex digits is taken for: the first in length order of
+// those with that length; -1 when no algorithm fits.
 int32_t AlgorithmFromLength(size_t hexLength);
 // The algorithms tried after Algorithm when a length-decided digest does not match: the other
-// algorithms with digests of the same length.
+// algorithms with digests of the same length, in length order.
 std::vector<int32_t> AlternativesTo(int32_t algorithm);
-// The algorithm's name as the engine spells it ("ripemd160"); empty for an unknown id.
+// The algorithm's name as the engine spells it ("ripemd160"), and the BSD tag written for it
+// ("RIPEMD160"); empty for an unknown id.
 std::string_view AlgorithmName(int32_t algorithm);
+std::string_view AlgorithmTag(int32_t algorithm);
 int32_t AlgorithmHexLength(int32_t algorithm);
+// The checksum-file extensions and names of the algorithm, the usual one of each kind first:
+// ".sfv", ".crc32", "CRC32SUMS" for crc32.
+std::vector<std::string_view> ChecksumFileNames(int32_t algorithm);
 
 // Reads up to Size bytes into Buffer: the count read, 0 at the end, or -errno on failure.
 using ByteSource = std::function<long(char* buffer, size_t size)>;

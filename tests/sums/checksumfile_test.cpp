@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "checksumfile.h"
+#include "hash_test_util.h"
 #include "hashhead.h"
 #include "hashstream.h"
 
@@ -100,6 +101,58 @@ TEST(ChecksumFile, ParsesLinesAndDecidesTheirAlgorithm) {
         EXPECT_EQ(Describe(ParseLine(c.line, o, AlgorithmFromFileName(c.fileName))), c.want)
             << c.line << " / " << c.chosen << " / " << c.fileName;
     }
+}
+
+// What the algorithm table says of checksum files: the digest lengths and the fallback order
+// users rely on, and for every row, its BSD line, tag spellings and file names read back as
+// that row and no other.
+TEST(ChecksumFile, TheTableDecidesTagsFileNamesAndLengths) {
+    const std::vector<std::pair<size_t, std::string>> lengths = {
+        {8, "crc32"},   {16, "crc64"},  {32, "md5"},     {40, "sha1"}, {48, "tiger"},
+        {64, "sha256"}, {96, "sha384"}, {128, "sha512"}, {7, ""},      {0, ""}};
+    for (const auto& [length, name] : lengths)
+        EXPECT_EQ(AlgorithmName(AlgorithmFromLength(length)), name) << length;
+    const auto alternatives = [](const char* name) {
+        std::string out;
+        for (int32_t id : AlternativesTo(Id(name)))
+            out += std::string(AlgorithmName(id)) + " ";
+        return out;
+    };
+    EXPECT_EQ(alternatives("md5"), "md2 md4 ripemd128 ");
+    EXPECT_EQ(alternatives("sha1"), "ripemd160 ");
+    EXPECT_EQ(alternatives("sha256"), "haval ");
+    EXPECT_EQ(alternatives("crc32"), "adler32 ");
+    EXPECT_EQ(alternatives("crc64"), "");
+
+    for (const TAlgorithmInfo& a : AlgorithmTable) {
+        SCOPED_TRACE(a.Name);
+        const std::string digest(size_t(a.HexLength), 'a');
+        const auto line = FormatLine(Form::Bsd, a.Id, "f", digest);
+        ASSERT_TRUE(line.has_value());
+        const auto back = ParseLine(std::string_view(*line).substr(0, line->size() - 1), {});
+        ASSERT_TRUE(std::holds_alternative<Entry>(back)) << *line;
+        EXPECT_EQ(std::get<Entry>(back).algorithm, a.Id) << *line;
+        EXPECT_EQ(AlgorithmFromTag(a.Name), a.Id);
+        const std::string tag = testutil::Lower(std::string(a.Tag));
+        const std::string dashed = tag.substr(0, 1) + "-" + tag.substr(1);
+        EXPECT_EQ(AlgorithmFromTag(dashed), a.Id) << dashed;
+        std::istringstream aliases{std::string(a.Aliases)};
+        for (std::string alias; aliases >> alias;)
+            EXPECT_EQ(AlgorithmFromTag(alias), a.Id) << alias;
+        for (std::string_view file : ChecksumFileNames(a.Id)) {
+            const std::string path = file[0] == '.' ? "dir/x" + std::string(file)
+                                                    : "dir/" + testutil::Lower(std::string(file));
+            EXPECT_EQ(AlgorithmFromFileName(path), a.Id) << path;
+        }
+        // One first algorithm per length.
+        for (const TAlgorithmInfo& b : AlgorithmTable) {
+            if (&b != &a && b.HexLength == a.HexLength) {
+                EXPECT_NE(b.LengthOrder, a.LengthOrder) << b.Name;
+            }
+        }
+    }
+    EXPECT_EQ(AlgorithmFromFileName("dir/x.txt"), -1);
+    EXPECT_EQ(AlgorithmFromTag("-"), -1);
 }
 
 // Every item of a whole checksum file as "LINE:name" or "LINE:bad".
