@@ -15,6 +15,7 @@
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QStandardItemModel>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -22,6 +23,8 @@
 #include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
+#include <algorithm>
+#include <vector>
 
 #include "Application.h"
 #include "ResultView.h"
@@ -343,14 +346,53 @@ void TForm1::closeEvent(QCloseEvent* Event) {
 }
 
 void TForm1::FillAlgorithmList() {
-    for (const TAlgorithmInfo& Algorithm : AlgorithmTable)
-        ComboBoxEx1->addItem(ImageList2(), QString::fromLatin1(Algorithm.Name));
-    ComboBoxEx1->setCurrentIndex(3);
+    FillAlgorithmList(AlgorithmTable);
+}
+
+QString TForm1::GroupTitle(TAlgorithmGroup Group) {
+    switch (Group) {
+        case TAlgorithmGroup::Classic:
+            return tr("经典算法");
+        case TAlgorithmGroup::Modern:
+            return tr("现代算法");
+        case TAlgorithmGroup::Checksums:
+            return tr("校验和");
+    }
+    return QString();
+}
+
+// The algorithms group by group, in the table's order within each; each item holds its
+// algorithm's id. Each group starts with its title, an item that can't be chosen, but only once
+// a group beside the classic one has rows: the classic algorithms alone are a plain list.
+void TForm1::FillAlgorithmList(std::span<const TAlgorithmInfo> Algorithms) {
+    ComboBoxEx1->clear();
+    std::vector<const TAlgorithmInfo*> Rows;
+    for (const TAlgorithmInfo& Algorithm : Algorithms)
+        Rows.push_back(&Algorithm);
+    std::stable_sort(Rows.begin(), Rows.end(),
+                     [](const auto* A, const auto* B) { return A->Group < B->Group; });
+    const bool Titled = std::any_of(Rows.begin(), Rows.end(), [](const auto* A) {
+        return A->Group != TAlgorithmGroup::Classic;
+    });
+    auto* Model = qobject_cast<QStandardItemModel*>(ComboBoxEx1->model());
+    for (size_t I = 0; I < Rows.size(); ++I) {
+        if (Titled && (I == 0 || Rows[I - 1]->Group != Rows[I]->Group)) {
+            ComboBoxEx1->addItem(GroupTitle(Rows[I]->Group));
+            Model->item(ComboBoxEx1->count() - 1)->setFlags(Qt::NoItemFlags);
+        }
+        ComboBoxEx1->addItem(ImageList2(), QString::fromLatin1(Rows[I]->Name), Rows[I]->Id);
+    }
+    ComboBoxEx1->setCurrentIndex(ComboBoxEx1->findData(AlgorithmIdFromName("md5")));
 }
 
 void TForm1::ComboBoxEx1Change() {
-    if (ComboBoxEx1->count() > 0 && ComboBoxEx1->currentIndex() < 0)
-        ComboBoxEx1->setCurrentIndex(0);
+    if (ComboBoxEx1->count() > 0 && ComboBoxEx1->currentIndex() < 0) {
+        // The first algorithm, past a group's title.
+        int First = 0;
+        while (First + 1 < ComboBoxEx1->count() && !ComboBoxEx1->itemData(First).isValid())
+            ++First;
+        ComboBoxEx1->setCurrentIndex(First);
+    }
 }
 
 void TForm1::ComboBoxEx1Select() {

@@ -9,10 +9,12 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "BatchRun.h"
 #include "FileList.h"
 #include "VerifyRun.h"
+#include "hashhead.h"
 
 class QAction;
 class QComboBox;
@@ -131,6 +133,9 @@ public:
     void FormClose();
     void FormDestroy();
     void FillAlgorithmList();
+    // Fills the selector with these algorithms instead of the whole table.
+    void FillAlgorithmList(std::span<const TAlgorithmInfo> Algorithms);
+    static QString GroupTitle(TAlgorithmGroup Group);
     void ComboBoxEx1Change();
     void ComboBoxEx1Select();
     void ComboBoxEx1Click();

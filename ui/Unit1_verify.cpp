@@ -63,12 +63,27 @@ QString FormFilter(sums::Form Form, const QString& Extension) {
     return QString();
 }
 
+// The names of checksum files as the Open dialog's patterns: every extension of every algorithm
+// (*.md5, *.sfv, ...), then the whole names (*SUMS for MD5SUMS and its kin).
+QString ChecksumFilePatterns() {
+    QStringList Extensions, Names;
+    for (const TAlgorithmInfo& Algorithm : AlgorithmTable)
+        for (std::string_view Name : sums::ChecksumFileNames(Algorithm.Id)) {
+            const QString Text = QString::fromLatin1(Name.data(), qsizetype(Name.size()));
+            const QString Pattern = Name.starts_with('.')    ? QLatin1Char('*') + Text
+                                    : Name.ends_with("SUMS") ? QStringLiteral("*SUMS")
+                                                             : Text;
+            QStringList& List = Name.starts_with('.') ? Extensions : Names;
+            if (!List.contains(Pattern)) List << Pattern;
+        }
+    return (Extensions + Names).join(QLatin1Char(' '));
+}
+
 bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
     QFileDialog Dialog(Owner, TForm1::tr("请选择要验证的校验文件"));
     Dialog.setFileMode(QFileDialog::ExistingFile);
     Dialog.setNameFilters(
-        {TForm1::tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"),
-         TForm1::tr("所有文件 (*)")});
+        {TForm1::tr("校验文件 (%1)").arg(ChecksumFilePatterns()), TForm1::tr("所有文件 (*)")});
     if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
     Path = ExistingPathBytes(Dialog.selectedFiles().first());
     return true;

@@ -115,10 +115,11 @@ QString TVerifyChecks::Summary(const QString&) const {
 // --- The checksum files beside hashed files.
 
 TBesideChecks::TBesideChecks(int32_t Algorithm) : FAlgorithm(Algorithm) {
-    const std::string_view Named = sums::AlgorithmName(Algorithm);
-    const QByteArray Name(Named.data(), qsizetype(Named.size()));
-    FSuffix = '.' + (Algorithm == AlgorithmCrc32 ? QByteArrayLiteral("sfv") : Name);
-    FSumsName = Name.toUpper() + "SUMS";
+    // The algorithm's usual extension (X.md5; X.sfv for crc32) and whole name (MD5SUMS).
+    for (std::string_view Name : sums::ChecksumFileNames(Algorithm)) {
+        QByteArray& Kept = Name.starts_with('.') ? FSuffix : FSumsName;
+        if (Kept.isEmpty()) Kept = QByteArray(Name.data(), qsizetype(Name.size()));
+    }
 }
 
 TBesideChecks::TListing TBesideChecks::Read(const QByteArray& ChecksumFile, bool AnyFolder) const {
@@ -149,10 +150,10 @@ const TBesideChecks::TFolder& TBesideChecks::FolderEntry(const QByteArray& Folde
         Found.Listed = true;
         TDirEntry Entry;
         while (Names->Next(Entry))
-            if (Entry.Kind == TDirEntry::File && Entry.Name.endsWith(FSuffix))
+            if (Entry.Kind == TDirEntry::File && !FSuffix.isEmpty() && Entry.Name.endsWith(FSuffix))
                 Found.Own.insert(Entry.Name);
     }
-    Found.Sums = Read(Folder + FSumsName, false);
+    if (!FSumsName.isEmpty()) Found.Sums = Read(Folder + FSumsName, false);
     return *FFolders.insert(Folder, std::move(Found));
 }
 
@@ -162,7 +163,8 @@ bool TBesideChecks::Check(TBatchWindow& Window, int, const QByteArray& Path,
     const qsizetype Slash = Path.lastIndexOf('/');
     const TFolder& Folder = FolderEntry(Path.left(Slash + 1));
     const QByteArray Base = Path.mid(Slash + 1);
-    if (!Folder.Listed || (!Folder.Own.isEmpty() && Folder.Own.contains(Base + FSuffix))) {
+    if (!FSuffix.isEmpty() &&
+        (!Folder.Listed || (!Folder.Own.isEmpty() && Folder.Own.contains(Base + FSuffix)))) {
         const TListing Own = Read(Path + FSuffix, true);
         if (auto It = Own.find(Base); It != Own.end())
             Show(Window, Result.digest, *It, DisplayPath(Base + FSuffix));

@@ -114,7 +114,7 @@ private:
               const QString& Where);
 
     int32_t FAlgorithm;
-    QByteArray FSuffix, FSumsName;  // ".md5" and "MD5SUMS"
+    QByteArray FSuffix, FSumsName;  // ".md5" and "MD5SUMS"; empty when the algorithm has none
     QHash<QByteArray, TFolder> FFolders;
 };
 

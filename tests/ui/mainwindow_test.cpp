@@ -15,9 +15,11 @@
 #include <QWindow>
 #include <memory>
 #include <stdexcept>
+#include <vector>
 
 #include "ResultView.h"
 #include "Unit1.h"
+#include "hashhead.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -74,14 +76,18 @@ private slots:
 
     void startsAsLaidOut() {
         QCOMPARE(Window->windowTitle(), QStringLiteral("Quernix 2011  ver1005 [32位版本]"));
-        QStringList Items;
-        for (int I = 0; I < Window->ComboBoxEx1->count(); ++I) {
-            Items << Window->ComboBoxEx1->itemText(I);
-            QVERIFY(!Window->ComboBoxEx1->itemIcon(I).isNull());
-        }
-        QCOMPARE(Items,
-                 QStringList({"haval", "md2", "md4", "md5", "sha1", "sha256", "sha384", "sha512",
-                              "ripemd128", "ripemd160", "tiger", "crc32", "crc64", "adler32"}));
+        // Every algorithm of the table, each with its picture.
+        QStringList Offered, Listed;
+        for (int I = 0; I < Window->ComboBoxEx1->count(); ++I)
+            if (Window->ComboBoxEx1->itemData(I).isValid()) {
+                Offered << Window->ComboBoxEx1->itemText(I);
+                QVERIFY(!Window->ComboBoxEx1->itemIcon(I).isNull());
+            }
+        for (const TAlgorithmInfo& Algorithm : AlgorithmTable)
+            Listed << QString::fromLatin1(Algorithm.Name);
+        Offered.sort();
+        Listed.sort();
+        QCOMPARE(Offered, Listed);
         QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("md5"));
         QCOMPARE(Window->StatusPanel1->text(), QStringLiteral("拖拽文件到这个窗口"));
         QCOMPARE(Window->ProgressBar1->value(), 0);
@@ -92,6 +98,48 @@ private slots:
         // The page's font name arrives undamaged.
         QVERIFY(
             Window->web1->Evaluate("document.body.style.fontFamily").toString().contains("宋体"));
+    }
+
+    // The selector lists the algorithms group by group; the groups get titles, which can't be
+    // chosen, only once a group beside the classic one has rows.
+    void selectorShowsGroupTitlesBesideTheClassicGroup() {
+        const auto Texts = [this] {
+            QStringList Out;
+            for (int I = 0; I < Window->ComboBoxEx1->count(); ++I)
+                Out << Window->ComboBoxEx1->itemText(I);
+            return Out;
+        };
+        std::vector<TAlgorithmInfo> Classic;
+        QStringList ClassicNames;
+        for (const TAlgorithmInfo& Algorithm : AlgorithmTable)
+            if (Algorithm.Group == TAlgorithmGroup::Classic) {
+                Classic.push_back(Algorithm);
+                ClassicNames << QString::fromLatin1(Algorithm.Name);
+            }
+        Window->FillAlgorithmList(Classic);
+        QCOMPARE(Texts(), ClassicNames);
+        QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("md5"));
+
+        TAlgorithmInfo Checksum = Classic.front(), Modern = Classic.front();
+        Checksum.Name = "c1";
+        Checksum.Id = 9001;
+        Checksum.Group = TAlgorithmGroup::Checksums;
+        Modern.Name = "m1";
+        Modern.Id = 9002;
+        Modern.Group = TAlgorithmGroup::Modern;
+        const TAlgorithmInfo Md5 = *AlgorithmById(AlgorithmIdFromName("md5"));
+        const std::vector<TAlgorithmInfo> Mixed = {Checksum, Classic.front(), Modern, Md5};
+        Window->FillAlgorithmList(Mixed);
+        QCOMPARE(Texts(), QStringList({"经典算法", Classic.front().Name, "md5", "现代算法", "m1",
+                                       "校验和", "c1"}));
+        for (int Title : {0, 3, 5})
+            QVERIFY(!(Window->ComboBoxEx1->model()->index(Title, 0).flags() & Qt::ItemIsEnabled));
+        QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("md5"));
+        QTest::keyClick(Window->ComboBoxEx1, Qt::Key_Down);
+        QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("m1"));
+        // With nothing chosen, the first algorithm is, not the title above it.
+        Window->ComboBoxEx1->setCurrentIndex(-1);
+        QCOMPARE(Window->ComboBoxEx1->currentIndex(), 1);
     }
 
     void batchAppendsOneBlockPerFile() {

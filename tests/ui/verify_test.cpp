@@ -183,6 +183,12 @@ private slots:
         QCOMPARE(Notes().size(), 2);
         QVERIFY(
             Notes().first().startsWith(QStringLiteral("mismatch: 错误 与 x%1.bin.sha1 第 1 行")));
+        // crc32's own checksum file beside a file is SFV.
+        Make("y.bin.sfv", "y.bin CBF43926\n");
+        Window->O2Click();
+        Window->ComboBoxEx1->setCurrentText(QStringLiteral("crc32"));
+        RunBatch({Y});
+        QCOMPARE(Notes().first(), QStringLiteral("ok: 正确 与 y.bin.sfv 第 1 行一致"));
     }
 
     void compareMarksMatchingBlocks() {

@@ -216,10 +216,6 @@ expected %3</translation>
         <translation>Choose the checksum file to verify</translation>
     </message>
     <message>
-        <source>校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)</source>
-        <translation>Checksum files (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)</translation>
-    </message>
-    <message>
         <source>所有文件 (*)</source>
         <translation>All files (*)</translation>
     </message>
@@ -338,6 +334,22 @@ expected %3</translation>
     <message>
         <source>已复制 %1 行校验行</source>
         <translation>Copied %1 checksum lines</translation>
+    </message>
+    <message>
+        <source>经典算法</source>
+        <translation>Classic</translation>
+    </message>
+    <message>
+        <source>现代算法</source>
+        <translation>Modern</translation>
+    </message>
+    <message>
+        <source>校验和</source>
+        <translation>Checksums</translation>
+    </message>
+    <message>
+        <source>校验文件 (%1)</source>
+        <translation>Checksum files (%1)</translation>
     </message>
 </context>
 <context>
