@@ -41,7 +41,9 @@ else
 fi
 [ -x "$quernsum" ] || { echo "no $quernsum: build first" >&2; exit 1; }
 
-algorithms=(haval md2 md4 md5 sha1 sha256 sha384 sha512 ripemd128 ripemd160 tiger crc32 crc64 adler32)
+# Every algorithm quernsum has, in the order of its --list.
+mapfile -t algorithms < <("$quernsum" --list | awk '{ print $1 }')
+[ "${#algorithms[@]}" -gt 0 ] || { echo "$quernsum --list named no algorithm" >&2; exit 1; }
 all_peers=(libdeflate isal lzma gcrypt nettle cryptopp openssl rhash 7zip coreutils php)
 
 started=$EPOCHREALTIME
