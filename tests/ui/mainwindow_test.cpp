@@ -24,7 +24,7 @@ namespace {
 
 // Every span of the result blocks as [colour, text].
 const char SpansScript[] =
-    "Array.from(document.querySelectorAll('body > span'))"
+    "Array.from(document.querySelectorAll('.chunk > span'))"
     ".map(function(s){return [s.style.color, s.textContent];})";
 
 const char Red[] = "rgb(213, 0, 0)";
@@ -120,8 +120,9 @@ private slots:
         QCOMPARE(Window->ProgressBar2->value(), 100);
         // The batch ends with its summary, on the page and in the status bar.
         QCOMPARE(Window->StatusPanel3->text(), QStringLiteral("3 个文件已计算，0 个失败"));
-        QCOMPARE(Window->web1->Evaluate("document.querySelector('body > div.summary').textContent"),
-                 QStringLiteral("3 个文件已计算，0 个失败"));
+        QCOMPARE(
+            Window->web1->Evaluate("document.querySelector('.chunk > div.summary').textContent"),
+            QStringLiteral("3 个文件已计算，0 个失败"));
         QVERIFY(Window->ComboBoxEx1->isEnabled());
     }
 
@@ -168,7 +169,7 @@ private slots:
         const QVariantList Got =
             Window->web1
                 ->Evaluate(
-                    "Array.from(document.querySelectorAll('body > div')).map(function(d){"
+                    "Array.from(document.querySelectorAll('.chunk > div')).map(function(d){"
                     "return [d.className, getComputedStyle(d).color,"
                     "d.children.length, d.children[0].textContent,"
                     "d.children.length > 1 ? d.children[1].textContent : null,"
