@@ -115,8 +115,8 @@ private slots:
         // Each block ends with an empty line: three line breaks after the tag's line.
         QCOMPARE(Window->web1->Evaluate("document.body.getElementsByTagName('br').length").toInt(),
                  12);
-        QCOMPARE(Window->ProgressBar1->maximum(), 3);
-        QCOMPARE(Window->ProgressBar1->value(), 3);
+        QCOMPARE(Window->ProgressBar1->maximum(), OverallSteps);
+        QCOMPARE(Window->ProgressBar1->value(), OverallSteps);
         QCOMPARE(Window->ProgressBar2->value(), 100);
         // The batch ends with its summary, on the page and in the status bar.
         QCOMPARE(Window->StatusPanel3->text(), QStringLiteral("3 个文件已计算，0 个失败"));
@@ -293,8 +293,8 @@ private slots:
         const QVariantList Got = Spans();
         QCOMPARE(Got.size(), 4);
         QCOMPARE(Got[1].toList()[1].toString(), QString::fromUtf8(Right));
-        QCOMPARE(Window->ProgressBar1->maximum(), 1);
-        QCOMPARE(Window->ProgressBar1->value(), 1);
+        QCOMPARE(Window->ProgressBar1->maximum(), OverallSteps);
+        QCOMPARE(Window->ProgressBar1->value(), OverallSteps);
         QCOMPARE(Window->FileList->Snapshot(), QList<QByteArray>{Right});
         QVERIFY(Errors.isEmpty());
     }
