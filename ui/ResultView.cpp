@@ -96,7 +96,7 @@ const char PageTemplate[] =
     "         k++;\n"
     "      }\n"
     "   }\n"
-    "   if(first)first.scrollIntoView({block:\"center\"});\n"
+    "   if(first){window.quernixScroll=null;first.scrollIntoView({block:\"center\"});}\n"
     "   return k;\n"
     "}\n"
     "</script>\n"
@@ -395,10 +395,15 @@ void TResultView::ScrollToEnd() {
     // The page runs scripts in the order they are handed to it: the scroll comes after the last
     // block, without waiting here for the page to catch up. The chunks that come into view are
     // laid out in the frames after the scroll and may turn out taller than estimated, so the
-    // page scrolls again after each frame until its height has stayed the same for three.
+    // page scrolls again after each frame until its height has stayed the same for three, or
+    // until the user or the page's mark scrolls elsewhere (window.quernixScroll changes).
     FlushScripts();
     FPage->runJavaScript(QStringLiteral(
-        "(function(){var last=-1,same=0,frames=0;function step(){try{"
+        "(function(){var me={},last=-1,same=0,frames=0;window.quernixScroll=me;"
+        "['wheel','keydown','mousedown','touchstart'].forEach(function(t){"
+        "window.addEventListener(t,function(){if(window.quernixScroll===me)"
+        "window.quernixScroll=null;},{once:true,capture:true});});"
+        "function step(){if(window.quernixScroll!==me)return;try{"
         "var h=document.body.scrollHeight;window.scrollTo(0,h);same=h===last?same+1:0;last=h;"
         "if(same<3&&++frames<60)window.requestAnimationFrame(step);}catch(e){}}step();})()"));
 }
