@@ -3,7 +3,8 @@
 # the page cache; peak memory; 10,000 files of 4 KiB against md5sum; quernsum -c against
 # md5sum -c and against hashing; files in parallel (1,000 files of 1 MiB against -j 1) and
 # three algorithms in one read (against rhash and the single algorithms); the GUI batch when
-# its bench is built; the engine's in-memory figures.
+# its bench is built; the window over 20,000 and 100,000 files under Xvfb (time to idle and
+# memory); the engine's in-memory figures.
 #
 # Usage: bench/run.sh [BUILD_DIR]
 #   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
@@ -291,6 +292,66 @@ if [ -x "$gui_bench" ]; then
     gui_output="(the GUI bench failed)"
 fi
 
+# --- the window at scale, painting under a real X server ------------------------------------
+# `quernix DIR` over 20,000 files of 512 bytes under Xvfb with openbox, from its start until the
+# window and its page processes have gone idle (bench/gui/idle.py: their CPU time stops
+# growing), less the time the same window takes to go idle with no files; against
+# `find DIR -type f -print0 | xargs -0 md5sum` over the same files. The memory of the window and
+# all its processes at that moment counts each resident page once. The same for 100,000 files
+# (memory only) unless QUERNIX_BENCH_QUICK is set. Medians of three runs.
+quernix=$build/app/quernix
+scale_rows=()
+if [ -x "$quernix" ] && command -v Xvfb > /dev/null && command -v openbox > /dev/null; then
+  log "the window at scale under Xvfb"
+  make_files() {  # dir count
+    if [ "$(find "$1" -type f 2> /dev/null | wc -l)" -ne "$2" ]; then
+      log "writing $2 files of 512 bytes in $1"
+      rm -rf "$1" && mkdir -p "$1"
+      head -c $(($2 * 512)) /dev/urandom | (cd "$1" && split -b 512 -a 6 -d - s)
+    fi
+    find "$1" -type f -print0 | xargs -0 cat > /dev/null
+  }
+  exec {display_fd}<> <(:)
+  Xvfb -displayfd "$display_fd" -screen 0 1024x768x24 -nolisten tcp > "$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  read -r -t 10 -u "$display_fd" display_number || display_number=
+  if [ -n "$display_number" ]; then
+    DISPLAY=:$display_number openbox > "$work/openbox.log" 2>&1 &
+    openbox_pid=$!
+    sleep 1
+    idle() {  # args...: prints idle.py's line
+      DISPLAY=:$display_number QT_QPA_PLATFORM=xcb python3 "$root/bench/gui/idle.py" -- \
+        "$quernix" "$@" 2> /dev/null
+    }
+    field() { sed -n "s/.*\b$1=\([^ ]*\).*/\1/p"; }
+    scale=$work/scale20k
+    make_files "$scale" 20000
+    starts=() batches=() mems=() cpus=() sums=()
+    for _ in 1 2 3; do
+      starts+=("$(idle | field idle_s)")
+      line=$(idle "$scale")
+      batches+=("$(field idle_s <<< "$line")") mems+=("$(field mem_mib <<< "$line")")
+      cpus+=("$(field cpu_s <<< "$line")")
+      timed sh -c "find '$scale' -type f -print0 | xargs -0 md5sum"
+      sums+=("$secs")
+    done
+    ws=$(median "${starts[@]}") wb=$(median "${batches[@]}") wm=$(median "${sums[@]}")
+    wq=$(awk -v b="$wb" -v s="$ws" 'BEGIN { printf "%.3f", b - s }')
+    scale_rows+=("| \`quernix DIR\`, 20,000 files of 512 B under Xvfb, start to idle less start-up ($ws s), seconds (aim: ratio 4 or less) | $wq | find \| xargs md5sum $(printf '%.3f' "$wm") | $(ratio "$wq" "$wm") |")
+    scale_rows+=("| CPU time of the window and its page processes for that batch, seconds (start-up included) | $(median "${cpus[@]}") | | |")
+    scale_rows+=("| memory of the window and its page processes after 20,000 results (aim: under 300 MiB) | $(median "${mems[@]}") MiB | | |")
+    if [ -z "${QUERNIX_BENCH_QUICK:-}" ]; then
+      scale=$work/scale100k
+      make_files "$scale" 100000
+      line=$(idle "$scale")
+      scale_rows+=("| memory after 100,000 results (aim: under 1 GiB; start to idle $(field idle_s <<< "$line") s) | $(field mem_mib <<< "$line") MiB | | |")
+    fi
+    kill "$openbox_pid" 2> /dev/null || true
+  fi
+  kill "$xvfb_pid" 2> /dev/null || true
+  wait "$xvfb_pid" 2> /dev/null || true
+fi
+
 # --- the folder search window's walk ----------------------------------------------------------
 search_bench=$build/bench/intake/quernix_search_bench
 search_output=
@@ -336,6 +397,12 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "| the same against the slowest single algorithm ($slowest; aim: 0.87 or more) | $tq | quernsum -a $slowest $ts | $(ratio "$ts" "$tq") |"
   echo "| peak memory of quernsum -j 2 (max RSS; most: $par_rss_what) | $((par_rss / 1024)).$(((par_rss % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
   echo
+  if [ ${#scale_rows[@]} -gt 0 ]; then
+    echo "| the window at scale (Xvfb with openbox, medians of three runs) | Quernix | peer | ratio |"
+    echo "|---|---:|---:|---:|"
+    printf '%s\n' "${scale_rows[@]}"
+    echo
+  fi
   if [ -n "$gui_output" ]; then
     echo "GUI batch (bench/gui, best of its own runs):"
     echo

@@ -21,7 +21,8 @@ if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
   pkgs+=(openssl rhash coreutils 7zip findutils gnuplot-nox
          libdeflate-dev libisal-dev libgcrypt20-dev liblzma-dev libcrypto++-dev nettle-dev
-         php-cli libssl-dev time)
+         php-cli libssl-dev time
+         openbox)  # the window at scale runs under Xvfb (above) with a window manager
 fi
 if [ "${1:-build}" = ci ]; then
   # The checks CI runs after the tests: sanitizer builds and fuzzing with clang (its runtime

@@ -1,10 +1,12 @@
 #include "BatchRun.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #include "FileList.h"
 #include "VerifyRun.h"
@@ -18,6 +20,27 @@ namespace {
 // The window of the run in progress, for ReportProgress (the progress procedure carries no
 // context of its own).
 TBatchWindow* ProgressWindow = nullptr;
+
+// The overall bar of the run in progress, by bytes: each file counts with its size at the
+// run's start (every file once, when all of them are empty).
+struct TOverallProgress {
+    int64_t Total = 0;    // all files
+    int64_t Done = 0;     // the files before the current one
+    int64_t Current = 0;  // the current file
+    int64_t Reached = 0;  // how far the current file has got
+    // The bar's position with Position bytes of the current file read: a file read again (a
+    // check under another algorithm) or grown since does not move the bar back or past it.
+    int At(int64_t Position) {
+        Reached = std::clamp(Position, Reached, Current);
+        return Steps(Done + Reached);
+    }
+    int Steps(int64_t Bytes) const {
+        if (Total <= 0) return 0;
+        return int(static_cast<long double>(Bytes) * OverallSteps /
+                   static_cast<long double>(Total));
+    }
+};
+TOverallProgress* ProgressOverall = nullptr;
 
 QString LowerAscii(const QString& Text) {
     QString Result = Text;
@@ -77,6 +100,7 @@ void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply) {
         Window->SetFileMaximum(100);
         Window->SetFilePosition(Percent);
         Window->SetPercentText(QString::number(Percent) + u'%');
+        if (ProgressOverall) Window->SetOverallPosition(ProgressOverall->At(Position));
         Window->PumpMessages();
     }
     if (StopRequested == 1) *Reply = HashCancelReply;
@@ -98,22 +122,40 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     int Hashed = 0, Failed = 0;  // a file cancelled by a stop is neither
     bool Stopped = false;
     if (Count > 0) {
-        Window.SetOverallMaximum(Count);
+        Window.SetOverallMaximum(OverallSteps);
         Window.SetSelectorEnabled(false);
     }
 
-    // Puts back the progress window of ReportProgress, and re-enables the selector when an
-    // error from the result view ends the run early.
+    // Puts back the progress window and bar of ReportProgress, and re-enables the selector when
+    // an error from the result view ends the run early.
+    TOverallProgress Overall;
     struct TRunScope {
         TBatchWindow& Window;
         TBatchWindow* const Outer = ProgressWindow;
+        TOverallProgress* const OuterOverall = ProgressOverall;
         bool Finished = false;
-        explicit TRunScope(TBatchWindow& W) : Window(W) { ProgressWindow = &W; }
+        TRunScope(TBatchWindow& W, TOverallProgress& O) : Window(W) {
+            ProgressWindow = &W;
+            ProgressOverall = &O;
+        }
         ~TRunScope() {
             ProgressWindow = Outer;
+            ProgressOverall = OuterOverall;
             if (!Finished) Window.SetSelectorEnabled(true);
         }
-    } Scope(Window);
+    } Scope(Window, Overall);
+
+    // The overall bar goes by bytes, so the sizes come first; the window stays live meanwhile.
+    std::vector<int64_t> Sizes(size_t(Count), 0);
+    for (int I = 0; I < Count; ++I) {
+        Sizes[size_t(I)] = RegularFileSize(Files[I]);
+        Overall.Total += Sizes[size_t(I)];
+        if (I % 256 == 255) Window.PumpMessages();
+    }
+    if (Overall.Total == 0) {
+        std::fill(Sizes.begin(), Sizes.end(), 1);
+        Overall.Total = Count;
+    }
 
     // The engine's progress function is ReportProgress, the run's one progress procedure (it
     // reaches this window through the scope above); its reply becomes the engine's stop flag.
@@ -136,7 +178,9 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     };
 
     for (int I = 0; I < Count; ++I) {
-        Window.SetOverallPosition(I + 1);
+        Overall.Current = Sizes[size_t(I)];
+        Overall.Reached = 0;
+        Window.SetOverallPosition(Overall.Steps(Overall.Done));
         Window.PumpMessages();
         const QByteArray& Path = Files[I];
         const QString Shown = DisplayPath(Path);
@@ -157,6 +201,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             Window.AppendResult(Record);
         }
         const bool Told = Checks && Checks->Check(Window, I, Path, Result, Rehash);
+        Overall.Done += Overall.Current;
         if (!Result.ok()) {
             if (Result.error.kind != engine::Failure::Stopped) ++Failed;
             const QString Reason = FailureText(Result.error);
@@ -180,6 +225,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             break;
         }
     }
+    if (!Stopped && Count > 0) Window.SetOverallPosition(Overall.Steps(Overall.Done));
     Window.PumpMessages();
 
     QString Summary = TBatchTexts::tr("%1 个文件已计算，%2 个失败").arg(Hashed).arg(Failed);

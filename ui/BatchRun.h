@@ -34,7 +34,7 @@ class TBatchWindow {
 public:
     virtual ~TBatchWindow() = default;
 
-    virtual void SetOverallMaximum(int Value) = 0;  // ProgressBar1
+    virtual void SetOverallMaximum(int Value) = 0;  // ProgressBar1, in OverallSteps by bytes
     virtual void SetOverallPosition(int Value) = 0;
     virtual void SetFileMaximum(int Value) = 0;  // ProgressBar2
     virtual void SetFilePosition(int Value) = 0;
@@ -54,6 +54,9 @@ public:
     // True when a new batch waits for this one to end: a new intake asked for the stop.
     virtual bool NewBatchWaiting() = 0;
 };
+
+// The overall bar's range: the run's bytes, in this many steps.
+constexpr int OverallSteps = 1000;
 
 // One run over Files, the list as it was when the run was asked for. Every path gets a result
 // block or a line that says why it has none; Unread are named first, and a summary line ends

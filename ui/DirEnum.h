@@ -5,6 +5,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -45,3 +46,7 @@ QByteArray ExistingPathBytes(const QString& Path);
 
 // True when Path names a folder, or a link to one.
 bool FolderExists(const QByteArray& Path);
+
+// The size of the regular file that Path names (links followed); 0 for anything else, and when
+// it cannot be looked at.
+int64_t RegularFileSize(const QByteArray& Path);

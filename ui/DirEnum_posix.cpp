@@ -1,4 +1,4 @@
-// Folder enumeration and the regular-file test on POSIX systems.
+// Folder enumeration, the folder test and file sizes on POSIX systems.
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -77,4 +77,10 @@ QByteArray ExistingPathBytes(const QString& Path) {
 bool FolderExists(const QByteArray& Path) {
     struct stat Info;
     return ::stat(Path.constData(), &Info) == 0 && S_ISDIR(Info.st_mode);
+}
+
+int64_t RegularFileSize(const QByteArray& Path) {
+    struct stat Info;
+    if (::stat(Path.constData(), &Info) != 0 || !S_ISREG(Info.st_mode)) return 0;
+    return int64_t(Info.st_size);
 }

@@ -41,6 +41,7 @@ const char PageTemplate[] =
     ".mismatch{color: #D50000;}\n"
     ".mismatch .str2{display: inline-block; vertical-align: top;}\n"
     ".marked{background-color: #FFF176;}\n"
+    ".chunk{content-visibility: auto; width: fit-content; min-width: 100%;}\n"
     "</style>\n"
     "</head>\n"
     "<body style=\"font-family: 宋体; font-size: 10pt\">\n"
@@ -79,22 +80,24 @@ const char PageTemplate[] =
     "   }\n"
     "   window.document.body.appendChild(temobj);\n"
     "}\n"
-    "function mark(hex,tag)\n"
+    "function mark(numbers)\n"
     "{\n"
-    "   var all=window.document.body.children,first=null,count=0;\n"
-    "   for(var i=0;i<all.length;i++)all[i].classList.remove(\"marked\");\n"
-    "   for(var i=0;i+3<all.length;i++){\n"
-    "      var t=all[i];\n"
-    "      if(t.tagName!=\"SPAN\"||t.style.color!=\"rgb(213, 0, 0)\")continue;\n"
-    "      if(tag&&t.textContent!=tag)continue;\n"
-    "      if(all[i+3].tagName!=\"SPAN\"||all[i+3].textContent.toLowerCase()!=hex)continue;\n"
-    "      for(var j=i;j<i+4;j++)all[j].classList.add(\"marked\");\n"
-    "      if(!first)first=t;\n"
-    "      count++;\n"
-    "      i+=3;\n"
+    "   var want=numbers?numbers.split(\",\").map(Number):[],first=null,n=0,k=0;\n"
+    "   var old=window.document.querySelectorAll(\".marked\");\n"
+    "   for(var i=0;i<old.length;i++)old[i].classList.remove(\"marked\");\n"
+    "   var chunks=window.document.getElementsByClassName(\"chunk\");\n"
+    "   for(var c=0;c<chunks.length&&k<want.length;c++){\n"
+    "      var all=chunks[c].children,spans=0;\n"
+    "      for(var i=0;i<all.length&&k<want.length;i++){\n"
+    "         if(all[i].tagName!=\"SPAN\"||spans++%4)continue;\n"
+    "         if(n++!=want[k])continue;\n"
+    "         for(var j=i;j<i+4&&j<all.length;j++)all[j].classList.add(\"marked\");\n"
+    "         if(!first)first=all[i];\n"
+    "         k++;\n"
+    "      }\n"
     "   }\n"
-    "   if(first)first.scrollIntoView({block:\"center\"});\n"
-    "   return count;\n"
+    "   if(first){window.quernixScroll=null;first.scrollIntoView({block:\"center\"});}\n"
+    "   return k;\n"
     "}\n"
     "</script>\n"
     "</body>\n"
@@ -107,17 +110,45 @@ QString JsonText(const QJsonArray& Array) {
     return QString::fromUtf8(QJsonDocument(Array).toJson(QJsonDocument::Compact));
 }
 
-// Calls each [name, args] in turn. Answers [0, value of the last call], [1, name] for a name
-// that is no function of the page, or [2, description, source] for a call that threw.
-const char CallsScript[] =
-    "(function(calls){var value=null;"
-    "for(var i=0;i<calls.length;i++){"
-    "var f=window[calls[i][0]];"
-    "if(typeof f!=='function')return [1,calls[i][0]];"
-    "try{value=f.apply(window,calls[i][1]);}"
-    "catch(e){return [2,String(e&&e.message!==undefined?e.message:e),"
-    "String(e&&e.name?e.name:'')];}}"
-    "return [0,value===undefined?null:value];})";
+// Calls each [name, args] of the list in turn. Answers [0, value of the last call], [1, name]
+// for a name that is no function of the page, or [2, description, source] for a call that
+// threw.
+//
+// What a call adds to the end of the body is moved into the body's last chunk: a div of class
+// "chunk" that holds up to 100 result blocks and the lines that follow them. A new chunk
+// starts only with a block, so a verdict stays with the block it follows. The page lays out and
+// paints only the chunks on screen (content-visibility); one that has never been on screen
+// counts with an estimated height, four lines a block and two a note, until it has been laid out
+// once. Inside a chunk the blocks flow as they would in the body, so the page looks the same.
+const char CallsScript[] = R"((function(calls){
+var body=document.body,value=null,grown=[];
+var line=window.quernixLine;
+if(!line){
+  var probe=document.createElement('div');probe.textContent='x';body.appendChild(probe);
+  line=window.quernixLine=probe.offsetHeight||16;probe.remove();
+}
+for(var i=0;i<calls.length;i++){
+  var name=calls[i][0],f=window[name];
+  if(typeof f!=='function')return [1,name];
+  var last=body.lastChild;
+  try{value=f.apply(window,calls[i][1]);}
+  catch(e){return [2,String(e&&e.message!==undefined?e.message:e),String(e&&e.name?e.name:'')];}
+  var added=last?last.nextSibling:body.firstChild;
+  if(!added)continue;
+  var chunk=last&&last.className==='chunk'?last:null;
+  if(!chunk||(name==='doit'&&+chunk.dataset.blocks>=100)){
+    chunk=document.createElement('div');chunk.className='chunk';
+    chunk.dataset.blocks=0;chunk.dataset.lines=0;
+    body.insertBefore(chunk,added);
+  }
+  while(chunk.nextSibling)chunk.appendChild(chunk.nextSibling);
+  if(name==='doit')chunk.dataset.blocks++;
+  chunk.dataset.lines=+chunk.dataset.lines+(name==='doit'?4:2);
+  if(grown[grown.length-1]!==chunk)grown.push(chunk);
+}
+for(var i=0;i<grown.length;i++)
+  grown[i].style.containIntrinsicSize='auto 1px auto '+Math.round(grown[i].dataset.lines*line)+'px';
+return [0,value===undefined?null:value];}))";
 
 }  // namespace
 
@@ -147,7 +178,6 @@ TResultView::TResultView(QWidget* Parent) : QWebEngineView(Parent) {
     });
 
     FFlushTimer.setSingleShot(true);
-    FFlushTimer.setInterval(ScriptDelayMs);
     connect(&FFlushTimer, &QTimer::timeout, this, [this] { SendWhenReady(); });
     FSinceFlush.start();
 }
@@ -281,20 +311,23 @@ void TResultView::CallScript(const QString& Name, const QStringList& Args, QVari
 }
 
 void TResultView::SendWhenReady() {
-    if (FQueuedCalls.isEmpty()) return;
-    // One group at a time: while the page works on one, the next grows. The page lays itself
-    // out again after every group, at a cost that grows with its length, so a few large groups
-    // beat many small ones.
-    if (FPendingGroups == 0 && FSinceFlush.elapsed() >= FGroupDelayMs) {
+    // One group at a time, and at most one a frame: while the page works on a group, or draws
+    // what it has added, the next one grows. The answer to a group sends the next.
+    if (FQueuedCalls.isEmpty() || FPendingGroups > 0) return;
+    const qint64 Wait = FrameMs - FSinceFlush.elapsed();
+    if (Wait <= 0)
         FlushScripts();
-    } else if (!FFlushTimer.isActive()) {
-        FFlushTimer.start(FGroupDelayMs);
-    }
+    else if (!FFlushTimer.isActive())
+        FFlushTimer.start(int(Wait));
 }
 
 QString TResultView::CallsText(const QStringList& Calls) {
-    return QLatin1String(CallsScript) + QStringLiteral("([") + Calls.join(u',') +
-           QStringLiteral("])");
+    // The list reaches the page as one string for JSON.parse, which reads it much faster than
+    // the script compiler would read the same data as a literal.
+    const QString List = QLatin1Char('[') + Calls.join(u',') + QLatin1Char(']');
+    const QString Quoted = JsonText(QJsonArray{List});  // ["..."], the string JSON-escaped
+    return QLatin1String(CallsScript) + QStringLiteral("(JSON.parse(") +
+           Quoted.mid(1, Quoted.size() - 2) + QStringLiteral("))");
 }
 
 QString TResultView::AnswerError(const QVariantList& Answer) {
@@ -319,14 +352,9 @@ void TResultView::FlushScripts() {
     ++FPendingGroups;
     const quint64 Group = ++FGroupsSent;
     QPointer<TResultView> Self(this);
-    QElapsedTimer Sent;
-    Sent.start();
-    FPage->runJavaScript(CallsText(Calls), [Self, Group, Sent](const QVariant& Answer) {
+    FPage->runJavaScript(CallsText(Calls), [Self, Group](const QVariant& Answer) {
         if (!Self) return;
         --Self->FPendingGroups;
-        // A page that is slow to answer (it lays out the whole page after every group) gets
-        // fewer, larger groups.
-        Self->FGroupDelayMs = std::clamp(int(2 * Sent.elapsed()), ScriptDelayMs, MaxScriptDelayMs);
         Self->GroupAnswered(Group, AnswerError(Answer.toList()));
     });
 }
@@ -365,8 +393,17 @@ bool TResultView::CopySelection() {
 void TResultView::ScrollToEnd() {
     WaitForDocument(0);
     // The page runs scripts in the order they are handed to it: the scroll comes after the last
-    // block, without waiting here for the page to catch up.
+    // block, without waiting here for the page to catch up. The chunks that come into view are
+    // laid out in the frames after the scroll and may turn out taller than estimated, so the
+    // page scrolls again after each frame until its height has stayed the same for three, or
+    // until the user or the page's mark scrolls elsewhere (window.quernixScroll changes).
     FlushScripts();
-    FPage->runJavaScript(
-        QStringLiteral("try{window.scrollBy(0,document.body.scrollHeight);}catch(e){}"));
+    FPage->runJavaScript(QStringLiteral(
+        "(function(){var me={},last=-1,same=0,frames=0;window.quernixScroll=me;"
+        "['wheel','keydown','mousedown','touchstart'].forEach(function(t){"
+        "window.addEventListener(t,function(){if(window.quernixScroll===me)"
+        "window.quernixScroll=null;},{once:true,capture:true});});"
+        "function step(){if(window.quernixScroll!==me)return;try{"
+        "var h=document.body.scrollHeight;window.scrollTo(0,h);same=h===last?same+1:0;last=h;"
+        "if(same<3&&++frames<60)window.requestAnimationFrame(step);}catch(e){}}step();})()"));
 }

@@ -35,11 +35,12 @@ public:
     // Replaces the whole document by Html.
     void LoadHtml(const QString& Html);
     // Calls the page's global function Name with the texts Args, in their order. The calls are
-    // handed to the page in groups, at least ScriptDelayMs apart (more when the page is slow to
-    // answer) and one group at a time, and
-    // the page runs them while the caller goes on. When a call fails, ScriptFailed is emitted
-    // and the error is raised by the next CallScript, WaitForScripts or RaiseScriptError. With
-    // Result the call is made at once and its return value stored there.
+    // handed to the page in groups, one group at a time and at most one a frame (FrameMs), and
+    // the page runs them while the caller goes on. What the calls add to the page is kept in
+    // chunks of blocks that the page lays out and paints only while they are on screen. When a
+    // call fails, ScriptFailed is emitted and the error is raised by the next CallScript,
+    // WaitForScripts or RaiseScriptError. With Result the call is made at once and its return
+    // value stored there.
     void CallScript(const QString& Name, const QStringList& Args, QVariant* Result = nullptr);
     // Adds a line of Kind to the page through its function note, after what is there: Text1,
     // then Text2 set apart from it (left out when empty). Both are plain text and are escaped
@@ -61,8 +62,7 @@ public:
     // Runs Script in the page and returns its value.
     QVariant Evaluate(const QString& Script);
 
-    static constexpr int ScriptDelayMs = 100;
-    static constexpr int MaxScriptDelayMs = 1000;
+    static constexpr int FrameMs = 16;
 
 signals:
     // The user asked for a context menu at GlobalPos; the browser shows none of its own.
@@ -88,12 +88,10 @@ private:
     bool FDestroying = false;
     bool FRendererGone = false;
     bool FLoadFailed = false;
-    int FPendingGroups = 0;
+    int FPendingGroups = 0;  // groups handed to the page whose answer has not come yet
     quint64 FGroupsSent = 0;
-    int FGroupDelayMs = ScriptDelayMs;
-    quint64 FGroupsBeforeError = 0;  // groups sent before the last failure    // groups handed to
-                                     // the page whose answer has not come yet
-    QString FScriptError;            // the first error among them
+    quint64 FGroupsBeforeError = 0;  // groups sent before the last failure
+    QString FScriptError;            // the first error among the groups on their way
     QStringList FQueuedCalls;        // each a JSON array [name, [args...]]
     QElapsedTimer FSinceFlush;
     QTimer FFlushTimer;

@@ -46,6 +46,10 @@ QString AlgorithmText(int32_t Algorithm) {
     return QString::fromLatin1(sums::AlgorithmName(Algorithm));
 }
 
+char LowerHexDigit(char C) {
+    return C >= 'A' && C <= 'F' ? char(C - 'A' + 'a') : C;
+}
+
 QByteArray FolderOf(const QByteArray& Path) {
     return Path.left(Path.lastIndexOf('/') + 1);
 }
@@ -268,12 +272,18 @@ void TForm1::RunVerify(const TVerifyList& List) {
 }
 
 int TForm1::MarkDigest(const TKnownDigest& Digest) {
-    const QString Tag =
-        Digest.Algorithm >= 0
-            ? QLatin1String("[") + AlgorithmText(Digest.Algorithm) + QLatin1String("]:")
-            : QString();
+    // The results are the page's blocks in their order: the page marks the blocks by number.
+    QStringList Numbers;
+    for (size_t I = 0; I < FResults.size(); ++I) {
+        const TSavedResult& Result = FResults[I];
+        if (Digest.Algorithm >= 0 && Result.Algorithm != Digest.Algorithm) continue;
+        if (Result.Digest.size() == Digest.Hex.size() &&
+            std::equal(Result.Digest.begin(), Result.Digest.end(), Digest.Hex.begin(),
+                       [](char Upper, char Lower) { return LowerHexDigit(Upper) == Lower; }))
+            Numbers << QString::number(I);
+    }
     QVariant Count;
-    web1->CallScript(QStringLiteral("mark"), {QString::fromStdString(Digest.Hex), Tag}, &Count);
+    web1->CallScript(QStringLiteral("mark"), {Numbers.join(u',')}, &Count);
     return Count.toInt();
 }
 

@@ -131,30 +131,34 @@ private slots:
         TStubWindow Window;
         HashFileList(Window, {A, Folder, B});
 
+        // The overall bar by bytes: 9 of 12 after the first file, the folder counts none.
         const QStringList Expected = {
-            "overall max 3",
+            "overall max 1000",
             "enabled 0",
-            "overall 1",
+            "overall 0",
             "pump",
             "path " + QString::fromUtf8(A),
             "file 100",
             "percent 100%",
+            "overall 750",
             "pump",
             "result " + QString::fromUtf8(A),
-            "overall 2",
+            "overall 750",
             "pump",
             "path " + QString::fromUtf8(Folder),
             "note skipped|" + QString::fromUtf8(Folder) + "|是文件夹，未搜索",
             "file 0",
             "percent ",
             "path " + QString::fromUtf8(Folder) + "  是文件夹，未搜索",
-            "overall 3",
+            "overall 750",
             "pump",
             "path " + QString::fromUtf8(B),
             "file 100",
             "percent 100%",
+            "overall 1000",
             "pump",
             "result " + QString::fromUtf8(B),
+            "overall 1000",
             "pump",
             "note summary|2 个文件已计算，1 个失败|",
             "path 2 个文件已计算，1 个失败",
@@ -214,8 +218,9 @@ private slots:
         // A stop given during the run is not looked at: no existing file follows.
         Window.OnPump = [](int) { StopRequested = 1; };
         HashFileList(Window, {Missing("gone1"), Missing("gone2"), Missing("gone3")});
-        QCOMPARE(Window.OverallMaximum, 3);
-        QCOMPARE(Window.OverallPosition, 3);
+        // No bytes at all: every name counts the same.
+        QCOMPARE(Window.OverallMaximum, OverallSteps);
+        QCOMPARE(Window.OverallPosition, OverallSteps);
         QVERIFY(Window.Results.isEmpty());
         QCOMPARE(Window.Notes,
                  (QStringList{"failed|" + QString::fromUtf8(Missing("gone1")) + "|文件不存在",
@@ -232,6 +237,27 @@ private slots:
         QCOMPARE(Window.Log.filter("percent"),
                  QStringList({"percent 25%", "percent 50%", "percent 75%", "percent 100%"}));
         QCOMPARE(Window.FileMaximum, 100);
+    }
+
+    // The overall bar counts bytes, not files started: a quarter into the first of three equal
+    // files is a twelfth of the batch. It never goes back and ends full.
+    void overallBarGoesByBytes() {
+        TStubWindow Window;
+        const QByteArray Chunk(16384, 'o');
+        HashFileList(Window, {Make("o1", Chunk.repeated(4)), Make("o2", Chunk.repeated(4)),
+                              Make("o3", Chunk.repeated(4))});
+        QList<int> Overall;
+        for (const QString& Line : Window.Log)
+            if (Line.startsWith("overall ") && !Line.startsWith("overall max"))
+                Overall << Line.mid(8).toInt();
+        QCOMPARE(Window.OverallMaximum, OverallSteps);
+        const qsizetype Quarter = Window.Log.indexOf("percent 25%");
+        QVERIFY(Quarter >= 0 && Window.Log[Quarter + 1].startsWith("overall "));
+        QCOMPARE(Window.Log[Quarter + 1], QStringLiteral("overall %1").arg(OverallSteps / 12));
+        QCOMPARE(Window.Log[Window.Log.indexOf("result " + QString::fromUtf8(Missing("o1"))) - 2],
+                 QStringLiteral("overall %1").arg(OverallSteps / 3));
+        QVERIFY(std::is_sorted(Overall.begin(), Overall.end()));
+        QCOMPARE(Overall.last(), OverallSteps);
     }
 
     void stopDuringAFileCancelsIt() {
@@ -277,7 +303,7 @@ private slots:
         const QByteArray Next = Make("second", Second);
         const QByteArray Third = Make("third", "third");
         Window.OnPump = [&Window](int) {
-            if (Window.OverallPosition == 2 && Window.Log.last() == "pump" &&
+            if (Window.Results.size() == 1 && Window.Log.last() == "pump" &&
                 Window.Log.filter("path").size() == 1)
                 StopRequested = 1;
         };

@@ -92,7 +92,7 @@ inline TDragAnswer DragAndDrop(QWidget* Widget, const QMimeData* Data) {
 inline QStringList HashedPaths(TForm1& Form) {
     return Form.web1
         ->Evaluate(QStringLiteral(
-            "Array.from(document.querySelectorAll('body > span'))"
+            "Array.from(document.querySelectorAll('.chunk > span'))"
             ".filter(function(s,i){return i%4==1;}).map(function(s){return s.textContent;})"))
         .toStringList();
 }

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -26,7 +27,7 @@ namespace {
 
 // Every span of the result blocks as [colour, text].
 const char SpansScript[] =
-    "Array.from(document.querySelectorAll('body > span'))"
+    "Array.from(document.querySelectorAll('.chunk > span'))"
     ".map(function(s){return [s.style.color, s.textContent];})";
 
 const char Red[] = "rgb(213, 0, 0)";
@@ -163,13 +164,14 @@ private slots:
         // Each block ends with an empty line: three line breaks after the tag's line.
         QCOMPARE(Window->web1->Evaluate("document.body.getElementsByTagName('br').length").toInt(),
                  12);
-        QCOMPARE(Window->ProgressBar1->maximum(), 3);
-        QCOMPARE(Window->ProgressBar1->value(), 3);
+        QCOMPARE(Window->ProgressBar1->maximum(), OverallSteps);
+        QCOMPARE(Window->ProgressBar1->value(), OverallSteps);
         QCOMPARE(Window->ProgressBar2->value(), 100);
         // The batch ends with its summary, on the page and in the status bar.
         QCOMPARE(Window->StatusPanel3->text(), QStringLiteral("3 个文件已计算，0 个失败"));
-        QCOMPARE(Window->web1->Evaluate("document.querySelector('body > div.summary').textContent"),
-                 QStringLiteral("3 个文件已计算，0 个失败"));
+        QCOMPARE(
+            Window->web1->Evaluate("document.querySelector('.chunk > div.summary').textContent"),
+            QStringLiteral("3 个文件已计算，0 个失败"));
         QVERIFY(Window->ComboBoxEx1->isEnabled());
     }
 
@@ -216,7 +218,7 @@ private slots:
         const QVariantList Got =
             Window->web1
                 ->Evaluate(
-                    "Array.from(document.querySelectorAll('body > div')).map(function(d){"
+                    "Array.from(document.querySelectorAll('.chunk > div')).map(function(d){"
                     "return [d.className, getComputedStyle(d).color,"
                     "d.children.length, d.children[0].textContent,"
                     "d.children.length > 1 ? d.children[1].textContent : null,"
@@ -340,8 +342,8 @@ private slots:
         const QVariantList Got = Spans();
         QCOMPARE(Got.size(), 4);
         QCOMPARE(Got[1].toList()[1].toString(), QString::fromUtf8(Right));
-        QCOMPARE(Window->ProgressBar1->maximum(), 1);
-        QCOMPARE(Window->ProgressBar1->value(), 1);
+        QCOMPARE(Window->ProgressBar1->maximum(), OverallSteps);
+        QCOMPARE(Window->ProgressBar1->value(), OverallSteps);
         QCOMPARE(Window->FileList->Snapshot(), QList<QByteArray>{Right});
         QVERIFY(Errors.isEmpty());
     }
@@ -360,6 +362,115 @@ private slots:
         QVERIFY(Spans().isEmpty());
         QCOMPARE(Window->ProgressBar1->value(), 0);
         QTRY_VERIFY(!Window->isVisible());
+    }
+
+    // A batch of many files reaches the page in groups: every block, failure line and verdict
+    // arrives once and in order, chunks of blocks never part a verdict from its block, the last
+    // line is scrolled into view, a compare finds a block far down, and the chunks lay out
+    // exactly as the same blocks do straight in the body.
+    void manyResultsReachThePageWholeInOrderAndLookTheSame() {
+        QList<QByteArray> Paths;
+        for (int I = 0; I < 250; ++I)
+            Paths << Make(QStringLiteral("f%1").arg(I, 3, 10, QLatin1Char('0')),
+                          I == 200 ? "xyz" : "abc");
+        Paths << QFile::encodeName(Dir.filePath("f050x"))
+              << QFile::encodeName(Dir.filePath("f199x"));
+        Make("f120.md5", QByteArray(32, '0') + "  f120\n");
+        RunBatch(Paths);
+
+        QStringList Expected;
+        for (const QByteArray& Path : Window->FileList->Snapshot()) {
+            if (!QFile::exists(QFile::decodeName(Path))) {
+                Expected << "note failed";
+                continue;
+            }
+            const QString Upper = Path.endsWith("f200") ? "D16FB36F0911F878998C136191AF705E"
+                                                        : "900150983CD24FB0D6963F7D28E17F72";
+            Expected << "[md5]:" << QString::fromUtf8(Path) << Upper << Upper.toLower();
+            if (Path.endsWith("f120")) Expected << "note mismatch";
+        }
+        Expected << "note summary";
+        QCOMPARE(Window->web1
+                     ->Evaluate("Array.from(document.querySelectorAll('.chunk > *')).map("
+                                "function(e){return e.tagName=='SPAN'?e.textContent:"
+                                "'note '+e.className.replace('note ','');})")
+                     .toStringList(),
+                 Expected);
+        const QVariantList Chunks =
+            Window->web1
+                ->Evaluate(
+                    "Array.from(document.getElementsByClassName('chunk')).map("
+                    "function(c){return [c.querySelectorAll(':scope > span').length,"
+                    "c.firstElementChild.className];})")
+                .toList();
+        QCOMPARE(Chunks.size(), 3);
+        for (const QVariant& Chunk : Chunks) {
+            QVERIFY(Chunk.toList()[0].toInt() <= 4 * 100);
+            QVERIFY(!Chunk.toList()[1].toString().contains(QRegularExpression("ok|mismatch")));
+        }
+        const char InView[] =
+            "(function(e){var r=e.getBoundingClientRect();"
+            "return r.top>=0&&r.bottom<=window.innerHeight;})";
+        QTRY_VERIFY(Window->web1
+                        ->Evaluate(InView + QStringLiteral("(document.querySelector("
+                                                           "'div.summary'))"))
+                        .toBool());
+
+        QGuiApplication::clipboard()->setText("d16fb36f0911f878998c136191af705e");
+        Window->CompareWithDigest();
+        QCOMPARE(Window->web1
+                     ->Evaluate("Array.from(document.querySelectorAll('span.marked'))"
+                                ".map(function(s){return s.textContent;})")
+                     .toStringList(),
+                 QStringList({"[md5]:", Dir.filePath("f200"), "D16FB36F0911F878998C136191AF705E",
+                              "d16fb36f0911f878998c136191af705e"}));
+        QTRY_VERIFY(
+            Window->web1->Evaluate(InView + QStringLiteral("(document.querySelector('.marked'))"))
+                .toBool());
+
+        // Every chunk laid out, then the positions of all spans and lines with and without the
+        // chunks around them.
+        const QString Same = Window->web1
+                                 ->Evaluate(
+                                     "(function(){var s=document.createElement('style');"
+                                     "s.textContent='.chunk{content-visibility:visible"
+                                     "!important}';document.head.appendChild(s);"
+                                     "function at(){return JSON.stringify(Array.from("
+                                     "document.querySelectorAll('span,div.note')).map("
+                                     "function(e){var r=e.getBoundingClientRect();return ["
+                                     "r.left,r.top+window.scrollY,r.width,r.height];}));}"
+                                     "var a=at();Array.from(document.getElementsByClassName("
+                                     "'chunk')).forEach(function(c){while(c.firstChild)"
+                                     "document.body.insertBefore(c.firstChild,c);c.remove();});"
+                                     "var b=at();return a===b?'same':a.length+' '+b.length;})()")
+                                 .toString();
+        QCOMPARE(Same, QStringLiteral("same"));
+    }
+
+    // Stop during a batch of many files ends it: the page holds whole blocks of exactly the
+    // files hashed, and the summary counts the rest.
+    void stopEndsALargeBatch() {
+        QList<QByteArray> Paths;
+        for (int I = 0; I < 3000; ++I)
+            Paths << Make(QStringLiteral("s%1").arg(I, 4, 10, QLatin1Char('0')), "abc");
+        QTimer Watch;
+        Watch.setInterval(0);
+        connect(&Watch, &QTimer::timeout, this, [&] {
+            if (Window->Results().size() >= 300) {
+                Watch.stop();
+                Window->ToolButton3->click();
+            }
+        });
+        Watch.start();
+        RunBatch(Paths);
+        const int Hashed = int(Window->Results().size());
+        QVERIFY(Hashed >= 300 && Hashed < 3000);
+        QCOMPARE(Spans().size(), 4 * Hashed);
+        QCOMPARE(Window->StatusPanel3->text(),
+                 QStringLiteral("%1 个文件已计算，0 个失败；已被用户终止，%2 个未计算")
+                     .arg(Hashed)
+                     .arg(3000 - Hashed));
+        QCOMPARE(Window->ProgressBar1->value(), 0);
     }
 
     void stopCommandEndsTheRun() {

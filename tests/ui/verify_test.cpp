@@ -124,7 +124,7 @@ private slots:
         // comes back afterwards.
         const QStringList Tags = Window->web1
                                      ->Evaluate(
-                                         "Array.from(document.querySelectorAll('body > "
+                                         "Array.from(document.querySelectorAll('.chunk > "
                                          "span')).filter(function(s,i){return i%4==0;})"
                                          ".map(function(s){return s.textContent;})")
                                      .toStringList();
