@@ -1,13 +1,15 @@
 // CreateHashObject: the one place that maps an algorithm id to its hash object class.
+#include "DCPcrc32c.h"
 #include "DCPhaval.h"
 #include "DCPmd4.h"
 #include "DCPmd5.h"
+#include "DCPripemd128.h"
+#include "DCPripemd160.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
 #include "DCPsha512.h"
-#include "DCPripemd128.h"
-#include "DCPripemd160.h"
 #include "DCPtiger.h"
+#include "DCPxxh3.h"
 #include "hashhead.h"
 
 std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId) {
@@ -32,6 +34,13 @@ std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId) {
             return std::make_unique<TDCP_tiger>();
         case TDCP_haval::kId:
             return std::make_unique<TDCP_haval>();
+        // XXH3 and CRC-32C
+        case TDCP_xxh3::kId:
+            return std::make_unique<TDCP_xxh3>();
+        case TDCP_xxh128::kId:
+            return std::make_unique<TDCP_xxh128>();
+        case TDCP_crc32c::kId:
+            return std::make_unique<TDCP_crc32c>();
         default:
             return nullptr;
     }
