@@ -183,8 +183,10 @@ constexpr JoinTable<Step, Count> MakeJoinTable(Poly p) {
     }
     return t;
 }
-// Three streams of up to 256 eight-byte words each: shifts by one and by two streams' lengths.
-constexpr size_t kJoinMaxSteps = 256;
+// Three streams of up to 1024 eight-byte words each: shifts by one and by two streams' lengths.
+// Long streams keep the joins rare; on data from memory, 8 KiB streams ran at twice the speed
+// of 2 KiB ones.
+constexpr size_t kJoinMaxSteps = 1024;
 constexpr auto kCrc32cJoin = MakeJoinTable<8, 2 * kJoinMaxSteps>(kCrc32cPoly);
 // Shifts in 64-byte steps, up to 16 KiB.
 constexpr auto kCrc32cJoin64 = MakeJoinTable<64, 256>(kCrc32cPoly);

@@ -84,9 +84,9 @@ TEST_P(Crc32cKernels, PublishedValues) {
 
 // Every length up to past the thresholds of the three-stream code (24 bytes) and of the blocks
 // that add vector folding (1280 bytes); for each run length of the three-stream code (24 to
-// 6144 bytes in steps of 24) and each block length of the mixed code (1280 to 20480 bytes in
-// steps of 320) a length just past it; and several blocks. Each at several addresses and from a
-// register other than the start value.
+// 24576 bytes in steps of 24) and each block length of the mixed code (1280 to 20480 bytes in
+// steps of 320) a length just past it; and several runs and blocks. Each at several addresses and
+// from a register other than the start value.
 TEST_P(Crc32cKernels, EveryEdgeMatchesThePortableCode) {
     std::mt19937 rng(3720);
     std::string data(50000, '\0');
@@ -95,7 +95,7 @@ TEST_P(Crc32cKernels, EveryEdgeMatchesThePortableCode) {
     std::vector<size_t> lengths;
     for (size_t n = 0; n <= 1400; ++n)
         lengths.push_back(n);
-    for (size_t k = 59; k <= 256; ++k)
+    for (size_t k = 59; k <= 1024; ++k)
         lengths.push_back(24 * k + k % 24);
     for (size_t k = 5; k <= 64; ++k)
         lengths.push_back(320 * k + k % 24);
@@ -123,7 +123,7 @@ TEST_P(Crc32cKernels, RandomSplitsGiveTheOnePassValue) {
     TDCP_crc32c h;
     const std::string once = testutil::Digest(h, data);
     for (int round = 0; round < 8; ++round) {
-        static const size_t kEdges[] = {0, 1, 7, 8, 24, 1280, 6144, 16384, 20480};
+        static const size_t kEdges[] = {0, 1, 7, 8, 24, 1280, 16384, 20480, 24576};
         std::vector<size_t> pieces;
         h.Init();
         for (size_t at = 0; at < data.size();) {
