@@ -238,8 +238,10 @@ void StripesPortable(uint64_t Acc[8], const uint8_t* p, size_t Count, size_t Fir
     std::memcpy(acc, Acc, sizeof acc);
     while (Count > 0) {
         const size_t run = Count < kStripesPerBlock - First ? Count : kStripesPerBlock - First;
-        for (size_t s = 0; s < run; ++s)
+        for (size_t s = 0; s < run; ++s) {
+            __builtin_prefetch(p + kStripeSize * s + kPrefetchDistance);
             Accumulate(acc, p + kStripeSize * s, kSecret + 8 * (First + s));
+        }
         p += kStripeSize * run;
         Count -= run;
         First += run;

@@ -22,6 +22,11 @@ extern const uint8_t kSecret[kSecretSize];
 
 constexpr uint64_t kPrime32_1 = 0x9E3779B1u;
 
+// How far ahead of the stripe in hand the loops ask for the input: the hardware prefetchers
+// alone leave the loop waiting on memory when the input is not in the caches (a mapped file:
+// 13 against 20 GB/s over 16 MiB with AVX2), and a miss for a line never needed costs nothing.
+constexpr size_t kPrefetchDistance = 2048;
+
 // The long path's inner loop: accumulates Count stripes from p into Acc, the first of them
 // being stripe number First (0 to 15) of its block, and scrambles Acc after each block's
 // sixteenth stripe. Every variant gives the same accumulators.

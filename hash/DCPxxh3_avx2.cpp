@@ -38,6 +38,7 @@ void StripesAvx2(uint64_t Acc[8], const uint8_t* p, size_t Count, size_t First) 
         const size_t run = Count < kStripesPerBlock - First ? Count : kStripesPerBlock - First;
         const uint8_t* key = kSecret + 8 * First;
         for (size_t s = 0; s < run; ++s, p += kStripeSize, key += 8) {
+            __builtin_prefetch(p + kPrefetchDistance);
             a0 = Accumulate(a0, Load(p), Load(key));
             a1 = Accumulate(a1, Load(p + 32), Load(key + 32));
         }

@@ -48,8 +48,10 @@ void StripesAvx512(uint64_t Acc[8], const uint8_t* p, size_t Count, size_t First
     while (Count > 0) {
         const size_t run = Count < kStripesPerBlock - First ? Count : kStripesPerBlock - First;
         const uint8_t* key = kSecret + 8 * First;
-        for (size_t s = 0; s < run; ++s, p += kStripeSize, key += 8)
+        for (size_t s = 0; s < run; ++s, p += kStripeSize, key += 8) {
+            __builtin_prefetch(p + kPrefetchDistance);
             acc = Accumulate(acc, Load(p), Load(key));
+        }
         Count -= run;
         First += run;
         if (First == kStripesPerBlock) {
