@@ -4,6 +4,7 @@
 // the manual) reads these rows.
 #include <type_traits>
 
+#include "DCPcrc32c.h"
 #include "DCPhaval.h"
 #include "DCPmd4.h"
 #include "DCPmd5.h"
@@ -13,6 +14,7 @@
 #include "DCPsha256.h"
 #include "DCPsha512.h"
 #include "DCPtiger.h"
+#include "DCPxxh3.h"
 #include "hashhead.h"
 #include "hashpaths.h"
 
@@ -86,9 +88,12 @@ constexpr TAlgorithmInfo kRows[] = {
     Row<TDCP_ripemd128>( "ripemd128", "RIPEMD128", "RMD128",   ".ripemd128 RIPEMD128SUMS", 4, Classic, {},            "RIPEMD-128"),
     Row<TDCP_ripemd160>( "ripemd160", "RIPEMD160", "RMD160",   ".ripemd160 RIPEMD160SUMS", 2, Classic, {},            "RIPEMD-160"),
     Row<TDCP_tiger>(     "tiger",     "TIGER",     "TIGER192", ".tiger TIGERSUMS",         1, Classic, {},            "Tiger, 3 passes"),
-    Row<Crc32Path>(      "crc32",     "CRC32",     "CRC",      ".sfv .crc32 CRC32SUMS",    1, Classic, Slot::Crc32,   "CRC-32 (ISO-HDLC, as zlib)"),
-    Row<Crc64Path>(      "crc64",     "CRC64",     "",         ".crc64 CRC64SUMS",         1, Classic, Slot::Crc64,   "CRC-64/XZ"),
-    Row<Adler32Path>(    "adler32",   "ADLER32",   "ADLER",    ".adler32 ADLER32SUMS",     2, Classic, Slot::Adler32, "Adler-32, RFC 1950"),
+    Row<Crc32Path>(      "crc32",     "CRC32",     "CRC",      ".sfv .crc32 CRC32SUMS",    1, Checksums, Slot::Crc32,   "CRC-32 (ISO-HDLC, as zlib)"),
+    Row<Crc64Path>(      "crc64",     "CRC64",     "",         ".crc64 CRC64SUMS",         1, Checksums, Slot::Crc64,   "CRC-64/XZ"),
+    Row<Adler32Path>(    "adler32",   "ADLER32",   "ADLER",    ".adler32 ADLER32SUMS",     2, Checksums, Slot::Adler32, "Adler-32, RFC 1950"),
+    Row<TDCP_crc32c>(    "crc32c",    "CRC32C",    "CRC-32C",  ".crc32c CRC32CSUMS",       3, Checksums, Slot::Crc32c,  "CRC-32C (Castagnoli, as iSCSI, RFC 3720)"),
+    Row<TDCP_xxh3>(      "xxh3",      "XXH3",      "XXH3_64",  ".xxh3 XXH3SUMS",           2, Checksums, Slot::Xxh3,    "XXH3-64, seed 0 (xxHash specification)"),
+    Row<TDCP_xxh128>(    "xxh128",    "XXH128",    "XXH3_128", ".xxh128 XXH128SUMS",       5, Checksums, Slot::Xxh3,    "XXH3-128, seed 0 (xxHash specification)"),
 };
 // clang-format on
 

@@ -23,6 +23,7 @@ Features Detect() {
     f.Ssse3 = c & (1u << 9);
     f.Sse41 = c & (1u << 19);
     f.Pclmul = c & (1u << 1);
+    f.Sse42 = c & (1u << 20);
     const bool osxsave = c & (1u << 27);
     const bool avx = c & (1u << 28);
     const unsigned long long xcr0 = osxsave ? ReadXcr0() : 0;
@@ -38,6 +39,7 @@ Features Detect() {
         f.Avx512 = f.Avx2 && zmm && avx512;
         f.Vpclmul = f.Avx512 && (c & (1u << 10));
         f.Avx512Vnni = f.Avx512 && (c & (1u << 11));
+        f.Vpclmul256 = f.Avx2 && (c & (1u << 10));
     }
     return f;
 }
@@ -48,6 +50,7 @@ Features Detect() {
     f.ArmSha1 = caps.sha1;
     f.ArmSha2 = caps.sha2;
     f.ArmPmull = caps.pmull;
+    f.ArmCrc32 = caps.crc32;
     return f;
 }
 #else

@@ -16,11 +16,14 @@ struct Features {
     bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
     bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)
     bool Avx512Vnni = false;  // AVX512-VNNI (used with AVX-512)
+    bool Sse42 = false;       // SSE4.2, for its crc32 instruction (CRC-32C)
+    bool Vpclmul256 = false;  // VPCLMULQDQ on 256-bit vectors, with AVX2 (no AVX-512 needed)
     // 64-bit ARM, as the kernel reports it (HWCAP): the SHA-1, SHA-256 and PMULL instructions
     // of the cryptographic extension.
     bool ArmSha1 = false;
     bool ArmSha2 = false;
     bool ArmPmull = false;  // the 64-bit carry-less multiply
+    bool ArmCrc32 = false;  // the CRC32 and CRC32C instructions
 };
 
 // The features of this CPU, detected on the first call.
@@ -31,6 +34,7 @@ struct ArmCapabilities {
     bool sha1 = false;
     bool sha2 = false;
     bool pmull = false;
+    bool crc32 = false;
 };
 ArmCapabilities ReadArmCapabilities();
 

@@ -2,9 +2,13 @@
 // that tests and benchmarks use to put another table in its place.
 #include "kernels.h"
 
+#include <string_view>
+
+#include "DCPcrc32c.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
 #include "DCPsha512.h"
+#include "DCPxxh3.h"
 #include "checksums.h"
 #include "hashhead.h"
 
@@ -13,6 +17,12 @@ namespace kernels {
 namespace {
 
 bool Always(const cpu::Features&) {
+    return true;
+}
+
+// The vector code every CPU of the architecture has (SSE2 on x86-64, NEON on aarch64): it
+// always runs, but it is not the portable code.
+[[maybe_unused]] bool Baseline(const cpu::Features&) {
     return true;
 }
 
@@ -25,6 +35,9 @@ bool ArmSha2(const cpu::Features& f) {
 }
 bool ArmPmull(const cpu::Features& f) {
     return f.ArmPmull;
+}
+bool ArmCrc32Pmull(const cpu::Features& f) {
+    return f.ArmCrc32 && f.ArmPmull;
 }
 #endif
 
@@ -52,6 +65,12 @@ bool Avx512Bmi2(const cpu::Features& f) {
 }
 bool Avx512Vnni(const cpu::Features& f) {
     return f.Avx512 && f.Avx512Vnni;
+}
+bool Sse42Pclmul(const cpu::Features& f) {
+    return f.Sse42 && f.Pclmul;
+}
+bool Vpclmul256(const cpu::Features& f) {
+    return f.Vpclmul256 && Avx2(f) && Sse42Pclmul(f);
 }
 #endif
 
@@ -99,6 +118,24 @@ constexpr Entry kEntries[] = {
     {Slot::Adler32, "avx2", Avx2, [](Table& t) { t.adler32 = checksums::Adler32Avx2; }},
 #endif
     {Slot::Adler32, "portable", Always, [](Table& t) { t.adler32 = checksums::Adler32Portable; }},
+// XXH3 and CRC-32C
+#if defined(__x86_64__)
+    {Slot::Xxh3, "avx512", Avx512Bmi2, [](Table& t) { t.xxh3 = xxh3::StripesAvx512; }},
+    {Slot::Xxh3, "avx2", Avx2Bmi2, [](Table& t) { t.xxh3 = xxh3::StripesAvx2; }},
+    {Slot::Xxh3, "sse2", Baseline, [](Table& t) { t.xxh3 = xxh3::StripesSse2; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Xxh3, "neon", Baseline, [](Table& t) { t.xxh3 = xxh3::StripesNeon; }},
+#endif
+    {Slot::Xxh3, "portable", Always, [](Table& t) { t.xxh3 = xxh3::StripesPortable; }},
+#if defined(__x86_64__)
+    {Slot::Crc32c, "vpclmul256", Vpclmul256, [](Table& t) { t.crc32c = crc32c::UpdateVpclmul256; }},
+    {Slot::Crc32c, "sse42", Sse42Pclmul, [](Table& t) { t.crc32c = crc32c::UpdateSse42; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Crc32c, "armv8crc", ArmCrc32Pmull, [](Table& t) { t.crc32c = crc32c::UpdateArmv8; }},
+#endif
+    {Slot::Crc32c, "portable", Always, [](Table& t) { t.crc32c = crc32c::UpdatePortable; }},
 };
 
 // The table with, in each slot, the first entry that Take accepts.
@@ -136,7 +173,8 @@ const Table& Best() {
 }
 
 const Table& Portable() {
-    static const Table portable = Fill([](const Entry& e) { return e.runs == Always; });
+    static const Table portable =
+        Fill([](const Entry& e) { return std::string_view(e.name) == "portable"; });
     return portable;
 }
 

@@ -23,9 +23,22 @@ using Sha512Compress = void (*)(uint64_t State[8], const uint8_t* Blocks, size_t
 using Crc32Fold = uint32_t (*)(const uint8_t* p, size_t Count, uint32_t Register);
 using Crc64Fold = uint64_t (*)(const uint8_t* p, size_t Count, uint64_t Register);
 using Adler32Sum = uint32_t (*)(uint32_t Value, const uint8_t* p, size_t Count);
+// XXH3's long-input loop: Count 64-byte stripes into the eight accumulators, the first being
+// stripe First of its block, scrambling after each block's last stripe (DCPxxh3.h).
+using Xxh3Stripes = void (*)(uint64_t Acc[8], const uint8_t* p, size_t Count, size_t First);
 
-enum class Slot { Sha1, Sha256, Sha512, Crc32, Crc64, Adler32 };
-constexpr int kSlots = 6;
+enum class Slot {
+    Sha1,
+    Sha256,
+    Sha512,
+    Crc32,
+    Crc64,
+    Adler32,
+    // XXH3 and CRC-32C
+    Xxh3,
+    Crc32c,
+};
+constexpr int kSlots = 8;
 
 struct Table {
     Sha1Compress sha1;
@@ -34,8 +47,12 @@ struct Table {
     Crc32Fold crc32;
     Crc64Fold crc64;
     Adler32Sum adler32;
+    // XXH3 and CRC-32C
+    Xxh3Stripes xxh3;  // both XXH3 widths
+    Crc32Fold crc32c;  // the CRC-32C register, no inversion (DCPcrc32c.h)
     // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull".
+    // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull"; for XXH3 also "sse2" and "neon",
+    // for CRC-32C "sse42" (the crc32 instruction), "vpclmul256" and "armv8crc".
     const char* name[kSlots];
 };
 

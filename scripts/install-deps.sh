@@ -13,6 +13,7 @@ pkgs=(
   libgl-dev libxkbcommon-dev
   fonts-wqy-microhei xvfb xauth
   coreutils rhash  # the check-mode tests verify checksum files against them
+  b3sum xxhash  # the engine's cross-check tests run them (a test skips a peer that is absent)
   qt6-l10n-tools qt6-translations-l10n
   librsvg2-bin python3 python3-markdown
   desktop-file-utils appstream shared-mime-info man-db bash-completion file
@@ -21,7 +22,7 @@ if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
   pkgs+=(openssl rhash coreutils 7zip findutils gnuplot-nox
          libdeflate-dev libisal-dev libgcrypt20-dev liblzma-dev libcrypto++-dev nettle-dev
-         php-cli libssl-dev time
+         php-cli libssl-dev time xxhash b3sum
          openbox)  # the window at scale runs under Xvfb (above) with a window manager
 fi
 if [ "${1:-build}" = ci ]; then

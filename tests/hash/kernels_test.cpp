@@ -84,6 +84,12 @@ void Disable(kernels::Table& t, Slot s) {
         case Slot::Adler32:
             t.adler32 = &Inert<kernels::Adler32Sum>::Run;
             break;
+        case Slot::Xxh3:
+            t.xxh3 = &Inert<kernels::Xxh3Stripes>::Run;
+            break;
+        case Slot::Crc32c:
+            t.crc32c = &Inert<kernels::Crc32Fold>::Run;
+            break;
     }
 }
 

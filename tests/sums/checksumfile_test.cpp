@@ -118,11 +118,11 @@ TEST(ChecksumFile, TheTableDecidesTagsFileNamesAndLengths) {
             out += std::string(AlgorithmName(id)) + " ";
         return out;
     };
-    EXPECT_EQ(alternatives("md5"), "md2 md4 ripemd128 ");
+    EXPECT_EQ(alternatives("md5"), "md2 md4 ripemd128 xxh128 ");
     EXPECT_EQ(alternatives("sha1"), "ripemd160 ");
     EXPECT_EQ(alternatives("sha256"), "haval ");
-    EXPECT_EQ(alternatives("crc32"), "adler32 ");
-    EXPECT_EQ(alternatives("crc64"), "");
+    EXPECT_EQ(alternatives("crc32"), "adler32 crc32c ");
+    EXPECT_EQ(alternatives("crc64"), "xxh3 ");
 
     for (const TAlgorithmInfo& a : AlgorithmTable) {
         SCOPED_TRACE(a.Name);
