@@ -2,8 +2,10 @@
 // that tests and benchmarks use to put another table in its place.
 #include "kernels.h"
 
+#include "DCPblake2.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
+#include "DCPsha3.h"
 #include "DCPsha512.h"
 #include "checksums.h"
 #include "hashhead.h"
@@ -26,6 +28,10 @@ bool ArmSha2(const cpu::Features& f) {
 bool ArmPmull(const cpu::Features& f) {
     return f.ArmPmull;
 }
+// Every 64-bit ARM CPU has NEON (Advanced SIMD).
+bool ArmNeon(const cpu::Features&) {
+    return true;
+}
 #endif
 
 #if defined(__x86_64__)
@@ -40,6 +46,12 @@ bool Vpclmul(const cpu::Features& f) {
 }
 bool Avx2(const cpu::Features& f) {
     return f.Avx2;
+}
+bool Bmi1(const cpu::Features& f) {
+    return f.Bmi1;
+}
+bool Sse41(const cpu::Features& f) {
+    return f.Sse41 && f.Ssse3;
 }
 bool Avx2Bmi2(const cpu::Features& f) {
     return f.Avx2 && f.Bmi2;
@@ -99,6 +111,26 @@ constexpr Entry kEntries[] = {
     {Slot::Adler32, "avx2", Avx2, [](Table& t) { t.adler32 = checksums::Adler32Avx2; }},
 #endif
     {Slot::Adler32, "portable", Always, [](Table& t) { t.adler32 = checksums::Adler32Portable; }},
+// SHA-3 and BLAKE2
+#if defined(__x86_64__)
+    {Slot::Keccak, "bmi1", Bmi1, [](Table& t) { t.keccak = sha3::AbsorbBmi1; }},
+#endif
+    {Slot::Keccak, "portable", Always, [](Table& t) { t.keccak = sha3::AbsorbPortable; }},
+#if defined(__x86_64__)
+    {Slot::Blake2b, "avx2", Avx2, [](Table& t) { t.blake2b = blake2::Compress2bAvx2; }},
+    {Slot::Blake2b, "sse41", Sse41, [](Table& t) { t.blake2b = blake2::Compress2bSse41; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Blake2b, "neon", ArmNeon, [](Table& t) { t.blake2b = blake2::Compress2bNeon; }},
+#endif
+    {Slot::Blake2b, "portable", Always, [](Table& t) { t.blake2b = blake2::Compress2bPortable; }},
+#if defined(__x86_64__)
+    {Slot::Blake2s, "sse41", Sse41, [](Table& t) { t.blake2s = blake2::Compress2sSse41; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Blake2s, "neon", ArmNeon, [](Table& t) { t.blake2s = blake2::Compress2sNeon; }},
+#endif
+    {Slot::Blake2s, "portable", Always, [](Table& t) { t.blake2s = blake2::Compress2sPortable; }},
 };
 
 // The table with, in each slot, the first entry that Take accepts.
@@ -171,6 +203,7 @@ const char* KernelName(int32_t AlgorithmId) {
         case TDCP_sha1::kId:
             return t.name[int(Slot::Sha1)];
         case TDCP_sha256::kId:
+        case TDCP_sha224::kId:
             return t.name[int(Slot::Sha256)];
         case TDCP_sha384::kId:
         case TDCP_sha512::kId:
@@ -181,6 +214,16 @@ const char* KernelName(int32_t AlgorithmId) {
             return t.name[int(Slot::Crc64)];
         case AlgorithmAdler32:
             return t.name[int(Slot::Adler32)];
+        // SHA-3 and BLAKE2
+        case TDCP_sha3_224::kId:
+        case TDCP_sha3_256::kId:
+        case TDCP_sha3_384::kId:
+        case TDCP_sha3_512::kId:
+            return t.name[int(Slot::Keccak)];
+        case TDCP_blake2b::kId:
+            return t.name[int(Slot::Blake2b)];
+        case TDCP_blake2s::kId:
+            return t.name[int(Slot::Blake2s)];
         default:
             return "portable";
     }

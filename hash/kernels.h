@@ -23,9 +23,28 @@ using Sha512Compress = void (*)(uint64_t State[8], const uint8_t* Blocks, size_t
 using Crc32Fold = uint32_t (*)(const uint8_t* p, size_t Count, uint32_t Register);
 using Crc64Fold = uint64_t (*)(const uint8_t* p, size_t Count, uint64_t Register);
 using Adler32Sum = uint32_t (*)(uint32_t Value, const uint8_t* p, size_t Count);
+// SHA-3: absorbs Count blocks of Rate bytes into the Keccak state (DCPsha3.h). BLAKE2b and
+// BLAKE2s: compress Count blocks, adding Increment to the byte counter before each; Last sets
+// the final-block flag (DCPblake2.h).
+using KeccakAbsorb = void (*)(uint64_t State[25], const uint8_t* Blocks, size_t Count, size_t Rate);
+using Blake2bCompress = void (*)(uint64_t State[8], uint64_t Counter[2], const uint8_t* Blocks,
+                                 size_t Count, uint32_t Increment, bool Last);
+using Blake2sCompress = void (*)(uint32_t State[8], uint32_t Counter[2], const uint8_t* Blocks,
+                                 size_t Count, uint32_t Increment, bool Last);
 
-enum class Slot { Sha1, Sha256, Sha512, Crc32, Crc64, Adler32 };
-constexpr int kSlots = 6;
+enum class Slot {
+    Sha1,
+    Sha256,
+    Sha512,
+    Crc32,
+    Crc64,
+    Adler32,
+    // SHA-3 and BLAKE2
+    Keccak,
+    Blake2b,
+    Blake2s,
+};
+constexpr int kSlots = 9;
 
 struct Table {
     Sha1Compress sha1;
@@ -34,8 +53,12 @@ struct Table {
     Crc32Fold crc32;
     Crc64Fold crc64;
     Adler32Sum adler32;
+    // SHA-3 and BLAKE2
+    KeccakAbsorb keccak;
+    Blake2bCompress blake2b;
+    Blake2sCompress blake2s;
     // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull".
+    // "avx512vnni", "pclmul", "vpclmul", "armv8", "pmull", "bmi1", "sse41" or "neon".
     const char* name[kSlots];
 };
 
@@ -80,7 +103,7 @@ void Use(const Table* t);
 void ForcePortable(bool On);
 bool PortableForced();
 
-// The variant that one of the fourteen algorithms runs now: the name in its slot of Active(),
+// The variant that an algorithm runs now: the name in its slot of Active(),
 // or "portable" for the algorithms that have only portable code (and for unknown ids).
 const char* KernelName(int32_t AlgorithmId);
 
