@@ -19,18 +19,13 @@ void Compress2bPortable(uint64_t State[8], uint64_t Counter[2], const uint8_t* B
                         uint32_t Increment, bool Last);
 void Compress2sPortable(uint32_t State[8], uint32_t Counter[2], const uint8_t* Blocks, size_t Count,
                         uint32_t Increment, bool Last);
-// Row-wise vector rounds (x86-64 only): a row of the 4x4 working matrix per register, the
-// diagonal step reached by rotating rows 2 to 4. DCPblake2_avx2.cpp holds a BLAKE2b row in one
-// 256-bit register (call when the CPU has AVX2); DCPblake2_sse41.cpp holds a BLAKE2s row in one
-// 128-bit register and a BLAKE2b row in two (call when it has SSE4.1 and SSSE3).
-void Compress2bAvx2(uint64_t State[8], uint64_t Counter[2], const uint8_t* Blocks, size_t Count,
-                    uint32_t Increment, bool Last);
-void Compress2bSse41(uint64_t State[8], uint64_t Counter[2], const uint8_t* Blocks, size_t Count,
-                     uint32_t Increment, bool Last);
-void Compress2sSse41(uint32_t State[8], uint32_t Counter[2], const uint8_t* Blocks, size_t Count,
-                     uint32_t Increment, bool Last);
-// The same rows in NEON registers (DCPblake2_neon.cpp, aarch64 only, where NEON is always
-// there).
+// Row-wise NEON rounds (DCPblake2_neon.cpp, aarch64 only, where every CPU has NEON): a row of
+// the 4x4 working matrix per register (two for BLAKE2b), the diagonal step reached by rotating
+// rows b, c and d by one, two and three lanes. x86-64 has no such kernel: the same row-wise
+// rounds in SSE4.1 and AVX2 were slower than the portable code on Zen 3 (BLAKE2b 2.9 and 3.3
+// against 2.7 cycles per byte, BLAKE2s 4.75 against 4.6), whose four integer ALUs run the
+// scalar G functions of a step side by side, while the vector rounds wait on the latency of
+// each step and of the diagonal shuffles.
 void Compress2bNeon(uint64_t State[8], uint64_t Counter[2], const uint8_t* Blocks, size_t Count,
                     uint32_t Increment, bool Last);
 void Compress2sNeon(uint32_t State[8], uint32_t Counter[2], const uint8_t* Blocks, size_t Count,

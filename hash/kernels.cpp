@@ -50,9 +50,6 @@ bool Avx2(const cpu::Features& f) {
 bool Bmi1(const cpu::Features& f) {
     return f.Bmi1;
 }
-bool Sse41(const cpu::Features& f) {
-    return f.Sse41 && f.Ssse3;
-}
 bool Avx2Bmi2(const cpu::Features& f) {
     return f.Avx2 && f.Bmi2;
 }
@@ -116,17 +113,10 @@ constexpr Entry kEntries[] = {
     {Slot::Keccak, "bmi1", Bmi1, [](Table& t) { t.keccak = sha3::AbsorbBmi1; }},
 #endif
     {Slot::Keccak, "portable", Always, [](Table& t) { t.keccak = sha3::AbsorbPortable; }},
-#if defined(__x86_64__)
-    {Slot::Blake2b, "avx2", Avx2, [](Table& t) { t.blake2b = blake2::Compress2bAvx2; }},
-    {Slot::Blake2b, "sse41", Sse41, [](Table& t) { t.blake2b = blake2::Compress2bSse41; }},
-#endif
 #if defined(__aarch64__)
     {Slot::Blake2b, "neon", ArmNeon, [](Table& t) { t.blake2b = blake2::Compress2bNeon; }},
 #endif
     {Slot::Blake2b, "portable", Always, [](Table& t) { t.blake2b = blake2::Compress2bPortable; }},
-#if defined(__x86_64__)
-    {Slot::Blake2s, "sse41", Sse41, [](Table& t) { t.blake2s = blake2::Compress2sSse41; }},
-#endif
 #if defined(__aarch64__)
     {Slot::Blake2s, "neon", ArmNeon, [](Table& t) { t.blake2s = blake2::Compress2sNeon; }},
 #endif

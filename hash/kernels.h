@@ -58,7 +58,7 @@ struct Table {
     Blake2bCompress blake2b;
     Blake2sCompress blake2s;
     // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul", "armv8", "pmull", "bmi1", "sse41" or "neon".
+    // "avx512vnni", "pclmul", "vpclmul", "armv8", "pmull", "bmi1" or "neon".
     const char* name[kSlots];
 };
 
