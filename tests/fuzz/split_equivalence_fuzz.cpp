@@ -1,4 +1,5 @@
-// Split equivalence of all fourteen algorithms: a message fed in pieces of any sizes (empty
+// Split equivalence of all fourteen algorithms and of the hash objects not yet in the table of
+// algorithms (SHA-3, SHA-224, BLAKE2): a message fed in pieces of any sizes (empty
 // ones included) gives the text of the same message fed in one piece, with the best kernels
 // and with the portable ones. The input is the message after a short plan of piece sizes.
 #include <fuzzer/FuzzedDataProvider.h>
@@ -40,6 +41,28 @@ void Check(bool same, const char* algorithm, const char* what) {
     std::abort();
 }
 
+// One algorithm: its text of the message in one piece, in the plan's pieces, and in the plan's
+// pieces on the portable kernels.
+void CheckSplits(int32_t id, const char* name, size_t hexLength,
+                 const std::vector<uint8_t>& message, const std::vector<size_t>& plan) {
+    const std::string whole = OnePiece(id, message);
+    if (whole.size() != hexLength) std::abort();
+    Check(InPieces(id, message, plan) == whole, name, "pieces");
+    kernels::ForcePortable(true);
+    Check(InPieces(id, message, plan) == whole, name, "pieces on the portable kernels");
+    kernels::ForcePortable(false);
+}
+
+// SHA3-224/256/384/512, BLAKE2b, BLAKE2s and SHA-224, with their digest lengths in hex.
+struct Extra {
+    int32_t id;
+    const char* name;
+    size_t hexLength;
+};
+const Extra kExtras[] = {{203, "sha3-224", 56},  {204, "sha3-256", 64}, {205, "sha3-384", 96},
+                         {206, "sha3-512", 128}, {201, "blake2b", 128}, {202, "blake2s", 64},
+                         {207, "sha224", 56}};
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -50,13 +73,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::all_of(plan.begin(), plan.end(), [](size_t n) { return n == 0; })) plan.push_back(1);
     const std::vector<uint8_t> message = input.ConsumeRemainingBytes<uint8_t>();
 
-    for (const TAlgorithmInfo& a : AlgorithmTable) {
-        const std::string whole = OnePiece(a.Id, message);
-        if (whole.size() != size_t(a.HexLength)) std::abort();
-        Check(InPieces(a.Id, message, plan) == whole, a.Name, "pieces");
-        kernels::ForcePortable(true);
-        Check(InPieces(a.Id, message, plan) == whole, a.Name, "pieces on the portable kernels");
-        kernels::ForcePortable(false);
-    }
+    for (const TAlgorithmInfo& a : AlgorithmTable)
+        CheckSplits(a.Id, a.Name, size_t(a.HexLength), message, plan);
+    for (const Extra& a : kExtras)
+        CheckSplits(a.id, a.name, a.hexLength, message, plan);
     return 0;
 }
