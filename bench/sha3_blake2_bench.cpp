@@ -1,11 +1,15 @@
-// SHA-3, SHA-224 and BLAKE2: each kernel of their slots over 1 MiB in memory, with the cost in
-// cycles of the time-stamp counter per byte (x86-64), and engine::HashPath over the bench file
+// SHA-3, SHA-224 and BLAKE2: each kernel of their slots over 1 MiB in memory, with its cost in
+// cycles per byte (x86-64: the thread's CPU time at the time-stamp counter's rate, so other
+// programs on a busy machine do not count), and engine::HashPath over the bench file
 // (QUERNIX_BENCH_FILE_MB MiB, default 256, kept in the page cache) with the best kernels.
 #include <benchmark/benchmark.h>
 #if defined(__x86_64__)
 #include <x86intrin.h>
 #endif
 
+#include <time.h>
+
+#include <chrono>
 #include <cstdlib>
 #include <fstream>
 #include <string>
@@ -29,9 +33,24 @@ const Algo kAlgos[] = {
     {"blake2s", 202, kernels::Slot::Blake2s},
 };
 
-uint64_t Ticks() {
+double ThreadSeconds() {
+    timespec t;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+// The time-stamp counter's rate, measured once over 50 ms; 0 where there is none.
+double TicksPerSecond() {
 #if defined(__x86_64__)
-    return __rdtsc();
+    static const double rate = [] {
+        const auto t0 = std::chrono::steady_clock::now();
+        const uint64_t c0 = __rdtsc();
+        while (std::chrono::steady_clock::now() - t0 < std::chrono::milliseconds(50)) {
+        }
+        const std::chrono::duration<double> s = std::chrono::steady_clock::now() - t0;
+        return double(__rdtsc() - c0) / s.count();
+    }();
+    return rate;
 #else
     return 0;
 #endif
@@ -48,13 +67,14 @@ void Kernel(benchmark::State& state, const Algo& a, const kernels::Entry* e) {
     const auto& d = benchdata::Data<(1 << 20)>();
     auto h = CreateHashObject(a.id);
     h->Init();
-    const uint64_t start = Ticks();
+    const double rate = TicksPerSecond();
+    const double start = ThreadSeconds();
     for (auto _ : state) {
         h->Update(d.data(), d.size());
         benchmark::ClobberMemory();
     }
     const double bytes = double(state.iterations()) * double(d.size());
-    state.counters["tsc_cycles_per_byte"] = double(Ticks() - start) / bytes;
+    if (rate > 0) state.counters["cycles_per_byte"] = (ThreadSeconds() - start) * rate / bytes;
     state.SetBytesProcessed(int64_t(bytes));
     kernels::Use(nullptr);
 }
