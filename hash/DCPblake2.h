@@ -114,7 +114,7 @@ public:
             in += blocks * B;
             n -= blocks * B;
         }
-        std::memcpy(buf_ + fill_, in, n);
+        if (n > 0) std::memcpy(buf_ + fill_, in, n);  // Update(nullptr, 0) is allowed
         fill_ += n;
     }
 

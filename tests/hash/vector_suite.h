@@ -158,12 +158,12 @@ inline void CrossCheck(int32_t id, const std::string& probe, const std::string& 
     std::filesystem::remove_all(dir);
 }
 
-// The sizes around every block boundary of a B-byte block up to a few blocks, around the
-// engine's 16 KiB chunks, and a few MiB.
+// The sizes around the first three block boundaries of a B-byte block, the engine's 16 KiB
+// chunks, 64 KiB and 1 MiB: about 3 MiB in all, so that the emulated and sanitized builds stay
+// quick.
 inline std::vector<size_t> AwkwardSizes(size_t block) {
     std::vector<size_t> sizes{0};
-    for (size_t edge : {block, 2 * block, 3 * block, size_t(16384), size_t(65536), size_t(1) << 20,
-                        (size_t(3) << 20) + block})
+    for (size_t edge : {block, 2 * block, 3 * block, size_t(16384), size_t(65536), size_t(1) << 20})
         for (size_t n : {edge - 1, edge, edge + 1})
             sizes.push_back(n);
     return sizes;
