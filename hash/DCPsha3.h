@@ -3,6 +3,8 @@
 // the pad10*1 padding.
 #pragma once
 
+#include <algorithm>
+
 #include "DCPcrypt2.h"
 #include "kernels.h"
 
