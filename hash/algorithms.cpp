@@ -4,6 +4,7 @@
 // the manual) reads these rows.
 #include <type_traits>
 
+#include "DCPblake2.h"
 #include "DCPcrc32c.h"
 #include "DCPhaval.h"
 #include "DCPmd4.h"
@@ -12,6 +13,7 @@
 #include "DCPripemd160.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
+#include "DCPsha3.h"
 #include "DCPsha512.h"
 #include "DCPtiger.h"
 #include "DCPxxh3.h"
@@ -91,6 +93,13 @@ constexpr TAlgorithmInfo kRows[] = {
     Row<Crc32Path>(      "crc32",     "CRC32",     "CRC",      ".sfv .crc32 CRC32SUMS",    1, Checksums, Slot::Crc32,   "CRC-32 (ISO-HDLC, as zlib)"),
     Row<Crc64Path>(      "crc64",     "CRC64",     "",         ".crc64 CRC64SUMS",         1, Checksums, Slot::Crc64,   "CRC-64/XZ"),
     Row<Adler32Path>(    "adler32",   "ADLER32",   "ADLER",    ".adler32 ADLER32SUMS",     2, Checksums, Slot::Adler32, "Adler-32, RFC 1950"),
+    Row<TDCP_blake2b>(   "blake2b",   "BLAKE2b",   "BLAKE2B512", ".b2 .blake2b B2SUMS BLAKE2BSUMS", 2, Modern, Slot::Blake2b, "BLAKE2b-512, RFC 7693"),
+    Row<TDCP_blake2s>(   "blake2s",   "BLAKE2s",   "BLAKE2S256", ".blake2s BLAKE2SSUMS",    4, Modern, Slot::Blake2s, "BLAKE2s-256, RFC 7693"),
+    Row<TDCP_sha3_224>(  "sha3-224",  "SHA3-224",  "",         ".sha3-224 SHA3-224SUMS",   2, Modern, Slot::Keccak,  "SHA3-224, FIPS 202"),
+    Row<TDCP_sha3_256>(  "sha3-256",  "SHA3-256",  "",         ".sha3 .sha3-256 SHA3-256SUMS", 5, Modern, Slot::Keccak, "SHA3-256, FIPS 202"),
+    Row<TDCP_sha3_384>(  "sha3-384",  "SHA3-384",  "",         ".sha3-384 SHA3-384SUMS",   2, Modern, Slot::Keccak,  "SHA3-384, FIPS 202"),
+    Row<TDCP_sha3_512>(  "sha3-512",  "SHA3-512",  "",         ".sha3-512 SHA3-512SUMS",   3, Modern, Slot::Keccak,  "SHA3-512, FIPS 202"),
+    Row<TDCP_sha224>(    "sha224",    "SHA224",    "SHA2-224", ".sha224 SHA224SUMS",       1, Modern, Slot::Sha256,  "SHA-224, FIPS 180-4"),
     Row<TDCP_crc32c>(    "crc32c",    "CRC32C",    "CRC-32C",  ".crc32c CRC32CSUMS",       3, Checksums, Slot::Crc32c,  "CRC-32C (Castagnoli, as iSCSI, RFC 3720)"),
     Row<TDCP_xxh3>(      "xxh3",      "XXH3",      "XXH3_64",  ".xxh3 XXH3SUMS",           2, Checksums, Slot::Xxh3,    "XXH3-64, seed 0 (xxHash specification)"),
     Row<TDCP_xxh128>(    "xxh128",    "XXH128",    "XXH3_128", ".xxh128 XXH128SUMS",       5, Checksums, Slot::Xxh3,    "XXH3-128, seed 0 (xxHash specification)"),

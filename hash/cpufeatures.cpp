@@ -34,6 +34,7 @@ Features Detect() {
         __cpuid_count(7, 0, a, b, c, d);
         f.Sha = b & (1u << 29);
         f.Bmi2 = b & (1u << 8);
+        f.Bmi1 = b & (1u << 3);
         f.Avx2 = avx && ymm && (b & (1u << 5));
         const bool avx512 = (b & (1u << 16)) && (b & (1u << 31)) && (b & (1u << 30));
         f.Avx512 = f.Avx2 && zmm && avx512;

@@ -12,6 +12,7 @@ struct Features {
     bool Pclmul = false;
     bool Sha = false;  // the SHA extensions: cpuid leaf 7, EBX bit 29
     bool Bmi2 = false;
+    bool Bmi1 = false;        // ANDN
     bool Avx2 = false;        // with OS support for the YMM state
     bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
     bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)

@@ -4,9 +4,11 @@
 
 #include <string_view>
 
+#include "DCPblake2.h"
 #include "DCPcrc32c.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
+#include "DCPsha3.h"
 #include "DCPsha512.h"
 #include "DCPxxh3.h"
 #include "checksums.h"
@@ -53,6 +55,9 @@ bool Vpclmul(const cpu::Features& f) {
 }
 bool Avx2(const cpu::Features& f) {
     return f.Avx2;
+}
+bool Bmi1(const cpu::Features& f) {
+    return f.Bmi1;
 }
 bool Avx2Bmi2(const cpu::Features& f) {
     return f.Avx2 && f.Bmi2;
@@ -136,6 +141,19 @@ constexpr Entry kEntries[] = {
     {Slot::Crc32c, "armv8crc", ArmCrc32Pmull, [](Table& t) { t.crc32c = crc32c::UpdateArmv8; }},
 #endif
     {Slot::Crc32c, "portable", Always, [](Table& t) { t.crc32c = crc32c::UpdatePortable; }},
+// SHA-3 and BLAKE2
+#if defined(__x86_64__)
+    {Slot::Keccak, "bmi1", Bmi1, [](Table& t) { t.keccak = sha3::AbsorbBmi1; }},
+#endif
+    {Slot::Keccak, "portable", Always, [](Table& t) { t.keccak = sha3::AbsorbPortable; }},
+#if defined(__aarch64__)
+    {Slot::Blake2b, "neon", Baseline, [](Table& t) { t.blake2b = blake2::Compress2bNeon; }},
+#endif
+    {Slot::Blake2b, "portable", Always, [](Table& t) { t.blake2b = blake2::Compress2bPortable; }},
+#if defined(__aarch64__)
+    {Slot::Blake2s, "neon", Baseline, [](Table& t) { t.blake2s = blake2::Compress2sNeon; }},
+#endif
+    {Slot::Blake2s, "portable", Always, [](Table& t) { t.blake2s = blake2::Compress2sPortable; }},
 };
 
 // The table with, in each slot, the first entry that Take accepts.

@@ -26,6 +26,14 @@ using Adler32Sum = uint32_t (*)(uint32_t Value, const uint8_t* p, size_t Count);
 // XXH3's long-input loop: Count 64-byte stripes into the eight accumulators, the first being
 // stripe First of its block, scrambling after each block's last stripe (DCPxxh3.h).
 using Xxh3Stripes = void (*)(uint64_t Acc[8], const uint8_t* p, size_t Count, size_t First);
+// SHA-3: absorbs Count blocks of Rate bytes into the Keccak state (DCPsha3.h). BLAKE2b and
+// BLAKE2s: compress Count blocks, adding Increment to the byte counter before each; Last sets
+// the final-block flag (DCPblake2.h).
+using KeccakAbsorb = void (*)(uint64_t State[25], const uint8_t* Blocks, size_t Count, size_t Rate);
+using Blake2bCompress = void (*)(uint64_t State[8], uint64_t Counter[2], const uint8_t* Blocks,
+                                 size_t Count, uint32_t Increment, bool Last);
+using Blake2sCompress = void (*)(uint32_t State[8], uint32_t Counter[2], const uint8_t* Blocks,
+                                 size_t Count, uint32_t Increment, bool Last);
 
 enum class Slot {
     Sha1,
@@ -37,8 +45,12 @@ enum class Slot {
     // XXH3 and CRC-32C
     Xxh3,
     Crc32c,
+    // SHA-3 and BLAKE2
+    Keccak,
+    Blake2b,
+    Blake2s,
 };
-constexpr int kSlots = 8;
+constexpr int kSlots = 11;
 
 struct Table {
     Sha1Compress sha1;
@@ -50,9 +62,14 @@ struct Table {
     // XXH3 and CRC-32C
     Xxh3Stripes xxh3;  // both XXH3 widths
     Crc32Fold crc32c;  // the CRC-32C register, no inversion (DCPcrc32c.h)
+    // SHA-3 and BLAKE2
+    KeccakAbsorb keccak;
+    Blake2bCompress blake2b;
+    Blake2sCompress blake2s;
     // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
     // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull"; for XXH3 also "sse2" and "neon",
-    // for CRC-32C "sse42" (the crc32 instruction), "vpclmul256" and "armv8crc".
+    // for CRC-32C "sse42" (the crc32 instruction), "vpclmul256" and "armv8crc", for SHA-3
+    // "bmi1", for BLAKE2 "neon".
     const char* name[kSlots];
 };
 

@@ -28,8 +28,11 @@ fi
 if [ "${1:-build}" = ci ]; then
   # The checks CI runs after the tests: sanitizer builds and fuzzing with clang (its runtime
   # libraries and llvm-symbolizer for readable reports), and the aarch64 build run under
-  # qemu-user, with GoogleTest built from Debian's source package for that architecture.
-  pkgs+=(clang libclang-rt-14-dev llvm g++-aarch64-linux-gnu qemu-user googletest)
+  # qemu-user, with GoogleTest built from Debian's source package for that architecture; and the
+  # peer tools that the digest tests compare with over awkward file sizes (each skipped where
+  # its tool is absent).
+  pkgs+=(clang libclang-rt-14-dev llvm g++-aarch64-linux-gnu qemu-user googletest
+         b3sum xxhash openssl)
 fi
 
 missing=()

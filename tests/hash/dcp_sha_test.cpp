@@ -1,4 +1,4 @@
-// SHA-1, SHA-256, SHA-384 and SHA-512: the FIPS 180 vectors, empty-message digests, the
+// SHA-1, SHA-224, SHA-256, SHA-384 and SHA-512: the FIPS 180 vectors, empty-message digests, the
 // self-check vectors, the lengths around the extra padding block, the contract of the hash
 // object family, and the 64-bit and 128-bit counter carries. Every vector runs against every
 // compression variant in the kernel table's entries (each skipped on a CPU without it). The
@@ -17,6 +17,7 @@
 #include "DCPsha512.h"
 #include "hash_test_util.h"
 #include "kernels.h"
+#include "vector_suite.h"
 
 namespace {
 
@@ -603,6 +604,37 @@ TEST(ShaCompress, UnalignedCallerBuffer) {
         const std::string aligned = testutil::Digest(*h, msg);
         EXPECT_EQ(testutil::Digest(*h, std::string_view(shifted.data() + 1, msg.size())), aligned);
     });
+}
+
+// SHA-224 runs SHA-256's kernels: its FIPS 180 examples and the lengths around the padding
+// block under each of them, the object contract, and the peers over awkward file sizes.
+const std::vector<vectorsuite::Vector>& Sha224Vectors() {
+    using testutil::Pattern;
+    static const std::vector<vectorsuite::Vector> v = {
+        {207, "empty", "", "d14a028c2a3a2bc9476102bb288234c415a2b01f828ea62ac5b3e42f"},
+        {207, "abc", "abc", "23097d223405d8228642a477bda255b32aadbce4bda0b3f7e36c9da7"},
+        {207, "msg448", kMsg448, "75388b16512776cc5dba5da1fd890150b0c6455cb4f58b1952522525"},
+        {207, "msg896", kMsg896, "c97ca9a559850ce97a04a96def6d99a9e0e0e2ab14e6b8df265fc0b3"},
+        {207, "million_a", std::string(1000000, 'a'),
+         "20794655980c91d8bbb4c1ea97618a4bf03f42581948b2ee4ee7ad67"},
+        {207, "len55", Pattern(55), "8991dfba74284e04dc7581c7c3e4068ff6cb7a63733361429834bb56"},
+        {207, "len56", Pattern(56), "2b2cd637c16ad7290bb067ad7d8fd04e204fa43a84366afc7130f4ef"},
+        {207, "len64", Pattern(64), "c37b88a3522dbf7ac30d1c68ea397ac11d4773571aed01ddab73531e"},
+        {207, "len65", Pattern(65), "114b5fd665736a96585c5d5837d35250aed73c725252cbf7f8b121f6"},
+    };
+    return v;
+}
+
+using vectorsuite::VectorTest;
+INSTANTIATE_TEST_SUITE_P(Sha224, VectorTest, testing::ValuesIn(vectorsuite::Cases(Sha224Vectors())),
+                         vectorsuite::CaseName);
+
+TEST(Sha224, ContractAndPeers) {
+    vectorsuite::CheckObject(207, "SHA224", 224);
+    vectorsuite::CrossCheck(207, "python3 -c 'import hashlib'", vectorsuite::Hashlib("sha224"),
+                            vectorsuite::AwkwardSizes(64));
+    vectorsuite::CrossCheck(207, "openssl dgst -sha224 /dev/null", "openssl dgst -r -sha224",
+                            vectorsuite::AwkwardSizes(64));
 }
 
 }  // namespace

@@ -90,6 +90,15 @@ void Disable(kernels::Table& t, Slot s) {
         case Slot::Crc32c:
             t.crc32c = &Inert<kernels::Crc32Fold>::Run;
             break;
+        case Slot::Keccak:
+            t.keccak = &Inert<kernels::KeccakAbsorb>::Run;
+            break;
+        case Slot::Blake2b:
+            t.blake2b = &Inert<kernels::Blake2bCompress>::Run;
+            break;
+        case Slot::Blake2s:
+            t.blake2s = &Inert<kernels::Blake2sCompress>::Run;
+            break;
     }
 }
 

@@ -108,8 +108,9 @@ TEST(ChecksumFile, ParsesLinesAndDecidesTheirAlgorithm) {
 // that row and no other.
 TEST(ChecksumFile, TheTableDecidesTagsFileNamesAndLengths) {
     const std::vector<std::pair<size_t, std::string>> lengths = {
-        {8, "crc32"},   {16, "crc64"},  {32, "md5"},     {40, "sha1"}, {48, "tiger"},
-        {64, "sha256"}, {96, "sha384"}, {128, "sha512"}, {7, ""},      {0, ""}};
+        {8, "crc32"},   {16, "crc64"},  {32, "md5"},    {40, "sha1"},
+        {48, "tiger"},  {64, "sha256"}, {96, "sha384"}, {128, "sha512"},
+        {56, "sha224"}, {7, ""},        {0, ""}};
     for (const auto& [length, name] : lengths)
         EXPECT_EQ(AlgorithmName(AlgorithmFromLength(length)), name) << length;
     const auto alternatives = [](const char* name) {
@@ -120,7 +121,9 @@ TEST(ChecksumFile, TheTableDecidesTagsFileNamesAndLengths) {
     };
     EXPECT_EQ(alternatives("md5"), "md2 md4 ripemd128 xxh128 ");
     EXPECT_EQ(alternatives("sha1"), "ripemd160 ");
-    EXPECT_EQ(alternatives("sha256"), "haval ");
+    EXPECT_EQ(alternatives("sha256"), "haval blake2s sha3-256 ");
+    EXPECT_EQ(alternatives("sha512"), "blake2b sha3-512 ");
+    EXPECT_EQ(alternatives("sha224"), "sha3-224 ");
     EXPECT_EQ(alternatives("crc32"), "adler32 crc32c ");
     EXPECT_EQ(alternatives("crc64"), "xxh3 ");
 
