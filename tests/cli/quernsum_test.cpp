@@ -242,8 +242,10 @@ TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
     const std::string as =
         ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     fs::permissions(dir_, fs::perms::all);
-    const std::string cmd = as + "'" + QUERNSUM_PATH +
-                            "' -a crc32 missing good folder secret good/x good >.stdout 2>.stderr";
+    const std::string cmd =
+        as + "'" + QUERNSUM_PATH +
+        "' -a crc32 missing good folder secret good/x good 'new\nline' >.stdout "
+        "2>.stderr";
     const int raw = std::system(cmd.c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_EQ(Slurp(dir_ / ".stdout"), "352441c2  good\n352441c2  good\n");
@@ -251,7 +253,8 @@ TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
               "quernsum: missing: No such file or directory\n"
               "quernsum: folder: Is a directory\n"
               "quernsum: secret: Permission denied\n"
-              "quernsum: good/x: Not a directory\n");
+              "quernsum: good/x: Not a directory\n"
+              "quernsum: 'new'$'\\n''line': No such file or directory\n");
 }
 
 // What md5sum reads, quernsum reads: pipes, /dev/stdin, devices, a named FIFO with a writer,
