@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Speed of quernsum against peer tools and libraries, one algorithm at a time, on a file in
 # the page cache; peak memory; 10,000 files of 4 KiB against md5sum; quernsum -c against
-# md5sum -c and against hashing; files in parallel (1,000 files of 1 MiB against -j 1) and
+# md5sum -c and against hashing; a FAILED verdict decided by the digest's length against
+# md5sum -c; the peak memory of -r over a deep tree; files in parallel (1,000 files of 1 MiB against -j 1) and
 # three algorithms in one read (against rhash and the single algorithms); the GUI batch when
 # its bench is built; the window over 20,000 and 100,000 files under Xvfb (time to idle and
 # memory); the engine's in-memory figures.
@@ -250,6 +251,41 @@ done
 bc=$(printf '%.3f' "$(median "${bigcheck_c[@]}")") bh=$(printf '%.3f' "$(median "${bigcheck_h[@]}")")
 bigcheck_ratio=$(awk -v c="$bc" -v h="$bh" 'BEGIN { printf "%.3f", h / c }')
 
+# --- a FAILED verdict decided by the digest's length ------------------------------------------
+# A wrong 32-digit digest in a checksum file whose name implies no algorithm: md5 and the
+# other algorithms of that length are tried in one read (md2 left out), against md5sum -c.
+log "a FAILED verdict on a 64 MiB file, the algorithm from the digest's length"
+failed=$work/failed
+mkdir -p "$failed"
+head -c $((64 << 20)) "$big" > "$failed/file.bin"
+echo "00000000000000000000000000000000  file.bin" > "$failed/checksums.txt"
+cat "$failed/file.bin" > /dev/null
+time_pair 5 "cd '$failed' && exec '$quernsum' -c checksums.txt; true" \
+  "cd '$failed' && exec md5sum -c checksums.txt; true"
+fq=$first fm=$second
+
+# --- a deep tree -----------------------------------------------------------------------------
+# 3,000 folders one in the other, a file in each: the walk's memory grows with the depth. The
+# paths beyond the system's limit (4,096 bytes, about 2,040 folders deep here) are reported as
+# too long, as any program given them reports them.
+log "quernsum -r over a tree 3,000 folders deep"
+deep=$work/deep
+if [ ! -d "$deep" ]; then
+  python3 - "$deep" <<'PY'
+import os, sys
+os.makedirs(sys.argv[1])
+fd = os.open(sys.argv[1], os.O_RDONLY)
+for _ in range(3000):
+    os.mkdir("d", dir_fd=fd)
+    inner = os.open("d", os.O_RDONLY, dir_fd=fd)
+    os.close(os.open("f", os.O_WRONLY | os.O_CREAT, 0o644, dir_fd=inner))
+    os.close(fd)
+    fd = inner
+PY
+fi
+/usr/bin/time -f %M -o "$work/rss" "$quernsum" -r -j 2 "$deep" > "$work/deep.out" 2> /dev/null || true
+deep_rss=$(tail -n 1 "$work/rss") deep_files=$(wc -l < "$work/deep.out")
+
 # --- files in parallel, several algorithms in one read ------------------------------------------
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 mid=$work/mid
@@ -392,10 +428,12 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "| 10,000 files of 4 KiB, md5, seconds (-j $(nproc), the default) | $sq | md5sum $sm | $small_ratio |"
   echo "| quernsum -c over the 10,000 files, seconds (aim: ratio 0.91 or more) | $cq | md5sum -c $cm | $check_ratio |"
   echo "| quernsum -c of the $big_mib MiB file, md5, seconds (peer: hashing it; aim: 0.98 or more) | $bc | quernsum $bh | $bigcheck_ratio |"
+  echo "| quernsum -c, a FAILED 64 MiB file whose 32-digit digest decides the algorithm, seconds (aim: 0.33 or more) | $fq | md5sum -c $fm | $(ratio "$fm" "$fq") |"
   echo "| 1,000 files of 1 MiB, sha256, seconds (-j $(nproc)) | $mj | quernsum -j 1 $m1 | $(ratio "$m1" "$mj") |"
   echo "| -a md5,sha1,sha256, $big_mib MiB file, seconds | $tq | rhash --md5 --sha1 --sha256 $tr_ | $(ratio "$tr_" "$tq") |"
   echo "| the same against the slowest single algorithm ($slowest; aim: 0.87 or more) | $tq | quernsum -a $slowest $ts | $(ratio "$ts" "$tq") |"
   echo "| peak memory of quernsum -j 2 (max RSS; most: $par_rss_what) | $((par_rss / 1024)).$(((par_rss % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
+  echo "| peak memory of quernsum -r over a tree 3,000 folders deep ($deep_files files within the path limit) | $((deep_rss / 1024)).$(((deep_rss % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
   echo
   if [ ${#scale_rows[@]} -gt 0 ]; then
     echo "| the window at scale (Xvfb with openbox, medians of three runs) | Quernix | peer | ratio |"

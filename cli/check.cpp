@@ -5,33 +5,45 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <cwchar>
+#include <cwctype>
+#include <filesystem>
 #include <memory>
 #include <optional>
 
 #include "checksumfile.h"
+#include "fanout.h"
 #include "filehash.h"
+#include "output.h"
 #include "outputrun.h"
-#include "pathtext.h"
+#include "streamhash.h"
 
 namespace check {
 
 namespace {
 
 void Out(const std::string& text) {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    cli::output::Write(text);
 }
 
 void Err(const std::string& text) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "quernsum: %s\n", text.c_str());
+    cli::output::Diagnose(text);
 }
 
-// The name on a result line: as coreutils does, a name that holds a line break is escaped (and
-// then its backslashes too) and the line starts with a backslash, so every result is one line.
+// The name on a result line, as coreutils 9.1 writes it: a name that holds a newline has it
+// written \n and its backslashes \\, and the line starts with a backslash, so every result
+// is one line; any other name (a carriage return in it too) is written as it is.
 std::string Shown(const std::string& name) {
-    if (name.find_first_of("\n\r") == std::string::npos) return name;
+    if (name.find('\n') == std::string::npos) return name;
     std::string out(1, '\\');
-    pathtext::Escape(name, out, pathtext::Style::Checksum);
+    for (char c : name) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\\')
+            out += "\\\\";
+        else
+            out += c;
+    }
     return out;
 }
 
@@ -43,7 +55,7 @@ std::string Count(uint64_t n, const char* one, const char* many) {
 // What the lines of one checksum file came to, counted on the main thread as their results
 // are printed, in order.
 struct Tally {
-    uint64_t entries = 0, malformed = 0, unreadable = 0, mismatched = 0, verified = 0;
+    uint64_t entries = 0, malformed = 0, unreadable = 0, mismatched = 0, matched = 0;
 };
 
 // The line of one verdict, and its count.
@@ -59,11 +71,17 @@ bool PrintVerdict(const Options& o, const sums::Entry& entry, const sums::Verdic
             break;
         case sums::Verdict::Kind::Mismatch:
             ++t.mismatched;
-            ++t.verified;
-            if (o.report != Report::Status) Out(Shown(entry.name) + ": FAILED\n");
+            if (o.report == Report::Status) break;
+            Out(Shown(entry.name) + ": FAILED\n");
+            for (int32_t other : v.notTried)
+                Err(Quote(entry.name) + ": not tried as " +
+                    std::string(sums::AlgorithmName(other)) +
+                    ", which takes many times as long as " +
+                    std::string(sums::AlgorithmName(entry.algorithm)) + " (-a " +
+                    std::string(sums::AlgorithmName(other)) + " tries it)");
             break;
         case sums::Verdict::Kind::Match:
-            ++t.verified;
+            ++t.matched;
             if (o.report == Report::Normal || o.report == Report::Warn) {
                 std::string line = Shown(entry.name) + ": OK";
                 if (v.fallback) line.append(" (").append(sums::AlgorithmName(v.algorithm)) += ')';
@@ -90,11 +108,33 @@ bool Summary(const Options& o, const std::string& shown, const Tally& t) {
             Err("WARNING: " + Count(t.mismatched, "computed checksum", "computed checksums") +
                 " did NOT match");
     }
-    if (o.ignoreMissing && t.verified == 0) {
-        Err(shown + ": no file was verified");
+    // As coreutils: with --ignore-missing, a run where no listed file matched fails.
+    if (o.ignoreMissing && t.matched == 0) {
+        if (o.report != Report::Status) Err(shown + ": no file was verified");
         return false;
     }
     return t.mismatched == 0 && t.unreadable == 0 && !(o.strict && t.malformed > 0);
+}
+
+// Hashes the listed file once with the entry's algorithm and, when only the digest's length
+// decided it, with the others of that length that are not much slower.
+sums::Verdict VerifyOne(const sums::Entry& entry) {
+    engine::Request request;
+    // A listed FIFO or device must not block.
+    request.accept = engine::Accept::RegularFiles;
+    request.path = entry.name;
+    request.algorithm = entry.algorithm;
+    const sums::Candidates c = sums::CandidatesFor(entry, [&entry] {
+        std::error_code ec;
+        const uintmax_t size = std::filesystem::file_size(entry.name, ec);
+        return ec ? int64_t(-1) : int64_t(size);
+    });
+    if (c.tried.size() == 1) {
+        engine::Result r = engine::HashPath(request);
+        return sums::Judge(entry, c, {std::move(r.digest)}, r.error);
+    }
+    parallel::MultiResult r = parallel::HashPathMulti(request, c.tried, cli::OnlineCpus() - 1);
+    return sums::Judge(entry, c, r.digests, r.error);
 }
 
 // Reads the checksum file line by line on this thread; every listed file is a job of Run, its
@@ -124,33 +164,44 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
     formatted += "checksum line";
 
     auto tally = std::make_shared<Tally>();
+    const auto malformed = [&](uint64_t line, const std::string& reason) {
+        std::string warning;
+        if (o.report == Report::Warn)
+            warning = shown + ": " + std::to_string(line) + ": " + formatted + " (" + reason + ")";
+        run.Say([tally, warning] {
+            ++tally->malformed;
+            if (!warning.empty()) Err(warning);
+            return true;
+        });
+    };
     while (auto item = reader.Next()) {
-        if (run.Stopped()) return;
         if (const auto* bad = std::get_if<sums::Malformed>(&*item)) {
-            std::string warning;
-            if (o.report == Report::Warn)
-                warning = shown + ": " + std::to_string(bad->line) + ": " + formatted + " (" +
-                          bad->reason + ")";
-            run.Say([tally, warning] {
-                ++tally->malformed;
-                if (!warning.empty()) Err(warning);
-                return true;
+            malformed(bad->line, bad->reason);
+            continue;
+        }
+        auto entry = std::get<sums::Entry>(std::move(*item));
+        if (entry.name == "-") {
+            // Standard input, read on this thread in its turn; not when it is the checksum
+            // file itself.
+            if (standardInput) {
+                malformed(entry.line, "standard input is the checksum file");
+                continue;
+            }
+            ++tally->entries;
+            run.Say([&o, tally, entry = std::move(entry)] {
+                const sums::Candidates c = sums::CandidatesFor(entry, [] { return -1; });
+                cli::StreamDigests r = cli::HashStandardInput(c.tried);
+                const engine::Error error{
+                    r.error ? engine::Failure::ReadError : engine::Failure::None, r.error};
+                return PrintVerdict(o, entry, sums::Judge(entry, c, r.digests, error), *tally);
             });
             continue;
         }
         ++tally->entries;
-        run.Submit([&o, &run, tally, entry = std::get<sums::Entry>(std::move(*item))] {
-            engine::Request request;
-            // A listed FIFO or device must not block.
-            request.accept = engine::Accept::RegularFiles;
-            request.path = entry.name;
-            request.stop = &run.StopFlag();
-            const sums::Verdict v = sums::Verify(entry, [&request](int32_t algorithm) {
-                request.algorithm = algorithm;
-                return engine::HashPath(request);
+        run.Submit([&o, tally, entry = std::move(entry)] {
+            return cli::Printer([&o, tally, entry, v = VerifyOne(entry)] {
+                return PrintVerdict(o, entry, v, *tally);
             });
-            return cli::Printer(
-                [&o, tally, entry, v] { return PrintVerdict(o, entry, v, *tally); });
         });
     }
     const int readError = reader.ReadError();
@@ -166,50 +217,66 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
 }  // namespace
 
 std::string Quote(std::string_view name) {
-    bool plain = !name.empty(), control = false;
-    for (size_t i = 0; i < name.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(name[i]);
-        if (c < 0x20 || c == 0x7f) control = true;
-        if (c < 0x20 || c == 0x7f || std::strchr(" !\"$&'()*:;<=>?[\\]^`|", c) ||
-            (i == 0 && (c == '~' || c == '#')))
+    // The name in characters of the locale: a printable one is written as it is; any other
+    // (a control character, a byte that is no character) by escapes, one per byte.
+    struct Piece {
+        std::string_view bytes;
+        bool printable;
+    };
+    std::vector<Piece> pieces;
+    bool plain = !name.empty() && name[0] != '~' && name[0] != '#', escapes = false;
+    std::mbstate_t state{};
+    for (size_t i = 0; i < name.size();) {
+        wchar_t wc = 0;
+        size_t n = std::mbrtowc(&wc, name.data() + i, name.size() - i, &state);
+        bool printable = n != size_t(-1) && n != size_t(-2) && n != 0 && std::iswprint(wint_t(wc));
+        if (!printable) {
+            n = 1;
+            state = {};
+        }
+        const std::string_view bytes = name.substr(i, n);
+        if (!printable) escapes = true;
+        if (!printable || (n == 1 && std::strchr(" !\"$&'()*:;<=>?[\\]^`|", bytes[0])))
             plain = false;
+        pieces.push_back({bytes, printable});
+        i += n;
     }
     if (plain) return std::string(name);
-    if (!control && name.find_first_of("\"$`\\!") == std::string_view::npos &&
+    if (!escapes && name.find_first_of("\"$`\\!") == std::string_view::npos &&
         name.find('\'') != std::string_view::npos)
         return std::string(1, '"').append(name) + '"';
-    // Single quotes; a quote and a control character step outside them.
+    // Single quotes; a quote and every run of escapes step outside them: '\'' and $'...'.
+    bool escaping = false;
     std::string out = "'";
-    for (char ch : name) {
-        const unsigned char c = static_cast<unsigned char>(ch);
-        if (c == '\'') {
-            out += "'\\''";
-        } else if (c < 0x20 || c == 0x7f) {
-            static const char* kNamed = "\a\b\t\n\v\f\r";
-            const char* named = c ? std::strchr(kNamed, c) : nullptr;
-            char escape[8];
-            if (named)
-                std::snprintf(escape, sizeof escape, "\\%c", "abtnvfr"[named - kNamed]);
+    for (const Piece& p : pieces) {
+        if (p.printable) {
+            if (p.bytes == "'")
+                out += "'\\''";  // ends the quotes, or the escapes, alike
             else
-                std::snprintf(escape, sizeof escape, "\\%03o", c);
-            out.append("'$'").append(escape) += "''";
-        } else {
-            out += ch;
+                out.append(escaping ? "''" : "").append(p.bytes);
+            escaping = false;
+            continue;
         }
+        if (!escaping) out += "'$'";
+        escaping = true;
+        const unsigned char c = static_cast<unsigned char>(p.bytes[0]);
+        static const char kNamed[] = "\a\b\t\n\v\f\r";
+        const char* named = c != 0 ? std::strchr(kNamed, c) : nullptr;
+        char escape[8];
+        if (named)
+            std::snprintf(escape, sizeof escape, "\\%c", "abtnvfr"[named - kNamed]);
+        else
+            std::snprintf(escape, sizeof escape, "\\%03o", c);
+        out += escape;
     }
     out += '\'';
-    // '' pairs left between two escapes or at the ends say nothing.
-    if (out.starts_with("''")) out.erase(0, 2);
-    if (out.size() > 2 && out.ends_with("''")) out.resize(out.size() - 2);
     return out;
 }
 
 int Run(const Options& options) {
     cli::OutputRun run(options.jobs);
-    for (const std::string& file : options.files) {
-        if (run.Stopped()) break;
+    for (const std::string& file : options.files)
         CheckFile(options, file, run);
-    }
     return run.Finish() ? 0 : 1;
 }
 

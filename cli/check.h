@@ -31,7 +31,9 @@ struct Options {
 int Run(const Options& options);
 
 // A file name as coreutils shows it in a diagnostic: as it is when it holds only harmless
-// characters, else quoted for the shell.
+// characters, else quoted for the shell, with $'...' escapes for the characters the locale
+// does not print (control characters, bytes that are no character), so that a message is
+// always one line.
 std::string Quote(std::string_view name);
 
 }  // namespace check

@@ -1,33 +1,19 @@
-// Ctrl+C for a run with worker threads. The default action would end the process at once,
-// wherever each thread is; instead the interrupt stops the run (the engine's stop flag), the
-// main thread writes out the result lines it has emitted (whole lines only) and the process
-// then ends by the same signal, so the shell sees what it sees of an interrupted md5sum
-// (status 130) and scripts that stop on it still do.
+// Ctrl+C, SIGTERM and SIGHUP. Their default action would end the process wherever each thread
+// is, with the last line half written and the lines of finished files lost in a buffer.
+// Instead the signals are blocked in every thread and one thread waits for them: on the first
+// it writes out the whole lines gathered so far (output.h) and ends the process by the same
+// signal with its default action, so the shell sees what it sees of an interrupted md5sum
+// (status 128 + the signal's number: 130 for Ctrl+C) and scripts that stop on it still do.
+// A file whose read the signal cut has no line among them: a line is gathered only once its
+// file is read to the end. SIGPIPE keeps its default action (status 141, as md5sum's).
 #pragma once
-
-#include <functional>
-#include <memory>
 
 namespace cli {
 
-class InterruptWatch {
-public:
-    // Blocks SIGINT in this thread and in the threads it starts from now on, and starts a
-    // thread that waits for it. On the first interrupt it calls OnInterrupt, then gives the
-    // main thread a moment to end the process with Die(); a main thread stuck in a read of a
-    // pipe or a write to a full one doesn't get to, so the watch ends the process itself.
-    explicit InterruptWatch(std::function<void()> OnInterrupt);
-    // Stops the watch and lets SIGINT through again.
-    ~InterruptWatch();
-    InterruptWatch(const InterruptWatch&) = delete;
-    InterruptWatch& operator=(const InterruptWatch&) = delete;
-
-    // Ends the process by SIGINT with its default action.
-    [[noreturn]] static void Die();
-
-private:
-    struct State;
-    std::unique_ptr<State> state_;
-};
+// Blocks the three signals in the calling thread, so that every thread started after it has
+// them blocked too, and starts the thread that waits for them. Call it once, before any other
+// thread is started. A signal the process was started ignoring (SIGINT in a script's
+// background job, SIGHUP under nohup) stays ignored.
+void WatchInterrupts();
 
 }  // namespace cli

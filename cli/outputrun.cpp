@@ -1,9 +1,6 @@
 #include "outputrun.h"
 
-#include <cstdio>
 #include <thread>
-
-#include "interrupt.h"
 
 namespace cli {
 
@@ -18,10 +15,7 @@ OutputRun::OutputRun(unsigned Jobs)
     : jobs_(Jobs), run_(Jobs, size_t(Jobs) * 256, [this](Printer& print) {
           ok_ = print() && ok_;
           emitted_.fetch_add(1);
-      }) {
-    // One at a time, SIGINT keeps its default action, as before there were workers.
-    if (jobs_ > 1) watch_ = std::make_unique<InterruptWatch>([this] { run_.Stop(); });
-}
+      }) {}
 
 OutputRun::~OutputRun() = default;
 
@@ -36,10 +30,6 @@ void OutputRun::Say(Printer Print) {
 
 bool OutputRun::Finish() {
     run_.Finish();
-    if (run_.Stopped()) {
-        std::fflush(stdout);
-        InterruptWatch::Die();
-    }
     return ok_;
 }
 

@@ -1,7 +1,7 @@
 // The jobs of a quernsum run (a file to hash, a line to verify, a message) on Options' -j
 // worker threads, their output printed on the main thread in the order the jobs were given,
-// so that the output is byte for byte that of a one-at-a-time run. Ctrl+C during a run with
-// workers stops it (see interrupt.h).
+// so that the output is byte for byte that of a one-at-a-time run. The printers write through
+// output.h, so that an interrupt (interrupt.h) leaves whole lines.
 #pragma once
 
 #include <atomic>
@@ -20,8 +20,6 @@ unsigned OnlineCpus();
 // status 1).
 using Printer = std::function<bool()>;
 
-class InterruptWatch;
-
 class OutputRun {
 public:
     // Jobs: the files hashed at a time; 1 runs every job on the calling thread as it is given.
@@ -38,10 +36,7 @@ public:
     // comes next: the one that may draw a progress line.
     uint64_t NextIndex() const { return submitted_; }
     bool IsHead(uint64_t Index) const { return emitted_.load() == Index; }
-    const std::atomic<bool>& StopFlag() const { return run_.StopFlag(); }
-    bool Stopped() const { return run_.Stopped(); }
-    // Waits for every job and prints the rest; true when every printer said so. After an
-    // interrupt it writes out what was printed and ends the process by SIGINT.
+    // Waits for every job and prints the rest; true when every printer said so.
     bool Finish();
 
 private:
@@ -50,7 +45,6 @@ private:
     uint64_t submitted_ = 0;
     std::atomic<uint64_t> emitted_{0};
     parallel::OrderedRun<Printer> run_;
-    std::unique_ptr<InterruptWatch> watch_;
 };
 
 }  // namespace cli

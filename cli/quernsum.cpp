@@ -1,6 +1,7 @@
 // quernsum: the command-line front end over the Quernix hash engine.
 //
-//   quernsum [-a ALG[,ALG...]] [-j N] [--upper] [--tag | --sfv] [-r] [--progress] [FILE...]
+//   quernsum [-a ALG[,ALG...]] [-j N] [-b | -t] [-z] [--upper] [--tag | --sfv] [-r] [--progress]
+//            [FILE...]
 //   quernsum -c [-a ALG] [-j N] [--quiet | --status | -w] [--strict] [--ignore-missing] [FILE...]
 //   quernsum --benchmark [-a ALG[,ALG...]]
 //
@@ -15,6 +16,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,7 +33,10 @@
 #include "fanout.h"
 #include "filehash.h"
 #include "hashhead.h"
+#include "interrupt.h"
+#include "output.h"
 #include "outputrun.h"
+#include "streamhash.h"
 
 #ifndef QUERNIX_VERSION
 #define QUERNIX_VERSION "0"
@@ -49,11 +54,15 @@ struct Options {
     unsigned jobs = cli::OnlineCpus();
     bool benchmark = false;
     bool upper = false;
+    // -b/-t as md5sum keeps them: -1 neither given, 0 text, 1 binary ('*' before the name).
+    int binary = -1;
+    bool zero = false;  // -z: lines end in NUL, names are not escaped
     bool tag = false;
     bool sfv = false;
     bool checkMode = false;
     check::Options check;
     std::vector<std::string> checkOnly;  // options that mean something only with -c
+    std::vector<std::string> hashOnly;   // -b, -t: meaningless with -c
     bool recursive = false;
     bool progress = false;
     std::vector<std::string> files;
@@ -70,6 +79,9 @@ const char kUsage[] =
     "  -j, --jobs=N         hash N files at a time (default: the number of CPUs);\n"
     "                       the output keeps the order of a one-at-a-time run\n"
     "  -r, --recursive      hash every file below each FILE that is a directory\n"
+    "  -b, --binary         mark the lines with '*' before the name, as md5sum -b\n"
+    "  -t, --text           no mark (the default)\n"
+    "  -z, --zero           end each line with NUL, not newline, and don't escape names\n"
     "      --tag            print BSD-style lines: ALG (FILE) = DIGEST\n"
     "      --sfv            print SFV lines: FILE DIGEST (crc32, the default with it)\n"
     "      --upper          print digests in upper case\n"
@@ -90,7 +102,8 @@ const char kUsage[] =
     "  -h, --help           show this help and exit\n"
     "      --version        show the version and exit\n"
     "\n"
-    "Exit status: 0 if every file was hashed, 1 if some file could not be, 2 on misuse.\n";
+    "Exit status: 0 if every file was hashed, 1 if some file could not be, 2 on misuse;\n"
+    "128 + the signal's number after Ctrl+C (SIGINT), SIGTERM or SIGHUP.\n";
 
 std::string AlgorithmNames() {
     std::string s;
@@ -110,13 +123,12 @@ std::string AlgorithmNames() {
 // Standard output is checked once all is written: a full disk, a closed descriptor or a
 // broken pipe loses the results, which is a failure (md5sum's "write error").
 int FinishOutput(int status) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
-        const int error = errno;
-        std::fprintf(stderr, "quernsum: write error%s%s\n", error ? ": " : "",
-                     error ? std::strerror(error) : "");
-        return 1;
-    }
-    return status;
+    cli::output::Flush();
+    int error = cli::output::Error();
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) error = errno;
+    if (error == 0) return status;
+    std::fprintf(stderr, "quernsum: write error: %s\n", std::strerror(error));
+    return 1;
 }
 
 // One -a: a name or a comma-separated list of names, added to those named before.
@@ -185,6 +197,7 @@ Options Parse(int argc, char** argv) {
             o.recursive = true;
         } else if (arg == "--tag") {
             o.tag = true;
+            o.binary = 1;  // as in md5sum, a -t after --tag is refused, one before it is not
         } else if (arg == "--sfv") {
             o.sfv = true;
         } else if (arg == "-c" || arg == "--check") {
@@ -200,6 +213,11 @@ Options Parse(int argc, char** argv) {
         } else if (arg == "--ignore-missing") {
             o.check.ignoreMissing = true;
             o.checkOnly.emplace_back(arg);
+        } else if (arg == "-b" || arg == "--binary" || arg == "-t" || arg == "--text") {
+            o.binary = arg == "-b" || arg == "--binary" ? 1 : 0;
+            o.hashOnly.emplace_back(arg);
+        } else if (arg == "-z" || arg == "--zero") {
+            o.zero = true;
         } else if (arg == "--upper") {
             o.upper = true;
         } else if (arg == "--progress") {
@@ -214,13 +232,18 @@ Options Parse(int argc, char** argv) {
         } else if (arg == "--version") {
             std::printf("quernsum (Quernix) %s\n", QUERNIX_VERSION);
             std::exit(FinishOutput(0));
-        } else if (arg[1] != '-' && arg.find_first_not_of("crw", 1) == std::string_view::npos) {
+        } else if (arg[1] != '-' && arg.find_first_not_of("bcrtwz", 1) == std::string_view::npos) {
             // Flags given together: -cw is -c -w.
             for (char flag : arg.substr(1)) {
                 if (flag == 'c') {
                     o.checkMode = true;
                 } else if (flag == 'r') {
                     o.recursive = true;
+                } else if (flag == 'b' || flag == 't') {
+                    o.binary = flag == 'b';
+                    o.hashOnly.emplace_back(flag == 'b' ? "-b" : "-t");
+                } else if (flag == 'z') {
+                    o.zero = true;
                 } else {
                     o.check.report = check::Report::Warn;
                     o.checkOnly.emplace_back("-w");
@@ -239,6 +262,9 @@ Options Parse(int argc, char** argv) {
             if (given)
                 UsageError(std::string("the ") + flag +
                            " option is meaningless when verifying checksums");
+        if (!o.hashOnly.empty())
+            UsageError("the --binary and --text options are meaningless when verifying checksums");
+        if (o.zero) UsageError("the --zero option is not supported when verifying checksums");
         if (o.ids.size() > 1) UsageError("--check takes one algorithm at most");
         o.check.algorithm = o.algorithmGiven ? o.ids.front() : -1;
         o.check.files = o.files;
@@ -247,8 +273,10 @@ Options Parse(int argc, char** argv) {
         UsageError("the " + o.checkOnly.front() +
                    " option is meaningful only when verifying checksums");
     }
+    if (o.tag && o.binary == 0) UsageError("--tag does not support --text mode");
     if (o.sfv) {
         if (o.tag) UsageError("--sfv and --tag cannot be combined");
+        if (o.zero) UsageError("--sfv and --zero cannot be combined");
         if (!o.algorithmGiven) AddAlgorithms(o, "crc32");
         for (size_t i = 0; i < o.ids.size(); ++i)
             if (o.ids[i] != AlgorithmCrc32)
@@ -258,23 +286,28 @@ Options Parse(int argc, char** argv) {
     return o;
 }
 
-// One line in the chosen form; a name SFV cannot carry is an error for that file.
-bool PrintResult(const Options& o, int32_t id, const std::string& digest, const std::string& path) {
-    const sums::Form form = o.sfv ? sums::Form::Sfv : o.tag ? sums::Form::Bsd : sums::Form::Gnu;
-    const std::optional<std::string> line = sums::FormatLine(form, id, path, digest, o.upper);
-    if (!line) {
-        std::fflush(stdout);
-        std::fprintf(stderr, "quernsum: %s: the name cannot be written in an SFV line\n",
-                     path.c_str());
-        return false;
-    }
-    std::fwrite(line->data(), 1, line->size(), stdout);
-    return true;
+void PrintError(const std::string& path, const std::string& reason) {
+    cli::output::Diagnose(check::Quote(path) + ": " + reason);
 }
 
-void PrintError(const std::string& path, const std::string& reason) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "quernsum: %s: %s\n", path.c_str(), reason.c_str());
+// The lines of one file, one per algorithm, written at once; a name SFV cannot carry is an
+// error for that file.
+bool PrintResults(const Options& o, const std::vector<std::string>& digests,
+                  const std::string& path) {
+    const sums::Form form = o.sfv ? sums::Form::Sfv : o.tag ? sums::Form::Bsd : sums::Form::Gnu;
+    const sums::LineStyle style{o.upper, o.binary == 1, o.zero};
+    std::string lines;
+    for (size_t i = 0; i < digests.size(); ++i) {
+        const std::optional<std::string> line =
+            sums::FormatLine(form, o.ids[i], path, digests[i], style);
+        if (!line) {
+            PrintError(path, "the name cannot be written in an SFV line");
+            return false;
+        }
+        lines += *line;
+    }
+    cli::output::Write(lines);
+    return true;
 }
 
 // --progress: the engine calls back after every chunk; a line is shown on stderr once a file
@@ -296,7 +329,7 @@ struct ProgressLine {
         const int percent = size > 0 ? int(position * 100 / size) : 100;
         char line[64];
         std::snprintf(line, sizeof line, ": %3d%%", percent);
-        const std::string text = "quernsum: " + path + line;
+        const std::string text = "quernsum: " + check::Quote(path) + line;
         std::fprintf(stderr, "\r%s", text.c_str());
         drawnWidth = text.size();
     }
@@ -315,12 +348,7 @@ cli::Printer Lines(const Options& o, const std::string& path, std::vector<std::s
             PrintError(path, reason);
             return false;
         };
-    return [&o, path, d = std::move(digests)] {
-        bool ok = true;
-        for (size_t i = 0; i < d.size(); ++i)
-            ok = PrintResult(o, o.ids[i], d[i], path) && ok;
-        return ok;
-    };
+    return [&o, path, d = std::move(digests)] { return PrintResults(o, d, path); };
 }
 
 // Hashes one file with every algorithm of the options (one read for several), drawing the
@@ -332,7 +360,6 @@ cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index
     request.path = path;
     request.algorithm = o.ids.front();
     request.accept = accept;
-    request.stop = &run.StopFlag();
     if (o.progress)
         request.progress = [&](int64_t size, int64_t position) {
             if (run.IsHead(index)) line.Draw(size, position);
@@ -374,7 +401,7 @@ void Hash(const Options& o, cli::OutputRun& run, const std::string& path, engine
     run.Submit([&o, &run, index, path]() -> cli::Printer {
         if (!Special(path)) return HashOne(o, run, index, path, engine::Accept::RegularFiles);
         return [&o, &run, index, path] {
-            std::fflush(stdout);  // what is out so far shows while the read waits
+            cli::output::Flush();  // what is out so far shows while the read waits
             return HashOne(o, run, index, path, engine::Accept::AnyReadable)();
         };
     });
@@ -383,17 +410,13 @@ void Hash(const Options& o, cli::OutputRun& run, const std::string& path, engine
 // Standard input, read on the main thread when its output is due.
 void HashStdin(const Options& o, cli::OutputRun& run) {
     run.Say([&o] {
-        std::fflush(stdout);
-        parallel::Fanout fanout(o.ids, cli::OnlineCpus() - 1);
-        std::vector<uint8_t> buf(parallel::kFanoutPiece);
-        size_t n;
-        while ((n = std::fread(buf.data(), 1, buf.size(), stdin)) > 0)
-            fanout.Feed(buf.data(), n);
-        if (std::ferror(stdin)) {
-            PrintError("-", std::strerror(errno));
+        cli::output::Flush();
+        cli::StreamDigests r = cli::HashStandardInput(o.ids);
+        if (r.error != 0) {
+            PrintError("-", std::strerror(r.error));
             return false;
         }
-        return Lines(o, "-", fanout.Finish(), {})();
+        return PrintResults(o, r.digests, "-");
     });
 }
 
@@ -401,50 +424,66 @@ void HashStdin(const Options& o, cli::OutputRun& run) {
 // directories are not followed, so a link cycle cannot loop; symlinks to files are hashed, and
 // a link that leads nowhere (dangling, or a loop) is an error. FIFOs, sockets and devices are
 // not files to hash: each is named on stderr as skipped, without changing the exit status.
-void Walk(const Options& o, cli::OutputRun& run, const fs::path& dir) {
+// Path grows by a name on the way down and shrinks again on the way up, and each level keeps
+// its own names only, so memory grows with the depth rather than with its square. A path the
+// system finds too long to open is reported as such.
+void Walk(const Options& o, cli::OutputRun& run, std::string& path) {
+    enum class Kind { Folder, File, Special, LinkedFolder };
+    struct Item {
+        std::string name;
+        Kind kind;
+    };
+    std::vector<Item> items;
     std::error_code ec;
-    std::vector<fs::directory_entry> entries;
-    for (fs::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec))
-        entries.push_back(*it);
+    for (fs::directory_iterator it(path, ec), end; !ec && it != end; it.increment(ec)) {
+        std::error_code sec;
+        const fs::file_status target = it->status(sec);
+        Kind kind = Kind::Special;
+        if (fs::is_directory(target))
+            kind = it->is_symlink(sec) ? Kind::LinkedFolder : Kind::Folder;
+        else if (sec || fs::is_regular_file(target))
+            kind = Kind::File;  // a regular file, or a link the engine will name the failure of
+        items.push_back({it->path().filename().native(), kind});
+    }
     if (ec) {
-        run.Say([path = dir.string(), reason = ec.message()] {
+        run.Say([path, reason = ec.message()] {
             PrintError(path, reason);
             return false;
         });
         return;
     }
-    std::sort(entries.begin(), entries.end(),
-              [](const auto& a, const auto& b) { return a.path().native() < b.path().native(); });
-    for (const auto& e : entries) {
-        if (run.Stopped()) return;
-        std::error_code sec;
-        const fs::file_status target = e.status(sec);
-        if (e.is_symlink(sec) && fs::is_directory(target)) continue;
-        if (fs::is_directory(target)) {
-            Walk(o, run, e.path());
-        } else if (sec || fs::is_regular_file(target)) {
-            // A regular file, or a link the engine will name the failure of.
-            Hash(o, run, e.path().string(), engine::Accept::RegularFiles);
+    std::sort(items.begin(), items.end(),
+              [](const Item& a, const Item& b) { return a.name < b.name; });
+    const size_t length = path.size();
+    for (const Item& item : items) {
+        if (item.kind == Kind::LinkedFolder) continue;
+        if (!path.empty() && path.back() != '/') path += '/';
+        path += item.name;
+        if (item.kind == Kind::Folder) {
+            Walk(o, run, path);
+        } else if (item.kind == Kind::File) {
+            Hash(o, run, path, engine::Accept::RegularFiles);
         } else {
-            run.Say([path = e.path().string()] {
-                PrintError(path, "Not a regular file (skipped)");
+            run.Say([p = path] {
+                PrintError(p, "Not a regular file (skipped)");
                 return true;
             });
         }
+        path.resize(length);
     }
 }
 
 int HashAll(const Options& o) {
     cli::OutputRun run(o.jobs);
     for (const std::string& path : o.files) {
-        if (run.Stopped()) break;
         std::error_code ec;
         if (path == "-") {
             HashStdin(o, run);
         } else if (o.recursive && fs::is_directory(fs::status(path, ec))) {
             // A directory named on the command line is searched even when named through a
             // symlink.
-            Walk(o, run, path);
+            std::string walked = path;
+            Walk(o, run, walked);
         } else {
             Hash(o, run, path, engine::Accept::AnyReadable);
         }
@@ -455,6 +494,8 @@ int HashAll(const Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The locale's character set tells which characters of a name a message shows as they are.
+    std::setlocale(LC_CTYPE, "");
     const Options o = Parse(argc, argv);
     if (o.benchmark) {
         std::vector<int32_t> ids = o.ids;
@@ -463,7 +504,9 @@ int main(int argc, char** argv) {
                 ids.push_back(a.Id);
         return FinishOutput(cli::RunBenchmark(ids));
     }
+    // Before any thread is started, so that none of them gets the signals.
+    cli::WatchInterrupts();
     if (o.checkMode) return FinishOutput(check::Run(o.check));
-    if (o.sfv) std::fputs(sums::SfvHeader().c_str(), stdout);
+    if (o.sfv) cli::output::Write(sums::SfvHeader());
     return FinishOutput(HashAll(o));
 }

@@ -68,6 +68,10 @@ struct TAlgorithmInfo {
     // Its place among the algorithms of its digest length when the length alone decides: the
     // lowest is taken, and when its digest does not match, the others are tried in this order.
     int32_t LengthOrder;
+    // What hashing a byte costs, relative to the others (about 10 000 / the engine's MB/s on
+    // one core of the development machine). Only the order of magnitude counts: a same-length
+    // candidate that costs several times the entry's own is left out of the fallback.
+    int32_t Cost;
     TAlgorithmGroup Group;
     TChunkShape Shape;
     // A new instance for the chunk loop; the hash object (nullptr for the four file routines).

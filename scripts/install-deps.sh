@@ -12,7 +12,7 @@ pkgs=(
   qt6-webengine-dev qt6-webengine-dev-tools qt6-svg-dev
   libgl-dev libxkbcommon-dev
   fonts-wqy-microhei xvfb xauth
-  coreutils rhash  # the check-mode tests verify checksum files against them
+  coreutils rhash openssl  # the check-mode tests verify checksum files against them
   b3sum xxhash  # the engine's cross-check tests run them (a test skips a peer that is absent)
   qt6-l10n-tools qt6-translations-l10n
   librsvg2-bin python3 python3-markdown

@@ -37,6 +37,10 @@ struct Entry {
     Form form = Form::Gnu;
 };
 
+// How the GNU lines of one checksum file part the digest from the name: a blank and a mark
+// (' ' for text, '*' for binary), or one blank alone. Unknown until the first GNU line.
+enum class GnuSeparator { Unknown, Marked, Single };
+
 struct Malformed {
     uint64_t line = 0;
     std::string reason;  // a short English phrase, e.g. "unknown algorithm tag 'BLAKE2B'"
@@ -97,6 +101,7 @@ struct ReadOptions {
 // Streams a checksum file line by line in constant memory. Empty lines and comment lines
 // ('#', and ';' as in SFV) are skipped silently; a UTF-8 byte-order mark and CR before LF
 // are dropped. A line longer than maxLine is reported malformed without being kept whole.
+// The file's first GNU line decides its separator (GnuSeparator) for the lines after it.
 class Reader {
 public:
     using Item = std::variant<Entry, Malformed>;
@@ -114,6 +119,7 @@ private:
     ByteSource source_;
     ReadOptions options_;
     int32_t nameAlgorithm_;
+    GnuSeparator separator_ = GnuSeparator::Unknown;
     std::vector<char> buffer_;
     size_t begin_ = 0, end_ = 0;
     uint64_t lineNumber_ = 0;
@@ -121,10 +127,20 @@ private:
     int readError_ = 0;
 };
 
-// Parses one line (no line end); std::monostate for a line to skip (empty or comment).
+// Parses one line (no line end); std::monostate for a line to skip (empty or comment; a line
+// of blanks is malformed, as in coreutils). Separator carries the GNU separator of the file's
+// earlier lines, and is set by its first GNU line; without it each line stands alone.
 std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
                                                          const ReadOptions& options,
-                                                         int32_t nameAlgorithm = -1);
+                                                         int32_t nameAlgorithm = -1,
+                                                         GnuSeparator* separator = nullptr);
+
+// How a line is written, beside its form.
+struct LineStyle {
+    bool upper = false;   // the digest in upper case
+    bool binary = false;  // GNU lines: '*' before the name, as md5sum -b writes
+    bool zero = false;    // the line ends in NUL and the name is written as it is (md5sum -z)
+};
 
 // One checksum line ending in '\n': GNU "digest  name", BSD "ALG (name) = digest" (both with
 // coreutils' escaping: a name holding '\\', '\n' or '\r' has them escaped and the line starts
@@ -132,7 +148,11 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
 // nullopt when the form cannot carry it: SFV takes crc32 only and no line breaks in names, nor
 // a name that would read back as a comment.
 std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_view name,
-                                      std::string_view digest, bool upper = false);
+                                      std::string_view digest, const LineStyle& style);
+inline std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_view name,
+                                             std::string_view digest, bool upper = false) {
+    return FormatLine(form, algorithm, name, digest, LineStyle{upper});
+}
 // The comment an SFV file starts with.
 std::string SfvHeader();
 // The name with coreutils' escapes undone (the part after a leading backslash); nullopt for
@@ -149,12 +169,34 @@ struct Verdict {
     std::string computed;  // the digest under the entry's algorithm, upper case; empty if none
     engine::Error error;   // why the file could not be read
     bool fallback = false;
+    // With a mismatch: the algorithms of the digest's length that were not tried, as too slow
+    // for the file's size (Candidates::leftOut).
+    std::vector<int32_t> notTried;
 };
 
 // Hashes the listed file with one algorithm.
 using HashFunction = std::function<engine::Result(int32_t algorithm)>;
 // Checks one entry: hashes with its algorithm; when that does not match and the algorithm was
-// decided by length alone, tries the other algorithms of that length (one more read each).
+// decided by length alone, tries the other algorithms of that length (one more read each). A
+// read that fails, the fallback's included (a stop), makes the verdict Unreadable.
 Verdict Verify(const Entry& entry, const HashFunction& hash);
+
+// The algorithms one read of a listed file is hashed with, so that a digest of another
+// algorithm of the same length is recognised without reading the file again: the entry's own
+// first, then, when only the digest's length decided it, the others of that length. One that
+// costs more than kCostlier times the entry's own per byte is left out for a file larger than
+// kSmallFile or of unknown size (md2, some sixty times slower than md5, beside md5).
+struct Candidates {
+    std::vector<int32_t> tried;    // the entry's algorithm first
+    std::vector<int32_t> leftOut;  // too slow for the file
+};
+constexpr int kCostlier = 4;
+constexpr int64_t kSmallFile = int64_t(1) << 20;
+// Size: gives the file's size in bytes, or -1 when it is unknown; called only when a costly
+// candidate is there.
+Candidates CandidatesFor(const Entry& entry, const std::function<int64_t()>& size);
+// The verdict of one read: Digests in the order of Candidates.tried, or the read's failure.
+Verdict Judge(const Entry& entry, const Candidates& candidates,
+              const std::vector<std::string>& digests, const engine::Error& error);
 
 }  // namespace sums

@@ -32,35 +32,59 @@ bool IsTagChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
 }
 
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view SkipBlanks(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    return s;
+}
+
 // One line split into its parts, before the algorithm is decided.
 struct Parts {
     Form form;
     std::string_view tag;  // BSD only
     std::string_view name, hex;
-    bool reversed = false;  // GNU with one space, as BSD's md5 -r writes
+    GnuSeparator separator = GnuSeparator::Unknown;  // GNU only
 };
 
+// "TAG (name) = digest" as coreutils writes it, and the forms coreutils also reads:
+// OpenSSL's "TAG(name)= digest" (no blank before the parenthesis, any blanks around the
+// '='), and rhash's tags padded with spaces to a column ("MD5   (name) = digest"). The name
+// runs to the last ')', so it may hold parentheses itself.
 std::optional<Parts> SplitBsd(std::string_view body) {
     size_t t = 0;
     while (t < body.size() && IsTagChar(body[t]))
         ++t;
-    if (t == 0 || body.substr(t, 2) != " (") return std::nullopt;
-    const size_t close = body.rfind(") = ");
-    if (close == std::string_view::npos || close < t + 2) return std::nullopt;
-    const std::string_view hex = body.substr(close + 4);
+    size_t open = t;
+    while (open < body.size() && body[open] == ' ')
+        ++open;
+    if (t == 0 || open >= body.size() || body[open] != '(') return std::nullopt;
+    const size_t close = body.rfind(')');
+    if (close == std::string_view::npos || close <= open) return std::nullopt;
+    std::string_view rest = SkipBlanks(body.substr(close + 1));
+    if (rest.empty() || rest.front() != '=') return std::nullopt;
+    const std::string_view hex = SkipBlanks(rest.substr(1));
     if (!AllHex(hex)) return std::nullopt;
-    return Parts{Form::Bsd, body.substr(0, t), body.substr(t + 2, close - t - 2), hex};
+    return Parts{Form::Bsd, body.substr(0, t), body.substr(open + 1, close - open - 1), hex};
 }
 
-std::optional<Parts> SplitGnu(std::string_view body) {
+// "digest  name" or "digest *name" (a blank, then the text or binary mark), or "digest name"
+// with one blank alone (BSD's md5 -r, or a TAB). Which of the two a file uses is decided by
+// its first GNU line, as coreutils decides it: after a one-blank line, a further blank or '*'
+// belongs to the name; after a marked line, a line without the mark is malformed.
+std::optional<Parts> SplitGnu(std::string_view body, GnuSeparator separator) {
     size_t h = 0;
     while (h < body.size() && IsHex(body[h]))
         ++h;
-    if (h == 0 || h + 2 > body.size() || body[h] != ' ') return std::nullopt;
-    if (body[h + 1] == ' ' || body[h + 1] == '*')
-        return Parts{Form::Gnu, {}, body.substr(h + 2), body.substr(0, h)};
-    if (AlgorithmFromLength(h) < 0) return std::nullopt;
-    return Parts{Form::Gnu, {}, body.substr(h + 1), body.substr(0, h), true};
+    if (h == 0 || h + 2 > body.size() || !IsBlank(body[h])) return std::nullopt;
+    const bool marked = body[h + 1] == ' ' || body[h + 1] == '*';
+    if (separator != GnuSeparator::Single && marked)
+        return Parts{Form::Gnu, {}, body.substr(h + 2), body.substr(0, h), GnuSeparator::Marked};
+    if (separator == GnuSeparator::Marked || AlgorithmFromLength(h) < 0) return std::nullopt;
+    return Parts{Form::Gnu, {}, body.substr(h + 1), body.substr(0, h), GnuSeparator::Single};
 }
 
 std::optional<Parts> SplitSfv(std::string_view body) {
@@ -82,16 +106,20 @@ std::string Named(int32_t algorithm) {
 
 std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
                                                          const ReadOptions& options,
-                                                         int32_t nameAlgorithm) {
+                                                         int32_t nameAlgorithm,
+                                                         GnuSeparator* separator) {
     if (line.empty() || line[0] == '#' || line[0] == ';') return std::monostate{};
     const auto bad = [](std::string reason) { return Malformed{0, std::move(reason)}; };
     if (line.find('\0') != std::string_view::npos) return bad("contains a NUL byte");
 
-    const bool escaped = line[0] == '\\';
-    const std::string_view body = escaped ? line.substr(1) : line;
-    std::optional<Parts> parts = SplitBsd(body);
-    if (!parts) parts = SplitGnu(body);
-    if (!parts && !escaped) parts = SplitSfv(body);
+    // Blanks before the line (and before its backslash) are passed over, as coreutils does.
+    const std::string_view trimmed = SkipBlanks(line);
+    const bool escaped = !trimmed.empty() && trimmed[0] == '\\';
+    const std::string_view body = escaped ? trimmed.substr(1) : trimmed;
+    // A GNU line first: a digest made of hex digits only could look like a BSD tag.
+    std::optional<Parts> parts = SplitGnu(body, separator ? *separator : GnuSeparator::Unknown);
+    if (!parts) parts = SplitBsd(body);
+    if (!parts && !escaped) parts = SplitSfv(line);
     if (!parts) return bad("not a checksum line");
     if (parts->name.empty()) return bad("no file name");
 
@@ -135,6 +163,8 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
     if (size_t(AlgorithmHexLength(e.algorithm)) != length)
         return bad(std::to_string(length) + " hex digits for " + Named(e.algorithm) + ", not " +
                    std::to_string(AlgorithmHexLength(e.algorithm)));
+    if (separator && *separator == GnuSeparator::Unknown && parts->form == Form::Gnu)
+        *separator = parts->separator;
     return e;
 }
 
@@ -194,7 +224,7 @@ std::optional<Reader::Item> Reader::Next() {
                              "line longer than " + std::to_string(options_.maxLine) + " bytes"};
         std::string_view text = line;
         if (lineNumber_ == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-        auto parsed = ParseLine(text, options_, nameAlgorithm_);
+        auto parsed = ParseLine(text, options_, nameAlgorithm_, &separator_);
         if (auto* e = std::get_if<Entry>(&parsed)) {
             e->line = lineNumber_;
             return std::move(*e);

@@ -73,19 +73,23 @@ int32_t TVerifyChecks::UseAlgorithm(int Index, int32_t) {
 bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Path,
                           const engine::Result& Result, const TRehash& Rehash) {
     const sums::Entry& Entry = FList.Entries[size_t(Index)];
-    if (!Result.ok()) {
-        // A stopped file is the batch's to report; it was neither missing nor checked.
-        if (Result.error.kind == engine::Failure::Stopped) return false;
+    sums::Verdict Verdict;  // Unreadable until read
+    Verdict.error = Result.error;
+    if (Result.ok())
+        Verdict = sums::Verify(Entry, [&](int32_t Algorithm) {
+            return Algorithm == Entry.algorithm ? Result : Rehash(Algorithm);
+        });
+    if (Verdict.kind == sums::Verdict::Kind::Unreadable) {
+        // A stopped file (in the fallback's reads too) is the batch's to report; it was
+        // neither missing nor checked.
+        if (Verdict.error.kind == engine::Failure::Stopped) return false;
         ++Missing;
         Window.AppendNote(TNoteKind::Missing, DisplayPath(Path),
-                          Result.error.kind == engine::Failure::NotFound
+                          Verdict.error.kind == engine::Failure::NotFound
                               ? tr("缺失：文件不存在")
-                              : tr("无法读取：%1").arg(FailureText(Result.error)));
+                              : tr("无法读取：%1").arg(FailureText(Verdict.error)));
         return true;
     }
-    const sums::Verdict Verdict = sums::Verify(Entry, [&](int32_t Algorithm) {
-        return Algorithm == Entry.algorithm ? Result : Rehash(Algorithm);
-    });
     if (Verdict.kind == sums::Verdict::Kind::Match) {
         ++Matched;
         if (Verdict.fallback)

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "hash_test_util.h"
+#include "hashhead.h"
+#include "hashstream.h"
 
 namespace fs = std::filesystem;
 
@@ -52,18 +54,37 @@ protected:
         return ss.str();
     }
 
-    // Runs a shell command line in the test folder; {q} stands for quernsum.
+    // Runs a shell command line in the test folder; {q} stands for quernsum, which is ended
+    // after two minutes (a hang fails the test by itself).
     Outcome Sh(std::string command) {
         for (size_t p; (p = command.find("{q}")) != std::string::npos;)
-            command.replace(p, 3, std::string("'") + QUERNSUM_PATH + "'");
+            command.replace(p, 3, std::string("timeout -k 5 120 '") + QUERNSUM_PATH + "'");
         const int raw = std::system(("(" + command + ") >.out 2>.err").c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Get(".out"), Get(".err")};
+        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        if (status == 124)
+            ADD_FAILURE() << "quernsum was still running after two minutes: " << command;
+        return {status, Get(".out"), Get(".err")};
     }
 
     fs::path dir_;
 };
 
 const std::string kFiles = " abc.txt 'with space.bin' sub/deep.dat";
+
+// The digests of "abc".
+const std::string kMd5 = "900150983cd24fb0d6963f7d28e17f72";
+const std::string kMd4 = "a448017aaf21d8525fc10ae87aa6729d";
+const std::string kMd2 = "da853b0d3f88d99b30283a69e6ded6bb";
+const std::string kSha1 = "a9993e364706816aba3e25717850c26c9cd0d89d";
+const std::string kSha256 = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+const std::string kRmd160 = "8eb208f7e05d987a9b044a8e98c6b087f15a0bfc";
+
+// A tool's command with the files where {f} stands, or after it.
+std::string WithFiles(std::string command) {
+    const size_t at = command.find("{f}");
+    if (at == std::string::npos) return command + kFiles;
+    return command.replace(at, 3, kFiles);
+}
 
 TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
     struct Trip {
@@ -81,6 +102,21 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"rhash --sfv", "{q} -c"},
         {"rhash --bsd --md5 --sha1 --sha256 --ripemd160 --tiger --crc32", "{q} -c"},
         {"rhash --md4", "{q} -c"},
+        // rhash pads its tags to a column; OpenSSL writes ALG(name)= digest.
+        {"rhash --bsd --md5", "{q} -c"},
+        {"rhash --bsd --md4", "{q} -c"},
+        {"rhash --bsd --sha1", "{q} -c"},
+        {"openssl dgst -md5", "{q} -c"},
+        {"openssl dgst -provider legacy -provider default -md4", "{q} -c"},
+        {"openssl dgst -sha1", "{q} -c"},
+        {"openssl dgst -sha256", "{q} -c"},
+        {"openssl dgst -sha384", "{q} -c"},
+        {"openssl dgst -sha512", "{q} -c"},
+        {"openssl dgst -ripemd160", "{q} -c"},
+        // md5sum's lines with a blank before them and a TAB after the digest, which md5sum
+        // reads too.
+        {"md5sum {f} | sed 's/^/ /; s/  /\t/'", "md5sum -c"},
+        {"md5sum {f} | sed 's/^/ /; s/  /\t/'", "{q} -c"},
         {"{q}", "md5sum -c"},
         {"{q} --tag", "md5sum -c"},
         {"{q} -a sha1", "sha1sum -c"},
@@ -96,7 +132,7 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"{q} -a sha384 --tag", "rhash -c"},
     };
     for (const Trip& t : trips) {
-        const Outcome written = Sh(t.write + kFiles + " > list");
+        const Outcome written = Sh(WithFiles(t.write) + " > list");
         ASSERT_EQ(written.status, 0) << t.write << ": " << written.err;
         const Outcome good = Sh(t.verify + " list");
         EXPECT_EQ(good.status, 0) << t.write << " | " << t.verify << "\n" << good.out << good.err;
@@ -120,7 +156,11 @@ std::string WithoutReasons(const std::string& err) {
 TEST_F(Check, PrintsWhatMd5sumPrints) {
     fs::create_directory(dir_ / "folder");
     Put("a\nb", "abc");
-    const std::string abc = "900150983cd24fb0d6963f7d28e17f72";
+    Put("a\rb", "abd");
+    const std::string abc = kMd5;
+    std::string manyJunk;
+    for (int i = 0; i < 3000; ++i)
+        manyJunk += "junk\n";
     const std::string ok = abc + "  abc.txt\n", bad = abc + "  with space.bin\n",
                       missing = abc + "  no such\n";
     struct Case {
@@ -147,6 +187,21 @@ TEST_F(Check, PrintsWhatMd5sumPrints) {
         {ok, "- < list"},
         {ok, "< list"},
         {ok, "folder"},
+        // Names that the shell would read otherwise, a byte that is no character, a carriage
+        // return inside a name and at the end of the file.
+        {abc + "  ~x\n" + abc + "  #x\n" + abc + "  x~\n" + abc + "  a\rb\n" + abc + "  n\377\n" +
+             abc + "  t\t\tx\n",
+         "list"},
+        {abc + "  abc.txt\r", "list"},
+        // A listed - is standard input, unless the checksum file is.
+        {ok + abc + "  -\n", "list < abc.txt"},
+        {abc + "  -\n", "- < list"},
+        // --ignore-missing: a folder that is a file is not missing; nothing matched fails.
+        {abc + "  abc.txt/x\n", "--ignore-missing list"},
+        {abc + "  no such\n" + abc.substr(1) + "0  abc.txt\n", "--ignore-missing list"},
+        {abc + "  no such\n", "--ignore-missing --status list"},
+        {ok + ok, "--strict list"},
+        {ok + manyJunk, "list"},
     };
     for (const Case& c : cases) {
         Put("list", c.list);
@@ -155,6 +210,71 @@ TEST_F(Check, PrintsWhatMd5sumPrints) {
         EXPECT_EQ(got.status, want.status) << c.list << c.args;
         EXPECT_EQ(got.out, want.out) << c.list << c.args;
         EXPECT_EQ(WithoutReasons(got.err), AsQuernsum(want.err)) << c.list << c.args;
+    }
+}
+
+// Every line form -c reads, each with its verdict and the exit status: coreutils' forms, the
+// forms of OpenSSL and rhash, and the lines that stay malformed.
+TEST_F(Check, LineForms) {
+    Put("big", testutil::Pattern(size_t(2) << 20));
+    THashStream md2(AlgorithmMd2);
+    md2.Update(testutil::Pattern(size_t(2) << 20).data(), size_t(2) << 20);
+    std::string bigMd2 = md2.Final();
+    for (char& c : bigMd2)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    const std::string ok = "abc.txt: OK\n", none = "no properly formatted checksum lines";
+    struct Case {
+        std::string lines, args;
+        std::string out;
+        int status;
+        std::string err;  // a part of standard error
+    };
+    const std::vector<Case> cases = {
+        // GNU lines: blanks before them, a TAB for the separator on a file's first GNU line.
+        {"  " + kMd5 + "  abc.txt\n", "", ok, 0, ""},
+        {"\t \\" + kMd5 + " *abc.txt\n", "", ok, 0, ""},
+        {kMd5 + "\tabc.txt\n" + kMd5 + " abc.txt\n", "", ok + ok, 0, ""},
+        {kMd5 + "\t abc.txt\n", "", ok, 0, ""},
+        // After a line with the mark, a line without it is malformed; after one without, a
+        // further blank belongs to the name.
+        {kMd5 + "  abc.txt\n" + kMd5 + "\tabc.txt\n", "--strict", ok, 1, ""},
+        {kMd5 + " abc.txt\n" + kMd5 + "  abc.txt\n", "", ok + " abc.txt: FAILED open or read\n", 1,
+         ""},
+        // OpenSSL, for every algorithm it names that quernsum has, in OpenSSL 3's and 1.1's
+        // spellings; blanks around the '='.
+        {"MD5(abc.txt)= " + kMd5 + "\n", "", ok, 0, ""},
+        {"MD4(abc.txt)= " + kMd4 + "\n", "", ok, 0, ""},
+        {"SHA1(abc.txt)= " + kSha1 + "\n", "", ok, 0, ""},
+        {"SHA2-256(abc.txt)= " + kSha256 + "\n", "", ok, 0, ""},
+        {"SHA256(abc.txt)=" + kSha256 + "\n", "", ok, 0, ""},
+        {"RIPEMD-160(abc.txt)= " + kRmd160 + "\n", "", ok, 0, ""},
+        {"RIPEMD160(abc.txt) = " + kRmd160 + "\n", "", ok, 0, ""},
+        {"MD5 (abc.txt)\t=  " + kMd5 + "\n", "", ok, 0, ""},
+        // rhash's tags padded to a column.
+        {"MD5   (abc.txt) = " + kMd5 + "\nSHA1  (abc.txt) = " + kSha1 + "\n", "", ok + ok, 0, ""},
+        // Malformed: a TAB before the parenthesis, a blank after the digest, a line of blanks,
+        // a comment after blanks, a tag that contradicts -a at the same length.
+        {"MD5\t(abc.txt) = " + kMd5 + "\n", "", "", 1, none},
+        {"MD5 (abc.txt) = " + kMd5 + " \n", "", "", 1, none},
+        {"  \n" + kMd5 + "  abc.txt\n", "--strict", ok, 1, "1 line is improperly formatted"},
+        {" # note\n" + kMd5 + "  abc.txt\n", "--strict", ok, 1, "1 line is improperly formatted"},
+        {"MD4 (abc.txt) = " + kMd4 + "\n", "-a md5", "", 1, none},
+        // A listed - is standard input (here abc), except in a checksum file read from it.
+        {kMd5 + "  -\n", "list <abc.txt", "-: OK\n", 0, ""},
+        {kMd5 + "  -\n", "- <list", "", 1, none},
+        // The digest's length alone: the other algorithms of the length in the same read; md2
+        // beyond small files only when asked for.
+        {kMd2 + "  abc.txt\n", "", "abc.txt: OK (md2)\n", 0, ""},
+        {bigMd2 + "  big\n", "", "big: FAILED\n", 1, "big: not tried as md2"},
+        {bigMd2 + "  big\n", "-a md2", "big: OK\n", 0, ""},
+    };
+    for (const Case& c : cases) {
+        Put("list", c.lines);
+        const std::string args = c.args.find('<') != std::string::npos ? c.args : c.args + " list";
+        const Outcome got = Sh("{q} -c " + args);
+        EXPECT_EQ(got.out, c.out) << c.lines << c.args;
+        EXPECT_EQ(got.status, c.status) << c.lines << c.args << "\n" << got.err;
+        EXPECT_NE(got.err.find(c.err), std::string::npos) << c.lines << c.args << "\n" << got.err;
     }
 }
 

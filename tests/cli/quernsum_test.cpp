@@ -1,4 +1,6 @@
 // quernsum as a user runs it: output forms, exit statuses, standard input, recursion.
+#include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -6,9 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -16,6 +20,7 @@
 
 #include "hash_test_util.h"
 #include "hashhead.h"
+#include "hashstream.h"
 
 namespace fs = std::filesystem;
 
@@ -58,15 +63,95 @@ protected:
     Result Run(const std::string& args, const std::string& input = "",
                const std::string& beside = "") {
         Write(".stdin", input);
-        const std::string cmd = (beside.empty() ? "" : "(" + beside + ") & ") + "'" +
-                                QUERNSUM_PATH + "' " + args + " <.stdin >.stdout 2>.stderr";
+        // Ended after two minutes: a hang fails the test by itself.
+        const std::string cmd = (beside.empty() ? "" : "(" + beside + ") & ") +
+                                "timeout -k 5 120 '" + QUERNSUM_PATH + "' " + args +
+                                " <.stdin >.stdout 2>.stderr";
         const int raw = std::system(cmd.c_str());
-        return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, Slurp(dir_ / ".stdout"),
-                Slurp(dir_ / ".stderr")};
+        const int status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        if (status == 124)
+            ADD_FAILURE() << "quernsum was still running after two minutes: " << args;
+        return {status, Slurp(dir_ / ".stdout"), Slurp(dir_ / ".stderr")};
+    }
+
+    // Starts quernsum with Args in the test folder, its output in .stdout and .stderr, the
+    // signals at their default actions whatever the test runner set.
+    pid_t Start(const std::vector<std::string>& args) {
+        const pid_t child = ::fork();
+        if (child != 0) return child;
+        for (int sig : {SIGINT, SIGTERM, SIGHUP, SIGPIPE})
+            ::signal(sig, SIG_DFL);
+        sigset_t none;
+        sigemptyset(&none);
+        ::sigprocmask(SIG_SETMASK, &none, nullptr);
+        std::freopen(".stdout", "w", stdout);
+        std::freopen(".stderr", "w", stderr);
+        std::vector<char*> argv = {const_cast<char*>(QUERNSUM_PATH)};
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(QUERNSUM_PATH, argv.data());
+        std::_Exit(127);
+    }
+
+    // Waits for the child's end; a child still running after a minute is killed and fails the
+    // test.
+    static int Reap(pid_t child) {
+        int status = 0;
+        const bool ended = WaitFor([&] { return ::waitpid(child, &status, WNOHANG) == child; });
+        if (!ended) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            ADD_FAILURE() << "quernsum did not end";
+        }
+        return status;
+    }
+
+    // Polls Done until it holds, for a minute at most (a loaded machine is slow, never that
+    // slow); false when it never did.
+    static bool WaitFor(const std::function<bool()>& done) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+        while (!done()) {
+            if (std::chrono::steady_clock::now() > deadline) return false;
+            ::usleep(2000);
+        }
+        return true;
+    }
+
+    // The FIFO opened for writing, without blocking: possible once a reader has it open.
+    int OpenFifoForWriting(const fs::path& fifo) {
+        int fd = -1;
+        EXPECT_TRUE(WaitFor([&] {
+            return (fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK)) >= 0;
+        })) << "quernsum never opened "
+            << fifo;
+        return fd;
+    }
+
+    // Writes Data to the non-blocking FD as the reader takes it; false if the reader went away
+    // or stopped taking it.
+    static bool Feed(int fd, std::string_view data) {
+        return WaitFor([&] {
+                   const ssize_t n = ::write(fd, data.data(), data.size());
+                   if (n > 0) data.remove_prefix(size_t(n));
+                   if (n < 0 && errno != EAGAIN) return true;
+                   if (!data.empty()) {
+                       pollfd p{fd, POLLOUT, 0};
+                       ::poll(&p, 1, 100);
+                   }
+                   return data.empty();
+               }) &&
+               data.empty();
     }
 
     fs::path dir_;
 };
+
+// A literal with the NULs in it.
+template <size_t N>
+std::string Bytes(const char (&text)[N]) {
+    return std::string(text, N - 1);
+}
 
 TEST_F(Quernsum, OutputForms) {
     Write("abc.txt", "abc");
@@ -83,9 +168,20 @@ TEST_F(Quernsum, OutputForms) {
         {"--algorithm=adler32 abc.txt", "024d0127  abc.txt\n"},
         {"-atiger abc.txt", "2aab1484e8c158f2bfb8c5ff41b57a525129131c957b5f93  abc.txt\n"},
         {"-- abc.txt", "900150983cd24fb0d6963f7d28e17f72  abc.txt\n"},
+        // md5sum's modes: -b marks the name, -t (the default) does not, the last one counts.
+        {"-b abc.txt", "900150983cd24fb0d6963f7d28e17f72 *abc.txt\n"},
+        {"-bt -", "900150983cd24fb0d6963f7d28e17f72  -\n"},
+        {"--text --binary --upper -", "900150983CD24FB0D6963F7D28E17F72 *-\n"},
+        {"--tag -b abc.txt", "MD5 (abc.txt) = 900150983cd24fb0d6963f7d28e17f72\n"},
+        {"-t --tag abc.txt", "MD5 (abc.txt) = 900150983cd24fb0d6963f7d28e17f72\n"},
+        // -z: NUL after each line, a name with a line break written as it is.
+        {"-z -a crc32 abc.txt 'a\nb'", Bytes("352441c2  abc.txt\0"
+                                             "352441c2  a\nb\0")},
+        {"-z --tag -a crc32 'a\nb'", Bytes("CRC32 (a\nb) = 352441c2\0")},
     };
+    Write("a\nb", "abc");
     for (const auto& c : cases) {
-        const Result r = Run(c.args);
+        const Result r = Run(c.args, "abc");
         EXPECT_EQ(r.status, 0) << c.args;
         EXPECT_EQ(r.out, c.out) << c.args;
         EXPECT_EQ(r.err, "") << c.args;
@@ -128,8 +224,9 @@ TEST_F(Quernsum, ListShowsEveryAlgorithm) {
 
 TEST_F(Quernsum, UsageErrorsExitWithTwo) {
     Write("f", "x");
-    for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f",
-                             "-j 0 f", "-j x f", "-j"}) {
+    for (const char* args :
+         {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f", "-j 0 f", "-j x f",
+          "-j", "--tag -t f", "-c -b f", "-c -z f", "--sfv -z f", "-cx f"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
@@ -150,8 +247,10 @@ TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
     const std::string as =
         ::geteuid() == 0 ? "setpriv --reuid=65534 --regid=65534 --clear-groups " : "";
     fs::permissions(dir_, fs::perms::all);
-    const std::string cmd = as + "'" + QUERNSUM_PATH +
-                            "' -a crc32 missing good folder secret good/x good >.stdout 2>.stderr";
+    const std::string cmd =
+        as + "timeout -k 5 120 '" + QUERNSUM_PATH +
+        "' -a crc32 missing good folder secret good/x good 'new\nline' >.stdout "
+        "2>.stderr";
     const int raw = std::system(cmd.c_str());
     EXPECT_EQ(WEXITSTATUS(raw), 1);
     EXPECT_EQ(Slurp(dir_ / ".stdout"), "352441c2  good\n352441c2  good\n");
@@ -159,7 +258,8 @@ TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
               "quernsum: missing: No such file or directory\n"
               "quernsum: folder: Is a directory\n"
               "quernsum: secret: Permission denied\n"
-              "quernsum: good/x: Not a directory\n");
+              "quernsum: good/x: Not a directory\n"
+              "quernsum: 'new'$'\\n''line': No such file or directory\n");
 }
 
 // What md5sum reads, quernsum reads: pipes, /dev/stdin, devices, a named FIFO with a writer,
@@ -179,8 +279,8 @@ TEST_F(Quernsum, FailedWriteIsAnError) {
     Write("f", "abc");
     for (const char* redirect : {">/dev/full", ">&-"}) {
         for (const char* args : {"f", "--list", "--help"}) {
-            const std::string cmd =
-                std::string("'") + QUERNSUM_PATH + "' " + args + " " + redirect + " 2>.stderr";
+            const std::string cmd = std::string("timeout -k 5 120 '") + QUERNSUM_PATH + "' " +
+                                    args + " " + redirect + " 2>.stderr";
             const int raw = std::system(cmd.c_str());
             EXPECT_EQ(WEXITSTATUS(raw), 1) << args << redirect;
             EXPECT_NE(Slurp(dir_ / ".stderr").find("quernsum: write error"), std::string::npos)
@@ -211,6 +311,7 @@ TEST_F(Quernsum, RecursiveWalk) {
               "352441c2  tree/link-to-c\n");
     fs::remove(dir_ / "tree/dangling");
     EXPECT_EQ(Run("-r -a crc32 tree").status, 0) << "a skipped FIFO is no failure";
+    EXPECT_EQ(Run("-r -a crc32 tree/").out, r.out) << "one slash between the names";
     // The same folder without -r is one error line.
     const Result flat = Run("-a crc32 tree tree/c");
     EXPECT_EQ(flat.status, 1);
@@ -218,18 +319,33 @@ TEST_F(Quernsum, RecursiveWalk) {
     EXPECT_EQ(flat.err, "quernsum: tree: Is a directory\n");
 }
 
-// MD2 runs at about 11 MB/s, so 16 MB take long enough for the progress line to appear; it is
-// wiped again before the result line, and without --progress nothing goes to stderr.
+// A file that takes over half a second gets a progress line on stderr, wiped before its
+// result. The file is a FIFO the test feeds until the line shows, however fast the machine.
 TEST_F(Quernsum, ProgressLineForSlowFiles) {
-    Write("big.bin", testutil::Pattern(16'000'000));
-    const Result shown = Run("-a md2 --progress big.bin");
-    EXPECT_EQ(shown.status, 0);
-    EXPECT_NE(shown.err.find("\rquernsum: big.bin: "), std::string::npos) << shown.err;
-    EXPECT_NE(shown.err.find("%"), std::string::npos);
-    EXPECT_EQ(shown.err.back(), '\r') << "the line is wiped when the file is done";
-    const Result quiet = Run("-a md2 big.bin");
-    EXPECT_EQ(quiet.err, "");
-    EXPECT_EQ(quiet.out, shown.out);
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    const pid_t child = Start({"-j", "1", "--progress", "-a", "crc32", "fifo"});
+    const int fd = OpenFifoForWriting(dir_ / "fifo");
+    const std::string piece(65536, 'q');
+    size_t fed = 0;
+    const bool shown = WaitFor([&] {
+        if (!Feed(fd, piece)) return true;
+        fed += piece.size();
+        return Slurp(dir_ / ".stderr").find("\rquernsum: fifo: 100%") != std::string::npos;
+    });
+    ::close(fd);
+    const int status = Reap(child);
+    EXPECT_TRUE(shown) << "no progress line: " << Slurp(dir_ / ".stderr");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    THashStream crc(AlgorithmCrc32);
+    for (size_t at = 0; at < fed; at += piece.size())
+        crc.Update(piece.data(), piece.size());
+    std::string digest = crc.Final();
+    for (char& c : digest)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    EXPECT_EQ(Slurp(dir_ / ".stdout"), digest + "  fifo\n");
+    const std::string err = Slurp(dir_ / ".stderr");
+    ASSERT_FALSE(err.empty());
+    EXPECT_EQ(err.back(), '\r') << "the line is wiped when the file is done";
 }
 
 TEST_F(Quernsum, NamesWithNewlineOrBackslashAreEscaped) {
@@ -322,28 +438,57 @@ TEST_F(Quernsum, SeveralAlgorithmsInOneReadEqualSeparateRuns) {
     }
 }
 
-// Ctrl+C in a run with workers ends it as it ends md5sum (by SIGINT, which a shell shows as
-// 130), with the lines of the files before it out whole: here the run waits on a FIFO that
-// has no writer.
-TEST_F(Quernsum, InterruptEndsTheRunBySigint) {
-    Write("a", "abc");
+// Ctrl+C, SIGTERM and SIGHUP end a run by the signal (a shell shows 128 + its number), with
+// the lines of the files before it out whole, with or without workers. The signal comes while
+// a FIFO the test feeds is being read, so that a read is surely under way: that input gets no
+// line, nor do the files after it, which workers may already have read. A closed pipe ends a
+// run by SIGPIPE, as it ends md5sum.
+TEST_F(Quernsum, SignalsEndTheRunWithWholeLinesOnly) {
+    std::vector<std::string> args = {"-a", "md5,sha1"}, files;
+    for (int i = 0; i < 60; ++i) {
+        files.push_back(std::string(1, 'f').append(std::to_string(i)));
+        Write(files.back(), testutil::Pattern(size_t(i) * 997));
+    }
+    std::string list;
+    for (const std::string& f : files)
+        list += " " + f;
+    const std::string before = Run("-a md5,sha1" + list).out;
+    ASSERT_EQ(std::count(before.begin(), before.end(), '\n'), 120);
+    args.insert(args.end(), files.begin(), files.end());
+    args.push_back("fifo");
+    args.insert(args.end(), files.begin(), files.begin() + 10);
+    ::signal(SIGPIPE, SIG_IGN);  // the test's own writes to a FIFO whose reader is gone
     ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    for (const char* jobs : {"1", "2"}) {
+        for (int sig : {SIGINT, SIGTERM, SIGHUP}) {
+            SCOPED_TRACE(testing::Message() << "-j " << jobs << ", signal " << sig);
+            std::vector<std::string> run = {"-j", jobs};
+            run.insert(run.end(), args.begin(), args.end());
+            const pid_t child = Start(run);
+            const int fd = OpenFifoForWriting(dir_ / "fifo");
+            // Most of it read once the pipe has taken it all.
+            EXPECT_TRUE(Feed(fd, std::string(size_t(4) << 20, 'x')));
+            ::kill(child, sig);
+            const int status = Reap(child);
+            ::close(fd);
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == sig) << status;
+            EXPECT_EQ(Slurp(dir_ / ".stdout"), before);
+        }
+    }
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
     const pid_t child = ::fork();
-    ASSERT_GE(child, 0);
     if (child == 0) {
-        std::freopen(".stdout", "w", stdout);
-        ::execl(QUERNSUM_PATH, QUERNSUM_PATH, "-j", "2", "-a", "crc32", "a", "a", "fifo", "a",
-                nullptr);
+        ::signal(SIGPIPE, SIG_DFL);
+        ::close(fds[0]);  // no reader left
+        ::dup2(fds[1], STDOUT_FILENO);
+        ::execl(QUERNSUM_PATH, QUERNSUM_PATH, "f1", nullptr);
         std::_Exit(127);
     }
-    const std::string before = "352441c2  a\n352441c2  a\n";
-    while (Slurp(dir_ / ".stdout") != before)
-        std::this_thread::yield();
-    ::kill(child, SIGINT);
-    int status = 0;
-    ASSERT_EQ(::waitpid(child, &status, 0), child);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGINT) << status;
-    EXPECT_EQ(Slurp(dir_ / ".stdout"), before);
+    ::close(fds[0]);
+    ::close(fds[1]);
+    const int status = Reap(child);
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
 }
 
 TEST_F(Quernsum, BenchmarkPrintsAParsableLinePerAlgorithm) {

@@ -5,9 +5,15 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "../hash/hash_test_util.h"
@@ -23,15 +29,32 @@ std::string Alone(int32_t id, const std::string& data) {
     return s.Final();
 }
 
+// Runs Body on a thread of its own; one still running after a minute (a deadlock in the
+// fan-out) ends the test program with a message rather than hanging it.
+void WithinAMinute(const std::function<void()>& body) {
+    std::packaged_task<void()> task(body);
+    std::future<void> done = task.get_future();
+    std::thread runner(std::move(task));
+    if (done.wait_for(std::chrono::minutes(1)) != std::future_status::ready) {
+        std::fprintf(stderr, "the fan-out did not finish within a minute: a deadlock\n");
+        std::_Exit(1);
+    }
+    runner.join();
+    done.get();
+}
+
 void ExpectSameAsAlone(const std::vector<int32_t>& ids, const std::string& data, unsigned helpers,
                        size_t feed) {
     SCOPED_TRACE(testing::Message() << data.size() << " bytes, " << helpers << " helpers, fed "
                                     << feed << " at a time");
-    parallel::Fanout fanout(ids, helpers);
-    for (size_t at = 0; at < data.size(); at += feed)
-        fanout.Feed(reinterpret_cast<const uint8_t*>(data.data()) + at,
-                    std::min(feed, data.size() - at));
-    const std::vector<std::string> digests = fanout.Finish();
+    std::vector<std::string> digests;
+    WithinAMinute([&] {
+        parallel::Fanout fanout(ids, helpers);
+        for (size_t at = 0; at < data.size(); at += feed)
+            fanout.Feed(reinterpret_cast<const uint8_t*>(data.data()) + at,
+                        std::min(feed, data.size() - at));
+        digests = fanout.Finish();
+    });
     ASSERT_EQ(digests.size(), ids.size());
     for (size_t i = 0; i < ids.size(); ++i)
         EXPECT_EQ(digests[i], Alone(ids[i], data)) << ids[i];

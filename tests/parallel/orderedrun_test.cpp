@@ -96,6 +96,20 @@ TEST(OrderedRun, StopFromTheEmitterEndsTheRunInEveryMode) {
     }
 }
 
+// A stop during a job: its result is not emitted, with or without workers.
+TEST(OrderedRun, AStopDuringAJobEmitsNothing) {
+    for (unsigned threads : {1u, 2u}) {
+        std::vector<int> emitted;
+        OrderedRun<int> run(threads, 4, [&](int& r) { emitted.push_back(r); });
+        run.Submit([&] {
+            run.Stop();
+            return 0;
+        });
+        EXPECT_FALSE(run.Finish());
+        EXPECT_TRUE(emitted.empty()) << threads;
+    }
+}
+
 TEST(OrderedRun, AJobsExceptionReachesTheSubmitter) {
     OrderedRun<int> run(2, 4, [](int&) {});
     // From Submit or from Finish, depending on when the job ends.

@@ -53,9 +53,13 @@ TEST(ChecksumFile, ParsesLinesAndDecidesTheirAlgorithm) {
         {kMd5 + " x", "", "", "md5 length gnu|x|" + kMd5},
         {"\\" + kMd5 + "  a\\nb\\\\c\\rd", "", "", "md5 length gnu|a\nb\\c\rd|" + kMd5},
         {"\\" + kMd5 + "  a\\tb", "", "", "bad"},
+        {" \t\\" + kMd5 + "  a\\nb", "", "", "md5 length gnu|a\nb|" + kMd5},
+        {"\\ " + kMd5 + "  a", "", "", "bad"},
+        {"   ", "", "", "bad"},
+        {" # not a comment", "", "", "bad"},
         {kMd5 + "  ", "", "", "bad"},
         {kMd5 + "0  a", "", "", "bad"},
-        {kMd5 + "\ta", "", "", "bad"},
+        {kMd5 + "\ta", "", "", "md5 length gnu|a|" + kMd5},
         {"352441c2  a", "", "", "crc32 length gnu|a|352441c2"},
         {"2cd8094a1a277627  a", "", "", "crc64 length gnu|a|2cd8094a1a277627"},
         {std::string(48, 'f') + "  a", "", "", "tiger length gnu|a|" + std::string(48, 'f')},
@@ -67,6 +71,13 @@ TEST(ChecksumFile, ParsesLinesAndDecidesTheirAlgorithm) {
         {"CRC32 (x) = 352441C2", "", "", "crc32 tag bsd|x|352441c2"},
         {"\\MD5 (a\\nb) = " + kMd5, "", "", "md5 tag bsd|a\nb|" + kMd5},
         {"MD5 (a) = b) = " + kMd5, "", "", "md5 tag bsd|a) = b|" + kMd5},
+        // OpenSSL's form and spellings, rhash's padding, blanks around '=' but not after it all.
+        {"SHA2-256(x)= " + kSha256, "", "", "sha256 tag bsd|x|" + kSha256},
+        {"  MD5(x)=" + kMd5, "", "", "md5 tag bsd|x|" + kMd5},
+        {"SHA1    (x) \t=\t " + kSha1, "", "", "sha1 tag bsd|x|" + kSha1},
+        {"MD5 (x)y = " + kMd5, "", "", "bad"},
+        {"MD5 (x) = " + kMd5 + " ", "", "", "bad"},
+        {"MD5\t(x) = " + kMd5, "", "", "bad"},
         {"BLAKE2b (x) = " + kMd5, "", "", "bad"},
         {"SHA1 (x) = " + kMd5, "", "", "bad"},
         {"MD5 () = " + kMd5, "", "", "bad"},
@@ -170,6 +181,25 @@ std::vector<std::string> ReadAll(Reader& r) {
     return out;
 }
 
+// A file's first GNU line decides whether a blank after the digest is followed by a mark.
+TEST(ChecksumFile, TheFirstGnuLineDecidesTheSeparator) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> want;
+    };
+    const std::vector<Case> cases = {
+        {kMd5 + "  a\n" + kMd5 + " b\n" + kMd5 + "\tc\n" + kMd5 + "\t*d\n",
+         {"1:a", "2:bad", "3:bad", "4:d"}},
+        {"MD5 (x) = " + kMd5 + "\n" + kMd5 + "\ta\n" + kMd5 + "  b\n" + kMd5 + " *c\n",
+         {"1:x", "2:a", "3: b", "4:*c"}},
+    };
+    for (const Case& c : cases) {
+        std::istringstream in(c.text);
+        Reader r(FromStream(in), ReadOptions{});
+        EXPECT_EQ(ReadAll(r), c.want) << c.text;
+    }
+}
+
 TEST(ChecksumFile, StreamsAFileWithBomCrlfCommentsAndOverlongLines) {
     const std::string text = "\xEF\xBB\xBF" + kMd5 + "  first\r\n\r\n# note\n" +
                              std::string(1 << 20, 'x') + "\n" + "junk\n" + kMd5 + "  after\n" +
@@ -228,6 +258,11 @@ TEST(ChecksumFile, WritesEachFormAndReadsItBack) {
     EXPECT_EQ(FormatLine(Form::Gnu, Id("md5"), "a", kMd5, true).value(),
               "900150983CD24FB0D6963F7D28E17F72  a\n");
     EXPECT_TRUE(SfvHeader().starts_with(";"));
+    // md5sum -b and -z: the binary mark; a NUL end and the name as it is.
+    EXPECT_EQ(FormatLine(Form::Gnu, Id("md5"), "a\nb", kMd5, LineStyle{false, true, true}).value(),
+              kMd5 + " *a\nb" + '\0');
+    EXPECT_EQ(FormatLine(Form::Bsd, Id("md5"), "a\\b", kMd5, LineStyle{false, true, false}).value(),
+              "\\MD5 (a\\\\b) = " + kMd5 + "\n");
 }
 
 TEST(ChecksumFile, VerifiesAndNamesAnotherAlgorithmOfTheSameLength) {
@@ -265,6 +300,67 @@ TEST(ChecksumFile, VerifiesAndNamesAnotherAlgorithmOfTheSameLength) {
     });
     EXPECT_EQ(unreadable.kind, Verdict::Kind::Unreadable);
     EXPECT_EQ(unreadable.error.code, ENOENT);
+    // Stopped during the fallback: no verdict, the stop.
+    const Verdict stopped = Verify(std::get<Entry>(ParseLine(kMd4 + "  f", {})), [&](int32_t a) {
+        return a == Id("md5") ? hashAbc(a) : engine::Result{{}, {engine::Failure::Stopped, 0}};
+    });
+    EXPECT_EQ(stopped.kind, Verdict::Kind::Unreadable);
+    EXPECT_EQ(stopped.error.kind, engine::Failure::Stopped);
+}
+
+// One read for the entry's algorithm and the others of its length, md2 left out beyond small
+// files; the verdict names what matched, or what was left out.
+TEST(ChecksumFile, OneReadTriesTheCandidatesOfTheLength) {
+    const auto names = [](const std::vector<int32_t>& ids) {
+        std::string out;
+        for (int32_t id : ids)
+            out.append(AlgorithmName(id)) += ' ';
+        return out;
+    };
+    struct Case {
+        std::string line, chosen;
+        int64_t size;
+        std::string tried, leftOut;
+        Verdict::Kind kind;
+        const char* algorithm;
+    };
+    using K = Verdict::Kind;
+    const int64_t small = kSmallFile, large = kSmallFile + 1;
+    const std::vector<Case> cases = {
+        {kMd4 + "  f", "", small, "md5 md2 md4 ripemd128 xxh128 ", "", K::Match, "md4"},
+        {kMd4 + "  f", "", large, "md5 md4 ripemd128 xxh128 ", "md2 ", K::Match, "md4"},
+        {std::string(32, '0') + "  f", "", -1, "md5 md4 ripemd128 xxh128 ", "md2 ", K::Mismatch,
+         "md5"},
+        {std::string(32, '0') + "  f", "", small, "md5 md2 md4 ripemd128 xxh128 ", "", K::Mismatch,
+         "md5"},
+        {kRmd160 + "  f", "", large, "sha1 ripemd160 ", "", K::Match, "ripemd160"},
+        {kMd4 + "  f", "md5", large, "md5 ", "", K::Mismatch, "md5"},
+        {"SHA1 (f) = " + kRmd160, "", large, "sha1 ", "", K::Mismatch, "sha1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line + " / " + c.chosen);
+        ReadOptions o;
+        o.algorithm = c.chosen.empty() ? -1 : Id(c.chosen.c_str());
+        const Entry entry = std::get<Entry>(ParseLine(c.line, o));
+        const Candidates candidates = CandidatesFor(entry, [&] { return c.size; });
+        EXPECT_EQ(names(candidates.tried), c.tried);
+        EXPECT_EQ(names(candidates.leftOut), c.leftOut);
+        std::vector<std::string> digests;
+        for (int32_t id : candidates.tried) {
+            THashStream s(id);
+            s.Update("abc", 3);
+            digests.push_back(s.Final());
+        }
+        const Verdict v = Judge(entry, candidates, digests, {});
+        EXPECT_EQ(v.kind, c.kind);
+        EXPECT_EQ(v.algorithm, Id(c.algorithm));
+        EXPECT_EQ(v.fallback,
+                  c.kind == K::Match && c.algorithm != c.tried.substr(0, c.tried.find(' ')));
+        EXPECT_EQ(names(v.notTried), c.kind == K::Mismatch ? c.leftOut : "");
+        const Verdict failed = Judge(entry, candidates, {}, {engine::Failure::Stopped, 0});
+        EXPECT_EQ(failed.kind, K::Unreadable);
+        EXPECT_EQ(failed.error.kind, engine::Failure::Stopped);
+    }
 }
 
 }  // namespace
