@@ -130,7 +130,7 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
             std::string warning;
             if (o.report == Report::Warn)
                 warning = shown + ": " + std::to_string(bad->line) + ": " + formatted + " (" +
-                          bad->reason + ")";
+                          bad->reason() + ")";
             run.Say([tally, warning] {
                 ++tally->malformed;
                 if (!warning.empty()) Err(warning);

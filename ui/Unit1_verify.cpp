@@ -247,7 +247,7 @@ void TForm1::RunVerify(const TVerifyList& List) {
                tr("%1 个条目").arg(List.Entries.size()));
     for (const sums::Malformed& Line : List.Malformed)
         AppendNote(TNoteKind::Failed, tr("第 %1 行格式错误").arg(Line.line),
-                   QString::fromStdString(Line.reason));
+                   QString::fromStdString(Line.reason()));
     if (List.MalformedCount > List.Malformed.size())
         AppendNote(TNoteKind::Failed,
                    tr("另有 %1 行格式错误").arg(List.MalformedCount - List.Malformed.size()),
