@@ -176,7 +176,7 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
     };
     while (auto item = reader.Next()) {
         if (const auto* bad = std::get_if<sums::Malformed>(&*item)) {
-            malformed(bad->line, bad->reason);
+            malformed(bad->line, bad->reason());
             continue;
         }
         auto entry = std::get<sums::Entry>(std::move(*item));

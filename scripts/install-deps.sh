@@ -15,6 +15,7 @@ pkgs=(
   coreutils rhash openssl  # the check-mode tests verify checksum files against them
   b3sum xxhash  # the engine's cross-check tests run them (a test skips a peer that is absent)
   qt6-l10n-tools qt6-translations-l10n
+  locales libc-l10n  # the language tests make a German and a Chinese locale and read its texts
   librsvg2-bin python3 python3-markdown
   desktop-file-utils appstream shared-mime-info man-db bash-completion file
 )

@@ -51,6 +51,32 @@ bool AnyWord(std::string_view list, F each) {
 
 }  // namespace
 
+std::string Malformed::reason() const {
+    const auto named = [](int32_t id) { return std::string(AlgorithmName(id)); };
+    switch (code) {
+        case Code::NotChecksumLine:
+            return "not a checksum line";
+        case Code::NulByte:
+            return "contains a NUL byte";
+        case Code::NoFileName:
+            return "no file name";
+        case Code::UnknownEscape:
+            return "unknown backslash escape in the file name";
+        case Code::UnknownTag:
+            return "unknown algorithm tag '" + tag + "'";
+        case Code::OtherAlgorithm:
+            return "a " + named(algorithm) + " line, not " + named(chosen);
+        case Code::UnknownLength:
+            return "no algorithm has digests of " + std::to_string(count) + " hex digits";
+        case Code::WrongLength:
+            return std::to_string(count) + " hex digits for " + named(algorithm) + ", not " +
+                   std::to_string(AlgorithmHexLength(algorithm));
+        case Code::TooLong:
+            return "line longer than " + std::to_string(count) + " bytes";
+    }
+    return "malformed line";
+}
+
 int32_t AlgorithmFromTag(std::string_view tag) {
     if (tag.find_first_not_of('-') == std::string_view::npos) return -1;
     const auto same = [&](std::string_view spelling) { return SameTag(spelling, tag); };

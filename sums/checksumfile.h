@@ -41,9 +41,31 @@ struct Entry {
 // (' ' for text, '*' for binary), or one blank alone. Unknown until the first GNU line.
 enum class GnuSeparator { Unknown, Marked, Single };
 
+// A line that is no checksum line, and why: a code, and the values its wording names (the
+// others stay at their defaults). The command line prints reason(); the window words the code
+// in its own language. A new kind of fault is a new code, its English in reason() and its
+// wording in the window; both switch over every code, so the compiler names what is missing.
 struct Malformed {
+    enum class Code {
+        NotChecksumLine,  // none of the line forms
+        NulByte,          // a NUL byte in the line
+        NoFileName,       // a digest and no name
+        UnknownEscape,    // a backslash escape in the name that coreutils does not write
+        UnknownTag,       // tag: a BSD tag that names no algorithm here
+        OtherAlgorithm,   // algorithm: the line's, by its tag or form; chosen: the user's choice
+        UnknownLength,    // count: a digest length that no algorithm has
+        WrongLength,      // count: the digest's length, which is not that of algorithm's digests
+        TooLong,          // count: the reader's line limit in bytes, which the line exceeds
+    };
     uint64_t line = 0;
-    std::string reason;  // a short English phrase, e.g. "unknown algorithm tag 'BLAKE2B'"
+    Code code = Code::NotChecksumLine;
+    std::string tag = {};
+    int32_t algorithm = -1;
+    int32_t chosen = -1;
+    uint64_t count = 0;
+
+    // A short English phrase, e.g. "unknown algorithm tag 'BLAKE2B'".
+    std::string reason() const;
 };
 
 // What the algorithm table says of checksum files (its columns are described in hashhead.h).

@@ -98,10 +98,6 @@ std::optional<Parts> SplitSfv(std::string_view body) {
     return Parts{Form::Sfv, {}, name, hex};
 }
 
-std::string Named(int32_t algorithm) {
-    return std::string(AlgorithmName(algorithm));
-}
-
 }  // namespace
 
 std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
@@ -109,8 +105,9 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
                                                          int32_t nameAlgorithm,
                                                          GnuSeparator* separator) {
     if (line.empty() || line[0] == '#' || line[0] == ';') return std::monostate{};
-    const auto bad = [](std::string reason) { return Malformed{0, std::move(reason)}; };
-    if (line.find('\0') != std::string_view::npos) return bad("contains a NUL byte");
+    using Code = Malformed::Code;
+    const auto bad = [](Code code) { return Malformed{.code = code}; };
+    if (line.find('\0') != std::string_view::npos) return bad(Code::NulByte);
 
     // Blanks before the line (and before its backslash) are passed over, as coreutils does.
     const std::string_view trimmed = SkipBlanks(line);
@@ -120,15 +117,15 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
     std::optional<Parts> parts = SplitGnu(body, separator ? *separator : GnuSeparator::Unknown);
     if (!parts) parts = SplitBsd(body);
     if (!parts && !escaped) parts = SplitSfv(line);
-    if (!parts) return bad("not a checksum line");
-    if (parts->name.empty()) return bad("no file name");
+    if (!parts) return bad(Code::NotChecksumLine);
+    if (parts->name.empty()) return bad(Code::NoFileName);
 
     Entry e;
     e.form = parts->form;
     e.expected = LowerHex(parts->hex);
     if (escaped) {
         std::optional<std::string> name = Unescape(parts->name);
-        if (!name) return bad("unknown backslash escape in the file name");
+        if (!name) return bad(Code::UnknownEscape);
         e.name = std::move(*name);
     } else {
         e.name = parts->name;
@@ -139,13 +136,14 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
     int32_t tagged = -1;
     if (parts->form == Form::Bsd) {
         tagged = AlgorithmFromTag(parts->tag);
-        if (tagged < 0) return bad("unknown algorithm tag '" + std::string(parts->tag) + "'");
+        if (tagged < 0) return Malformed{.code = Code::UnknownTag, .tag = std::string(parts->tag)};
     } else if (parts->form == Form::Sfv) {
         tagged = AlgorithmCrc32;
     }
     if (options.algorithm >= 0) {
         if (tagged >= 0 && tagged != options.algorithm)
-            return bad("a " + Named(tagged) + " line, not " + Named(options.algorithm));
+            return Malformed{
+                .code = Code::OtherAlgorithm, .algorithm = tagged, .chosen = options.algorithm};
         e.algorithm = options.algorithm;
         e.origin = Origin::Explicit;
     } else if (tagged >= 0) {
@@ -157,12 +155,10 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
     } else {
         e.algorithm = AlgorithmFromLength(length);
         e.origin = Origin::Length;
-        if (e.algorithm < 0)
-            return bad("no algorithm has digests of " + std::to_string(length) + " hex digits");
+        if (e.algorithm < 0) return Malformed{.code = Code::UnknownLength, .count = length};
     }
     if (size_t(AlgorithmHexLength(e.algorithm)) != length)
-        return bad(std::to_string(length) + " hex digits for " + Named(e.algorithm) + ", not " +
-                   std::to_string(AlgorithmHexLength(e.algorithm)));
+        return Malformed{.code = Code::WrongLength, .algorithm = e.algorithm, .count = length};
     if (separator && *separator == GnuSeparator::Unknown && parts->form == Form::Gnu)
         *separator = parts->separator;
     return e;
@@ -220,8 +216,8 @@ std::optional<Reader::Item> Reader::Next() {
         ++lineNumber_;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         if (overlong || line.size() > options_.maxLine)
-            return Malformed{lineNumber_,
-                             "line longer than " + std::to_string(options_.maxLine) + " bytes"};
+            return Malformed{
+                .line = lineNumber_, .code = Malformed::Code::TooLong, .count = options_.maxLine};
         std::string_view text = line;
         if (lineNumber_ == 1 && text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
         auto parsed = ParseLine(text, options_, nameAlgorithm_, &separator_);

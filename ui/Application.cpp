@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QQuickWindow>
 #include <exception>
+#include <new>
 
 namespace {
 
@@ -34,10 +35,12 @@ void ReportError(const QString& Message) {
 void ReportCurrentException() {
     try {
         throw;
+    } catch (const std::bad_alloc&) {
+        ReportError(QCoreApplication::translate("Application", "内存不足"));
     } catch (const std::exception& Error) {
         ReportError(QString::fromUtf8(Error.what()));
     } catch (...) {
-        ReportError(QStringLiteral("Unknown error"));
+        ReportError(QCoreApplication::translate("Application", "未知错误"));
     }
 }
 

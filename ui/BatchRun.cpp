@@ -5,7 +5,6 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 #include "FileList.h"
@@ -55,32 +54,6 @@ class TBatchTexts {
 };
 
 }  // namespace
-
-QString SystemText(int Code) {
-    return QString::fromLocal8Bit(std::strerror(Code));
-}
-
-QString FailureText(const engine::Error& Error) {
-    switch (Error.kind) {
-        case engine::Failure::NotFound:
-            return TBatchTexts::tr("文件不存在");
-        case engine::Failure::Permission:
-            return TBatchTexts::tr("没有读取权限");
-        case engine::Failure::NotRegular:
-            return Error.code == EISDIR ? TBatchTexts::tr("是文件夹，未搜索")
-                                        : TBatchTexts::tr("不是普通文件，未读取");
-        case engine::Failure::ReadError:
-            return TBatchTexts::tr("读取错误：%1").arg(SystemText(Error.code));
-        case engine::Failure::Changed:
-            return TBatchTexts::tr("文件在读取时被改动");
-        case engine::Failure::Stopped:
-            return TBatchTexts::tr("已终止，未计算完");
-        case engine::Failure::UnknownAlgorithm:
-        case engine::Failure::None:
-            break;
-    }
-    return TBatchTexts::tr("未知的算法");
-}
 
 int ProgressPercent(int64_t FileSize, int64_t Position) {
     if (FileSize <= 0) return 100;

@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "DirEnum.h"
+#include "ErrorText.h"
 #include "PageNote.h"
 
 class TBatchChecks;
@@ -65,11 +66,6 @@ constexpr int OverallSteps = 1000;
 // words the summary line.
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
                   const QList<TUnreadFolder>& Unread = {}, TBatchChecks* Checks = nullptr);
-
-// Why a file gave no digest, as the page and the status bar say it.
-QString FailureText(const engine::Error& Error);
-// The system's text for an errno, in the user's language where the system has it.
-QString SystemText(int Code);
 
 // The progress procedure handed to the hash service. It reaches the window of the run in
 // progress.

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "DirEnum.h"
+#include "Language.h"
 
 bool BrowseForFolder(const QString& Title, const QString& RootFolder, QWidget* Owner,
                      QByteArray& Path) {
@@ -15,6 +16,7 @@ bool BrowseForFolder(const QString& Title, const QString& RootFolder, QWidget* O
     Dialog.setFileMode(QFileDialog::Directory);
     Dialog.setOption(QFileDialog::ShowDirsOnly);
     Dialog.setWindowModality(Qt::ApplicationModal);
+    FollowUiLanguage(Dialog);
     if (Dialog.exec() != QDialog::Accepted) return false;
     const QStringList Chosen = Dialog.selectedFiles();
     if (Chosen.isEmpty()) return true;

@@ -291,7 +291,7 @@ void TResultView::LoadHtml(const QString& Html) {
     // A new document, with a script context of its own.
     FPage->setHtml(Html);
     WaitForDocument(0);
-    if (FLoadFailed) throw EResultViewError(QStringLiteral("The page could not be loaded"));
+    if (FLoadFailed) throw EResultViewError(tr("结果页无法载入"));
 }
 
 void TResultView::CallScript(const QString& Name, const QStringList& Args, QVariant* Result) {

@@ -13,6 +13,7 @@
 #include "CommandLine.h"
 #include "DirEnum.h"
 #include "DragDropModule2011.h"
+#include "Language.h"
 #include "Searchformutil.h"
 #include "Unit1.h"
 
@@ -27,6 +28,7 @@ bool ShowOpenDialog1(QWidget* Owner, QList<QByteArray>& Files) {
         OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
         OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
         OpenDialog1->setWindowModality(Qt::ApplicationModal);
+        FollowUiLanguage(*OpenDialog1);
         OpenDialog1->setSizeGripEnabled(true);
     }
     if (OpenDialog1->exec() != QDialog::Accepted) return false;

@@ -20,6 +20,8 @@
 
 #include "Application.h"
 #include "DirEnum.h"
+#include "ErrorText.h"
+#include "Language.h"
 #include "ResultView.h"
 #include "Unit1.h"
 #include "atomicwrite.h"
@@ -85,6 +87,7 @@ QString ChecksumFilePatterns() {
 
 bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
     QFileDialog Dialog(Owner, TForm1::tr("请选择要验证的校验文件"));
+    FollowUiLanguage(Dialog);
     Dialog.setFileMode(QFileDialog::ExistingFile);
     Dialog.setNameFilters(
         {TForm1::tr("校验文件 (%1)").arg(ChecksumFilePatterns()), TForm1::tr("所有文件 (*)")});
@@ -101,6 +104,7 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
     for (sums::Form Each : Forms)
         Filters << FormFilter(Each, Extension);
     QFileDialog Dialog(Owner, TForm1::tr("保存结果为校验文件"));
+    FollowUiLanguage(Dialog);
     Dialog.setAcceptMode(QFileDialog::AcceptSave);
     Dialog.setNameFilters(Filters);
     // A name typed without an extension gets the chosen type's.
@@ -246,8 +250,7 @@ void TForm1::RunVerify(const TVerifyList& List) {
     AppendNote(TNoteKind::Summary, tr("验证校验文件 %1").arg(Shown),
                tr("%1 个条目").arg(List.Entries.size()));
     for (const sums::Malformed& Line : List.Malformed)
-        AppendNote(TNoteKind::Failed, tr("第 %1 行格式错误").arg(Line.line),
-                   QString::fromStdString(Line.reason));
+        AppendNote(TNoteKind::Failed, tr("第 %1 行格式错误").arg(Line.line), MalformedText(Line));
     if (List.MalformedCount > List.Malformed.size())
         AppendNote(TNoteKind::Failed,
                    tr("另有 %1 行格式错误").arg(List.MalformedCount - List.Malformed.size()),

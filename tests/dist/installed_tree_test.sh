@@ -30,6 +30,10 @@ for size in "${sizes[@]}"; do expected+=("share/icons/hicolor/${size}x${size}/ap
 for file in "${expected[@]}"; do [ -f "$usr/$file" ] || fail "missing $file"; done
 
 desktop-file-validate "$usr"/share/applications/*.desktop || fail "desktop-file-validate"
+# Each entry is named in the Chinese menu too.
+for entry in "$usr"/share/applications/*.desktop; do
+  grep -q '^Name\[zh_CN\]=' "$entry" || fail "no Name[zh_CN] in ${entry##*/}"
+done
 appstreamcli validate --no-net "$usr/share/metainfo/org.example.quernix.metainfo.xml" ||
   fail "appstreamcli validate"
 

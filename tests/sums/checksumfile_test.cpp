@@ -114,6 +114,44 @@ TEST(ChecksumFile, ParsesLinesAndDecidesTheirAlgorithm) {
     }
 }
 
+// Each kind of malformed line carries its code, the values its wording names, and the English
+// reason quernsum prints.
+TEST(ChecksumFile, MalformedLinesCarryTheirCodeAndReason) {
+    using Code = Malformed::Code;
+    struct Case {
+        std::string line, chosen;
+        Code code;
+        std::string reason;
+    };
+    const std::vector<Case> cases = {
+        {"garbage", "", Code::NotChecksumLine, "not a checksum line"},
+        {kMd5 + std::string("  a\0b", 5), "", Code::NulByte, "contains a NUL byte"},
+        {"MD5 () = " + kMd5, "", Code::NoFileName, "no file name"},
+        {"\\" + kMd5 + "  a\\tb", "", Code::UnknownEscape,
+         "unknown backslash escape in the file name"},
+        {"WHIRLPOOL (x) = " + kMd5, "", Code::UnknownTag, "unknown algorithm tag 'WHIRLPOOL'"},
+        {"SHA1 (a) = " + kSha1, "md5", Code::OtherAlgorithm, "a sha1 line, not md5"},
+        {"0123456  a", "", Code::UnknownLength, "no algorithm has digests of 7 hex digits"},
+        {kMd5 + "  a", "sha1", Code::WrongLength, "32 hex digits for sha1, not 40"},
+    };
+    for (const Case& c : cases) {
+        ReadOptions o;
+        o.algorithm = c.chosen.empty() ? -1 : Id(c.chosen.c_str());
+        const auto parsed = ParseLine(c.line, o);
+        ASSERT_TRUE(std::holds_alternative<Malformed>(parsed)) << c.line;
+        EXPECT_EQ(std::get<Malformed>(parsed).code, c.code) << c.line;
+        EXPECT_EQ(std::get<Malformed>(parsed).reason(), c.reason) << c.line;
+    }
+    std::istringstream in(kMd5 + "  a\n" + std::string(200, 'x') + "\n");
+    Reader reader(FromStream(in), ReadOptions{-1, "", 100});
+    ASSERT_TRUE(reader.Next().has_value());
+    const auto overlong = reader.Next();
+    ASSERT_TRUE(overlong && std::holds_alternative<Malformed>(*overlong));
+    EXPECT_EQ(std::get<Malformed>(*overlong).line, 2u);
+    EXPECT_EQ(std::get<Malformed>(*overlong).code, Code::TooLong);
+    EXPECT_EQ(std::get<Malformed>(*overlong).reason(), "line longer than 100 bytes");
+}
+
 // What the algorithm table says of checksum files: the digest lengths and the fallback order
 // users rely on, and for every row, its BSD line, tag spellings and file names read back as
 // that row and no other.

@@ -368,7 +368,7 @@ private slots:
         QTest::newRow("unreadable file") << QByteArray("secret") << false << "failed|没有读取权限"
                                          << "/secret";
         QTest::newRow("unreadable folder")
-            << QByteArray("locked") << false << "failed|文件夹无法搜索：Permission denied"
+            << QByteArray("locked") << false << "failed|文件夹无法搜索：没有访问权限"
             << "/locked";
         QTest::newRow("FIFO") << QByteArray("pipe") << false << "failed|不是普通文件，未读取"
                               << "/pipe";

@@ -113,7 +113,7 @@ private slots:
         const QString Shown = QString::fromUtf8(List);
         QCOMPARE(Notes(),
                  QStringList({"summary: 验证校验文件 " + Shown + " 6 个条目",
-                              "failed: 第 7 行格式错误 not a checksum line", "ok: 正确", "ok: 正确",
+                              "failed: 第 7 行格式错误 不是校验行", "ok: 正确", "ok: 正确",
                               "mismatch: 错误 应为 " + QString(Md5Digits) + "\n实为 " + Md5Abc,
                               "ok: 正确（md4） 第 4 行的校验值按长度当作 md5，实为 md4 的校验值",
                               "ok: 正确",
@@ -152,7 +152,7 @@ private slots:
         const struct {
             QByteArray File;
             QString Why;
-        } Unreadable[] = {{Path("no-such.md5"), "No such file or directory"},
+        } Unreadable[] = {{Path("no-such.md5"), "文件或文件夹不存在"},
                           {QFile::encodeName(Dir->path()), "是文件夹"},
                           {Path("fifo.md5"), "不是普通文件"}};
         for (const auto& Case : Unreadable) {
@@ -287,8 +287,7 @@ private slots:
         if (Root) QCOMPARE(::seteuid(65534), 0);
         SaveAs(Old, sums::Form::Gnu);
         if (Root) QCOMPARE(::seteuid(0), 0);
-        QCOMPARE(Errors,
-                 QStringList({"无法保存 " + QString::fromUtf8(Old) + "：Permission denied."}));
+        QCOMPARE(Errors, QStringList({"无法保存 " + QString::fromUtf8(Old) + "：没有访问权限."}));
         QCOMPARE(Read(Old), QByteArray("old\n"));
         QCOMPARE(QDir(Dir->filePath("locked"))
                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
@@ -297,7 +296,7 @@ private slots:
                               QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         SaveAs(B + "/x.md5", sums::Form::Gnu);
         QCOMPARE(Errors.size(), 2);
-        QVERIFY(Errors.last().endsWith(QStringLiteral("：Not a directory.")));
+        QVERIFY(Errors.last().endsWith(QStringLiteral("：路径中有一部分不是文件夹.")));
     }
 
     // Asked for while a batch runs, a verify stops it, as a new intake does, and runs next.

@@ -2,7 +2,169 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>Application</name>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>Unknown error</translation>
+    </message>
+</context>
+<context>
     <name>BatchRun</name>
+    <message>
+        <source>文件夹无法搜索：%1</source>
+        <translation>Folder could not be searched: %1</translation>
+    </message>
+    <message>
+        <source>%1 个文件已计算，%2 个失败</source>
+        <translation>Files hashed: %1, failed: %2</translation>
+    </message>
+    <message>
+        <source>，%1 个文件夹无法搜索</source>
+        <translation>, folders not searched: %1</translation>
+    </message>
+    <message>
+        <source>；因新的文件而终止，%1 个未计算</source>
+        <translation>; stopped for new files, not hashed: %1</translation>
+    </message>
+    <message>
+        <source>；已被用户终止，%1 个未计算</source>
+        <translation>; stopped by the user, not hashed: %1</translation>
+    </message>
+</context>
+<context>
+    <name>ErrorText</name>
+    <message>
+        <source>文件或文件夹不存在</source>
+        <translation>No such file or folder</translation>
+    </message>
+    <message>
+        <source>路径中有一部分不是文件夹</source>
+        <translation>A part of the path is not a folder</translation>
+    </message>
+    <message>
+        <source>没有访问权限</source>
+        <translation>Permission denied</translation>
+    </message>
+    <message>
+        <source>不允许此操作</source>
+        <translation>Operation not permitted</translation>
+    </message>
+    <message>
+        <source>是文件夹</source>
+        <translation>Is a folder</translation>
+    </message>
+    <message>
+        <source>输入输出错误（磁盘或设备可能有故障）</source>
+        <translation>Input/output error (the disk or device may be faulty)</translation>
+    </message>
+    <message>
+        <source>符号链接层数太多（可能是循环链接）</source>
+        <translation>Too many levels of symbolic links (maybe a loop)</translation>
+    </message>
+    <message>
+        <source>文件名太长</source>
+        <translation>File name too long</translation>
+    </message>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>No space left on the device</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>Disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>文件系统是只读的</source>
+        <translation>Read-only file system</translation>
+    </message>
+    <message>
+        <source>本程序打开的文件太多</source>
+        <translation>Too many open files in this program</translation>
+    </message>
+    <message>
+        <source>系统中打开的文件太多</source>
+        <translation>Too many open files in the system</translation>
+    </message>
+    <message>
+        <source>内存不足</source>
+        <translation>Out of memory</translation>
+    </message>
+    <message>
+        <source>文件正被运行中的程序使用</source>
+        <translation>The file is in use by a running program</translation>
+    </message>
+    <message>
+        <source>设备或地址不存在</source>
+        <translation>No such device or address</translation>
+    </message>
+    <message>
+        <source>设备不存在</source>
+        <translation>No such device</translation>
+    </message>
+    <message>
+        <source>设备中没有介质</source>
+        <translation>No medium in the device</translation>
+    </message>
+    <message>
+        <source>设备或资源正忙</source>
+        <translation>Device or resource busy</translation>
+    </message>
+    <message>
+        <source>文件太大</source>
+        <translation>File too large</translation>
+    </message>
+    <message>
+        <source>文件太大，超出可处理的范围</source>
+        <translation>File too large to be handled</translation>
+    </message>
+    <message>
+        <source>参数无效</source>
+        <translation>Invalid argument</translation>
+    </message>
+    <message>
+        <source>文件已存在</source>
+        <translation>File exists</translation>
+    </message>
+    <message>
+        <source>不能跨文件系统移动</source>
+        <translation>Cannot move across file systems</translation>
+    </message>
+    <message>
+        <source>资源暂时不可用</source>
+        <translation>Resource temporarily unavailable</translation>
+    </message>
+    <message>
+        <source>操作被中断</source>
+        <translation>The operation was interrupted</translation>
+    </message>
+    <message>
+        <source>操作超时</source>
+        <translation>The operation timed out</translation>
+    </message>
+    <message>
+        <source>未连接（网络文件系统已断开）</source>
+        <translation>Not connected (a network file system is gone)</translation>
+    </message>
+    <message>
+        <source>网络文件句柄已失效</source>
+        <translation>Stale network file handle</translation>
+    </message>
+    <message>
+        <source>文件系统需要修复</source>
+        <translation>The file system needs repair</translation>
+    </message>
+    <message>
+        <source>不支持此操作</source>
+        <translation>Operation not supported</translation>
+    </message>
+    <message>
+        <source>文件描述符无效</source>
+        <translation>Bad file descriptor</translation>
+    </message>
     <message>
         <source>文件不存在</source>
         <translation>File not found</translation>
@@ -36,24 +198,40 @@
         <translation>Unknown algorithm</translation>
     </message>
     <message>
-        <source>文件夹无法搜索：%1</source>
-        <translation>Folder could not be searched: %1</translation>
+        <source>不是校验行</source>
+        <translation>not a checksum line</translation>
     </message>
     <message>
-        <source>%1 个文件已计算，%2 个失败</source>
-        <translation>Files hashed: %1, failed: %2</translation>
+        <source>含有空字节</source>
+        <translation>contains a NUL byte</translation>
     </message>
     <message>
-        <source>，%1 个文件夹无法搜索</source>
-        <translation>, folders not searched: %1</translation>
+        <source>缺少文件名</source>
+        <translation>no file name</translation>
     </message>
     <message>
-        <source>；因新的文件而终止，%1 个未计算</source>
-        <translation>; stopped for new files, not hashed: %1</translation>
+        <source>文件名中有未知的反斜杠转义</source>
+        <translation>unknown backslash escape in the file name</translation>
     </message>
     <message>
-        <source>；已被用户终止，%1 个未计算</source>
-        <translation>; stopped by the user, not hashed: %1</translation>
+        <source>未知的算法标记“%1”</source>
+        <translation>unknown algorithm tag &apos;%1&apos;</translation>
+    </message>
+    <message>
+        <source>是 %1 的校验行，不是 %2 的</source>
+        <translation>a %1 line, not %2</translation>
+    </message>
+    <message>
+        <source>没有哪种算法的校验值是 %1 位十六进制数</source>
+        <translation>no algorithm has digests of %1 hex digits</translation>
+    </message>
+    <message>
+        <source>%1 的校验值有 %2 位十六进制数，这里是 %3 位</source>
+        <translation>%3 hex digits for %1, not %2</translation>
+    </message>
+    <message>
+        <source>行长超过 %1 字节</source>
+        <translation>line longer than %1 bytes</translation>
     </message>
 </context>
 <context>
@@ -350,6 +528,13 @@ expected %3</translation>
     <message>
         <source>校验文件 (%1)</source>
         <translation>Checksum files (%1)</translation>
+    </message>
+</context>
+<context>
+    <name>TResultView</name>
+    <message>
+        <source>结果页无法载入</source>
+        <translation>The result page could not be loaded</translation>
     </message>
 </context>
 <context>
