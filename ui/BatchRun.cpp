@@ -7,7 +7,6 @@
 #include <cstring>
 
 #include "FileList.h"
-#include "VerifyRun.h"
 #include "filehash.h"
 #include "hashhead.h"
 
