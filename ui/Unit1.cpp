@@ -401,8 +401,7 @@ void TForm1::O2Click() {
 }
 
 void TForm1::W1Click() {
-    QMessageBox Box(QMessageBox::Information, tr("关于本工具"), AboutText(), QMessageBox::Ok, this);
-    Box.exec();
+    AskUser(this, TMessageQuestion{QMessageBox::Information, tr("关于本工具"), AboutText()});
 }
 
 void TForm1::N9Click() {

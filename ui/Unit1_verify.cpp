@@ -27,21 +27,6 @@
 
 namespace {
 
-TChecksumFilePrompt& ChecksumFilePrompt() {
-    static TChecksumFilePrompt Prompt;
-    return Prompt;
-}
-
-TSaveResultsPrompt& SaveResultsPrompt() {
-    static TSaveResultsPrompt Prompt;
-    return Prompt;
-}
-
-TDigestPrompt& DigestPrompt() {
-    static TDigestPrompt Prompt;
-    return Prompt;
-}
-
 QString AlgorithmText(int32_t Algorithm) {
     return QString::fromLatin1(sums::AlgorithmName(Algorithm));
 }
@@ -63,20 +48,22 @@ QString FormFilter(sums::Form Form, const QString& Extension) {
     return QString();
 }
 
-bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
+}  // namespace
+
+std::optional<QByteArray> ShowDialog(QWidget* Owner, const TChecksumFileQuestion&) {
     QFileDialog Dialog(Owner, TForm1::tr("请选择要验证的校验文件"));
     Dialog.setFileMode(QFileDialog::ExistingFile);
     Dialog.setNameFilters(
         {TForm1::tr("校验文件 (*.md5 *.sha1 *.sha256 *.sha384 *.sha512 *.sfv *SUMS)"),
          TForm1::tr("所有文件 (*)")});
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
-    Path = ExistingPathBytes(Dialog.selectedFiles().first());
-    return true;
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ExistingPathBytes(Dialog.selectedFiles().first());
 }
 
-bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sums::Form>& Forms,
-                    QByteArray& Path, sums::Form& Form) {
-    const QString Name = QString::fromUtf8(Suggested);
+std::optional<TSaveResultsQuestion::TAnswer> ShowDialog(QWidget* Owner,
+                                                        const TSaveResultsQuestion& Question) {
+    const QList<sums::Form>& Forms = Question.Forms;
+    const QString Name = QString::fromUtf8(Question.Suggested);
     const QString Extension = Name.mid(Name.lastIndexOf(u'.') + 1);
     QStringList Filters;
     for (sums::Form Each : Forms)
@@ -92,21 +79,24 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
                                     : Extension);
     });
     Dialog.selectFile(Name);
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
     // The folder exists: its bytes are looked up; the new name is taken as typed.
     const QFileInfo Chosen(Dialog.selectedFiles().first());
-    Path = ExistingPathBytes(Chosen.path()) + '/' + QFile::encodeName(Chosen.fileName());
-    Form = Forms.value(int(Filters.indexOf(Dialog.selectedNameFilter())), Forms.first());
-    return true;
+    return TSaveResultsQuestion::TAnswer{
+        ExistingPathBytes(Chosen.path()) + '/' + QFile::encodeName(Chosen.fileName()),
+        Forms.value(int(Filters.indexOf(Dialog.selectedNameFilter())), Forms.first())};
 }
 
-bool ShowDigestDialog(QWidget* Owner, QString& Text) {
+std::optional<QString> ShowDialog(QWidget* Owner, const TDigestQuestion&) {
     bool Ok = false;
-    Text = QInputDialog::getText(Owner, TForm1::tr("与已知校验值比较"),
-                                 TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："),
-                                 QLineEdit::Normal, QString(), &Ok);
-    return Ok;
+    const QString Text = QInputDialog::getText(
+        Owner, TForm1::tr("与已知校验值比较"),
+        TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："), QLineEdit::Normal, QString(), &Ok);
+    if (!Ok) return std::nullopt;
+    return Text;
 }
+
+namespace {
 
 // The user's always-on-top choice is put aside while a dialog is open.
 struct TDialogScope {
@@ -124,18 +114,6 @@ QMenu* MenuOf(QAction* Action) {
 }
 
 }  // namespace
-
-void SetChecksumFilePrompt(TChecksumFilePrompt Prompt) {
-    ChecksumFilePrompt() = std::move(Prompt);
-}
-
-void SetSaveResultsPrompt(TSaveResultsPrompt Prompt) {
-    SaveResultsPrompt() = std::move(Prompt);
-}
-
-void SetDigestPrompt(TDigestPrompt Prompt) {
-    DigestPrompt() = std::move(Prompt);
-}
 
 void TForm1::CreateVerifyCommands() {
     auto Command = [this](const QString& Caption, const char* Icon, QKeySequence Key,
@@ -188,14 +166,12 @@ void TForm1::ShowStatus(const QString& Text) {
 }
 
 void TForm1::OpenChecksumFile() {
-    QByteArray Path;
+    std::optional<QByteArray> Path;
     {
         TDialogScope Scope(*this);
-        const bool Chosen = ChecksumFilePrompt() ? ChecksumFilePrompt()(this, Path)
-                                                 : ShowChecksumFileDialog(this, Path);
-        if (!Chosen || Path.isEmpty()) return;
+        Path = AskUser(this, TChecksumFileQuestion{});
     }
-    VerifyChecksumFile(Path);
+    if (Path && !Path->isEmpty()) VerifyChecksumFile(*Path);
 }
 
 void TForm1::VerifyChecksumFile(const QByteArray& Path) {
@@ -265,14 +241,15 @@ int TForm1::MarkDigest(const TKnownDigest& Digest) {
 void TForm1::CompareWithDigest() {
     std::optional<TKnownDigest> Digest = ParseKnownDigest(QGuiApplication::clipboard()->text());
     if (!Digest) {
-        QString Text;
-        TDialogScope Scope(*this);
-        const bool Given =
-            DigestPrompt() ? DigestPrompt()(this, Text) : ShowDigestDialog(this, Text);
-        if (!Given) return;
-        Digest = ParseKnownDigest(Text);
+        std::optional<QString> Text;
+        {
+            TDialogScope Scope(*this);
+            Text = AskUser(this, TDigestQuestion{});
+        }
+        if (!Text) return;
+        Digest = ParseKnownDigest(*Text);
         if (!Digest) {
-            ShowStatus(tr("不是校验值：%1").arg(Text.trimmed()));
+            ShowStatus(tr("不是校验值：%1").arg(Text->trimmed()));
             return;
         }
     }
@@ -318,17 +295,15 @@ void TForm1::SaveResults() {
     QByteArray Base = FResults.size() == 1 ? FResults.front().Path.mid(Folder.size())
                                            : Folder.chopped(1).mid(Folder.lastIndexOf('/', -2) + 1);
     if (Base.isEmpty()) Base = "checksums";
-    const QByteArray Suggested = Folder + Base + '.' + Extension;
 
-    QByteArray Path;
-    sums::Form Form = Forms.first();
+    std::optional<TSaveResultsQuestion::TAnswer> Chosen;
     {
         TDialogScope Scope(*this);
-        const bool Chosen = SaveResultsPrompt()
-                                ? SaveResultsPrompt()(this, Suggested, Forms, Path, Form)
-                                : ShowSaveDialog(this, Suggested, Forms, Path, Form);
-        if (!Chosen || Path.isEmpty()) return;
+        Chosen = AskUser(this, TSaveResultsQuestion{Folder + Base + '.' + Extension, Forms});
     }
+    if (!Chosen || Chosen->Path.isEmpty()) return;
+    const QByteArray& Path = Chosen->Path;
+    const sums::Form Form = Chosen->Form;
     QByteArray BadName;
     const std::optional<std::string> Text =
         ChecksumFileText(FResults, Form, FolderOf(Path), &BadName);

@@ -39,6 +39,11 @@ private:
     QTemporaryDir Dir;
     std::unique_ptr<TForm1> Window;
     QStringList Errors;
+    // The error reports, kept instead of shown.
+    TDialogAnswer<TMessageQuestion> ErrorBoxes{[this](QWidget*, const TMessageQuestion& Box) {
+        Errors << Box.Text;
+        return true;
+    }};
 
     QByteArray Make(const QString& Name, const QByteArray& Content) {
         QFile File(Dir.filePath(Name));
@@ -60,9 +65,6 @@ private:
     QList<QUrl> Opened;
 
 private slots:
-    void initTestCase() {
-        SetErrorReporter([this](const QString& Text) { Errors << Text; });
-    }
     void init() {
         StopRequested = 0;
         Errors.clear();

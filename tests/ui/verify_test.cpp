@@ -48,6 +48,11 @@ private:
     std::unique_ptr<QTemporaryDir> Dir;
     std::unique_ptr<TForm1> Window;
     QStringList Errors;
+    // The error reports, kept instead of shown.
+    TDialogAnswer<TMessageQuestion> ErrorBoxes{[this](QWidget*, const TMessageQuestion& Box) {
+        Errors << Box.Text;
+        return true;
+    }};
 
     QByteArray Path(const QString& Name) { return QFile::encodeName(Dir->filePath(Name)); }
     QByteArray Make(const QString& Name, const QByteArray& Content) {
@@ -73,9 +78,6 @@ private:
     QString Status() const { return Window->StatusPanel3->text(); }
 
 private slots:
-    void initTestCase() {
-        SetErrorReporter([this](const QString& Text) { Errors << Text; });
-    }
     void init() {
         StopRequested = 0;
         Errors.clear();
@@ -86,12 +88,7 @@ private slots:
         Window->show();
         QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
     }
-    void cleanup() {
-        Window.reset();
-        SetSaveResultsPrompt({});
-        SetDigestPrompt({});
-        SetChecksumFilePrompt({});
-    }
+    void cleanup() { Window.reset(); }
 
     // One run over a list with every outcome: names from the list's folder, the algorithm of
     // each line, a digest that another algorithm of its length explains, markup in a name.
@@ -210,10 +207,10 @@ private slots:
         };
         for (const auto& Case : Cases) {
             Clipboard->setText(Case.Clipboard);
-            SetDigestPrompt([&](QWidget*, QString& Text) {
-                Text = Case.Typed;
-                return true;
-            });
+            TDialogAnswer<TDigestQuestion> Typed(
+                [&](QWidget*, const TDigestQuestion&) -> std::optional<QString> {
+                    return Case.Typed;
+                });
             Window->CompareWithDigest();
             QCOMPARE(Marked(), Case.Marked);
             if (!Case.Status.isEmpty()) QCOMPARE(Status(), Case.Status);
@@ -240,15 +237,12 @@ private slots:
         QList<sums::Form> Offered;
         QByteArray Suggested;
         auto SaveAs = [&](const QByteArray& Target, sums::Form Form) {
-            SetSaveResultsPrompt([&, Target, Form](QWidget*, const QByteArray& Proposed,
-                                                   const QList<sums::Form>& Forms,
-                                                   QByteArray& Chosen, sums::Form& ChosenForm) {
-                Suggested = Proposed;
-                Offered = Forms;
-                Chosen = Target;
-                ChosenForm = Form;
-                return true;
-            });
+            TDialogAnswer<TSaveResultsQuestion> Answer(
+                [&](QWidget*, const TSaveResultsQuestion& Question) {
+                    Suggested = Question.Suggested;
+                    Offered = Question.Forms;
+                    return std::optional(TSaveResultsQuestion::TAnswer{Target, Form});
+                });
             Window->SaveResults();
         };
         // Below the saved file's folder: relative names. Elsewhere: absolute ones.
@@ -326,8 +320,11 @@ private slots:
 
         RunBatch({Make("a.txt", "abc")});
         int Asked = 0;
-        SetSaveResultsPrompt([&](QWidget*, const QByteArray&, const QList<sums::Form>&, QByteArray&,
-                                 sums::Form&) { return ++Asked, false; });
+        TDialogAnswer<TSaveResultsQuestion> Answer(
+            [&](QWidget*,
+                const TSaveResultsQuestion&) -> std::optional<TSaveResultsQuestion::TAnswer> {
+                return ++Asked, std::nullopt;
+            });
         Window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Window.get()));
         Window->web1->setFocus();
