@@ -107,58 +107,7 @@ struct TDialogScope {
     }
 };
 
-QMenu* MenuOf(QAction* Action) {
-    for (QObject* Object : Action->associatedObjects())
-        if (auto* Menu = qobject_cast<QMenu*>(Object)) return Menu;
-    return nullptr;
-}
-
 }  // namespace
-
-void TForm1::CreateVerifyCommands() {
-    auto Command = [this](const QString& Caption, const char* Icon, QKeySequence Key,
-                          void (TForm1::*Method)()) {
-        auto* Action = new QAction(Caption, this);
-        if (Icon) Action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(Icon))));
-        Action->setShortcut(Key);
-        Action->setShortcutContext(Qt::WindowShortcut);
-        addAction(Action);
-        connect(Action, &QAction::triggered, this, Handler(Method));
-        return Action;
-    };
-    ActionVerify = Command(tr("验证校验文件(&V)..."), "verify",
-                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V), &TForm1::OpenChecksumFile);
-    ActionVerify->setToolTip(tr("验证校验文件"));
-    ActionSave = Command(tr("保存结果为校验文件(&A)..."), "save",
-                         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveResults);
-    ActionCompare =
-        Command(tr("与已知校验值比较(&K)..."), "compare",
-                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), &TForm1::CompareWithDigest);
-    ActionCopyLines =
-        Command(tr("复制为校验行(&L)"), "copy", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-                &TForm1::CopyResultLines);
-
-    // The File menu: after the open commands. The Text menu: after Copy.
-    if (QMenu* FileMenu = MenuOf(N4)) FileMenu->insertActions(N4, {ActionVerify, ActionSave});
-    if (QMenu* TextMenu = MenuOf(O2)) TextMenu->insertActions(O2, {ActionCopyLines, ActionCompare});
-    // The pop-up menu: beside copying, and beside the open commands.
-    PopupMenu1->insertActions(O1, {ActionCopyLines, ActionCompare});
-    PopupMenu1->insertActions(N8, {ActionVerify, ActionSave});
-
-    // The tool bar: after the open commands, one button wider; the selector gives up the room.
-    ToolButton5 = new QToolButton(ToolBar1);
-    ToolButton5->setDefaultAction(ActionVerify);
-    ToolButton5->setIconSize(QSize(24, 24));
-    ToolButton5->setFixedSize(31, 30);
-    ToolButton5->setAutoRaise(true);
-    ToolButton5->setFocusPolicy(Qt::NoFocus);
-    ToolBar1->insertWidget(ToolBar1->actions().value(2), ToolButton5);
-    ToolBar1->setFixedWidth(ToolBar1->maximumWidth() + 31);
-    ComboBoxEx1->setFixedWidth(ComboBoxEx1->maximumWidth() - 31);
-
-    // File names and digests reach the status bar; a name holding markup shows as text.
-    StatusPanel3->setTextFormat(Qt::PlainText);
-}
 
 void TForm1::ShowStatus(const QString& Text) {
     FDisplay.Path = Text;

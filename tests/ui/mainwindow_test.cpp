@@ -7,10 +7,14 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
+#include <QRegularExpression>
+#include <QStyleOptionMenuItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
 #include <QWindow>
 #include <memory>
@@ -18,6 +22,8 @@
 
 #include "ResultView.h"
 #include "Unit1.h"
+#include "Unit1_intake.h"
+#include "Unit1_verify.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -257,13 +263,23 @@ private slots:
         QVERIFY(Window->isVisible());
     }
 
-    void aboutTextStartsWithTheCaption() {
-        const QStringList Lines = TForm1::AboutText().split(u'\n');
-        QCOMPARE(Lines.size(), 4);
-        QCOMPARE(Lines[0], Window->windowTitle());
-        QVERIFY(Lines[1].isEmpty());
-        QCOMPARE(Lines[2], QStringLiteral("本工具是免费工具，有任何建议或问题请联系："));
-        QCOMPARE(Lines[3], TForm1::HomePage());
+    // The About box: the caption, an empty line, the contact line and the help page's place.
+    void aboutBoxStartsWithTheCaption() {
+        QList<TMessageQuestion> Shown;
+        QWidget* Owner = nullptr;
+        TDialogAnswer<TMessageQuestion> Answer([&](QWidget* O, const TMessageQuestion& Box) {
+            Owner = O;
+            Shown << Box;
+            return true;
+        });
+        Window->W1->trigger();
+        QCOMPARE(Shown.size(), 1);
+        QCOMPARE(Owner, Window.get());
+        QCOMPARE(Shown[0].Caption, QStringLiteral("关于本工具"));
+        QCOMPARE(Shown[0].Text.split(u'\n'),
+                 QStringList({Window->windowTitle(), QString(),
+                              QStringLiteral("本工具是免费工具，有任何建议或问题请联系："),
+                              TForm1::HomePage()}));
         QVERIFY(Window->N9->text().endsWith(TForm1::HomePage()));
     }
 
@@ -273,6 +289,116 @@ private slots:
         Window->N9->trigger();
         QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
         QCOMPARE(Opened, QList<QUrl>{QUrl::fromLocalFile(TForm1::HomePage())});
+    }
+
+    // Every menu and the tool bar in their order, each menu item with its shortcut beside it as
+    // the menu draws it ("-": a separator).
+    void menusShowEveryCommandWithItsShortcut() {
+        class TMenuText : public QMenu {
+        public:
+            using QMenu::initStyleOption;
+        };
+        auto Items = [&](QWidget* In) {
+            QStringList Texts;
+            for (QAction* Action : In->actions()) {
+                if (Action->isSeparator()) {
+                    Texts << "-";
+                } else if (auto* Menu = qobject_cast<QMenu*>(In)) {
+                    QStyleOptionMenuItem Option;
+                    static_cast<TMenuText*>(Menu)->initStyleOption(&Option, Action);
+                    Texts << Option.text;
+                } else {
+                    Texts << Window->ToolBar1->widgetForAction(Action)->toolTip();
+                }
+            }
+            return Texts;
+        };
+        const QList<QAction*> Menus = Window->menuBar()->actions();
+        QCOMPARE(Menus.size(), 3);
+        QCOMPARE(Items(Menus[0]->menu()),
+                 QStringList({"打开文件(&O)...\tCtrl+Alt+F", "打开文件夹(&D)...\tCtrl+Alt+D",
+                              "验证校验文件(&V)...\tCtrl+Alt+V",
+                              "保存结果为校验文件(&A)...\tCtrl+S", "终止操作(&Z)\tCtrl+Alt+Z",
+                              "始终在前面(&S)\tCtrl+Alt+S", "-", "退出(&Q)"}));
+        QCOMPARE(Items(Menus[1]->menu()),
+                 QStringList({"复制(&C)\tCtrl+Alt+C", "复制为校验行(&L)\tCtrl+Shift+C",
+                              "与已知校验值比较(&K)...\tCtrl+Alt+K", "清除(&O)\tCtrl+Alt+O"}));
+        QCOMPARE(Items(Menus[2]->menu()),
+                 QStringList({"关于本工具(&W)", "访问主页" + TForm1::HomePage()}));
+        QCOMPARE(
+            Items(Window->PopupMenu1),
+            QStringList({"复制文本(&C)\tCtrl+Alt+C", "复制为校验行(&L)\tCtrl+Shift+C",
+                         "与已知校验值比较(&K)...\tCtrl+Alt+K", "清除所有(&O)\tCtrl+Alt+O", "-",
+                         "打开文件(&F)\tCtrl+Alt+F", "打开文件夹(&D)\tCtrl+Alt+D",
+                         "验证校验文件(&V)...\tCtrl+Alt+V", "保存结果为校验文件(&A)...\tCtrl+S",
+                         "始终在前面(&S)\tCtrl+Alt+S", "-", "终止操作(&Z)\tCtrl+Alt+Z"}));
+        QCOMPARE(Items(Window->ToolBar1), QStringList({"打开文件", "打开文件夹", "验证校验文件",
+                                                       "终止", "-", "始终在前面"}));
+        QCOMPARE(Window->ToolButton2->text(), QStringLiteral("打开"));
+        for (QToolButton* Button : {Window->ToolButton2, Window->ToolButton4, Window->ToolButton5,
+                                    Window->ToolButton3, Window->ToolButton1})
+            QVERIFY(!Button->icon().isNull());
+    }
+
+    // Each shortcut pressed while the page has the focus runs its command once: the item that
+    // holds it, never two commands and never none. The dialogs are cancelled.
+    void eachShortcutRunsItsCommandOnce_data() {
+        QTest::addColumn<QKeySequence>("Key");
+        QTest::addColumn<QString>("Item");
+        const auto CtrlAlt = Qt::ControlModifier | Qt::AltModifier;
+        const struct {
+            QKeyCombination Key;
+            const char* Item;
+        } Keys[] = {{CtrlAlt | Qt::Key_C, "C2"},
+                    {Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C, "ActionCopyLines"},
+                    {CtrlAlt | Qt::Key_K, "ActionCompare"},
+                    {CtrlAlt | Qt::Key_O, "O1"},
+                    {CtrlAlt | Qt::Key_F, "F2"},
+                    {CtrlAlt | Qt::Key_D, "D1"},
+                    {CtrlAlt | Qt::Key_V, "ActionVerify"},
+                    {Qt::ControlModifier | Qt::Key_S, "ActionSave"},
+                    {CtrlAlt | Qt::Key_Z, "N7"},
+                    {CtrlAlt | Qt::Key_S, "N8"}};
+        for (const auto& Row : Keys)
+            QTest::newRow(Row.Item) << QKeySequence(Row.Key) << QString(Row.Item);
+    }
+    void eachShortcutRunsItsCommandOnce() {
+        QFETCH(QKeySequence, Key);
+        QFETCH(QString, Item);
+        const QMap<QString, QAction*> Named = {{"C2", Window->C2},
+                                               {"ActionCopyLines", Window->ActionCopyLines},
+                                               {"ActionCompare", Window->ActionCompare},
+                                               {"O1", Window->O1},
+                                               {"F2", Window->F2},
+                                               {"D1", Window->D1},
+                                               {"ActionVerify", Window->ActionVerify},
+                                               {"ActionSave", Window->ActionSave},
+                                               {"N7", Window->N7},
+                                               {"N8", Window->N8}};
+        RunBatch({Make("saved", "s")});
+        QTest::failOnWarning(QRegularExpression("Ambiguous shortcut"));
+        TDialogAnswer<TOpenFilesQuestion> Files(
+            [](QWidget*, const TOpenFilesQuestion&) { return std::optional<QByteArrayList>(); });
+        TDialogAnswer<TFolderQuestion> Folder(
+            [](QWidget*, const TFolderQuestion&) { return std::optional<QByteArray>(); });
+        TDialogAnswer<TChecksumFileQuestion> Sums(
+            [](QWidget*, const TChecksumFileQuestion&) { return std::optional<QByteArray>(); });
+        TDialogAnswer<TSaveResultsQuestion> Save([](QWidget*, const TSaveResultsQuestion&) {
+            return std::optional<TSaveResultsQuestion::TAnswer>();
+        });
+        TDialogAnswer<TDigestQuestion> Digest(
+            [](QWidget*, const TDigestQuestion&) { return std::optional<QString>(); });
+        QStringList Ran;
+        for (QAction* Action : Window->findChildren<QAction*>())
+            connect(Action, &QAction::triggered, this,
+                    [&, Action] { Ran << Named.key(Action, Action->text()); });
+        Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+        Window->web1->setFocus();
+        QWidget* Focus = Window->web1->focusProxy() ? Window->web1->focusProxy() : Window->web1;
+        QTest::keySequence(Focus, Key);
+        QCOMPARE(Ran, QStringList{Item});
+        if (Item == "N8") Window->N8->trigger();  // always on top off again
     }
 
     void newBatchDuringARunReplacesIt() {

@@ -304,34 +304,6 @@ private slots:
         QCOMPARE(Lines.mid(Lines.size() - 2),
                  QStringList({"ok: 正确", "summary: 1 个正确，0 个错误，0 个缺失或无法读取"}));
     }
-
-    // Each command is one action in the menus and the tool bar, with a shortcut of its own that
-    // works while the page has the keyboard focus.
-    void commandsAreSharedWithDistinctShortcuts() {
-        QStringList Keys;
-        for (QAction* Action : Window->findChildren<QAction*>())
-            if (!Action->shortcut().isEmpty()) Keys << Action->shortcut().toString();
-        QCOMPARE(QSet<QString>(Keys.begin(), Keys.end()).size(), Keys.size());
-        const QObjectList Places = Window->ActionVerify->associatedObjects();
-        QVERIFY(Places.contains(static_cast<QObject*>(Window->PopupMenu1)));
-        QVERIFY(Places.contains(static_cast<QObject*>(Window->ToolButton5)));
-        QVERIFY(
-            Window->menuBar()->actions().first()->menu()->actions().contains(Window->ActionVerify));
-
-        RunBatch({Make("a.txt", "abc")});
-        int Asked = 0;
-        TDialogAnswer<TSaveResultsQuestion> Answer(
-            [&](QWidget*,
-                const TSaveResultsQuestion&) -> std::optional<TSaveResultsQuestion::TAnswer> {
-                return ++Asked, std::nullopt;
-            });
-        Window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
-        Window->web1->setFocus();
-        QWidget* Focus = Window->web1->focusProxy() ? Window->web1->focusProxy() : Window->web1;
-        QTest::keyClick(Focus, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(Asked, 1);
-    }
 };
 
 QUERNIX_UI_TEST_MAIN(TVerifyTest)
