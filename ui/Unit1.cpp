@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -51,6 +52,69 @@ protected:
 private:
     std::function<void(QPainter&, const QRect&, const QString&)> FDraw;
     QString FText;
+};
+
+// The status bar's last panel, the latest message: as much of it as fits, its middle giving way,
+// and the whole text in the tool tip.
+class TStatusMessage : public QLabel {
+public:
+    explicit TStatusMessage(QWidget* Parent) : QLabel(Parent) {
+        // File names and digests reach the status bar; a name holding markup shows as text.
+        setTextFormat(Qt::PlainText);
+    }
+    void Show(const QString& Text) {
+        if (Text == text()) return;
+        setText(Text);
+        setToolTip(Text);
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter Canvas(this);
+        const QRect Room = contentsRect();
+        style()->drawItemText(&Canvas, Room, int(alignment()), palette(), isEnabled(),
+                              fontMetrics().elidedText(text(), Qt::ElideMiddle, Room.width()),
+                              foregroundRole());
+    }
+};
+
+// StatusBar1's four panels in a row. When the message in the last panel needs their room, the
+// fixed panels give way, the credit first, then the drop hint.
+class TStatusPanels : public QWidget {
+public:
+    TStatusPanels(QWidget* Credit, QWidget* Hint, QWidget* Percent, TStatusMessage* Message)
+        : FCredit(Credit), FHint(Hint), FPercent(Percent), FMessage(Message) {
+        auto* Row = new QHBoxLayout(this);
+        Row->setContentsMargins(0, 0, 0, 0);
+        // The row may be narrower than all its panels: Fit then hides some.
+        Row->setSizeConstraint(QLayout::SetNoConstraint);
+        for (QWidget* Panel : {Credit, Hint, Percent})
+            Row->addWidget(Panel);
+        Row->addWidget(Message, 1);
+    }
+    QSize minimumSizeHint() const override {
+        return {FPercent->width(), FMessage->minimumSizeHint().height()};
+    }
+    void Fit() {
+        const int Spacing = layout()->spacing();
+        const int Need = FMessage->sizeHint().width();
+        const int Room = width() - FPercent->width() - Spacing;
+        const int WithHint = Room - FHint->maximumWidth() - Spacing;
+        const int WithBoth = WithHint - FCredit->maximumWidth() - Spacing;
+        FHint->setVisible(WithHint >= Need);
+        FCredit->setVisible(WithBoth >= Need);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* Event) override {
+        QWidget::resizeEvent(Event);
+        Fit();
+    }
+
+private:
+    QWidget *FCredit, *FHint, *FPercent;
+    TStatusMessage* FMessage;
 };
 
 namespace {
@@ -165,9 +229,9 @@ void TForm1::CreateComponents() {
 
     QStatusBar* StatusBar1 = statusBar();
     StatusBar1->setFixedHeight(19);
-    StatusPanel0 = new QLabel(tr(CreditText), StatusBar1);
+    StatusPanel0 = new QLabel(tr(CreditText));
     StatusPanel0->setFixedWidth(170);
-    StatusPanel1 = new QLabel(tr(DropHint), StatusBar1);
+    StatusPanel1 = new QLabel(tr(DropHint));
     StatusPanel1->setFixedWidth(140);
     StatusPanel1->setAlignment(Qt::AlignCenter);
     StatusPanel2 =
@@ -175,14 +239,10 @@ void TForm1::CreateComponents() {
             StatusBar1DrawPanel(Canvas, Rect, Text);
         });
     StatusPanel2->setFixedWidth(35);
-    StatusPanel3 = new QLabel(StatusBar1);
-    // File names and digests reach the status bar; a name holding markup shows as text.
-    StatusPanel3->setTextFormat(Qt::PlainText);
-    StatusPanel3->setMinimumWidth(50);
-    StatusBar1->addWidget(StatusPanel0);
-    StatusBar1->addWidget(StatusPanel1);
-    StatusBar1->addWidget(StatusPanel2);
-    StatusBar1->addWidget(StatusPanel3, 1);
+    auto* Message = new TStatusMessage(nullptr);
+    StatusPanel3 = Message;
+    FStatusPanels = new TStatusPanels(StatusPanel0, StatusPanel1, StatusPanel2, Message);
+    StatusBar1->addWidget(FStatusPanels, 1);
 
     Timer1 = new QTimer(this);
     Timer1->setSingleShot(true);
@@ -465,6 +525,11 @@ void TForm1::ComboBoxEx1Click() {
     web1->setFocus();
 }
 
+void TForm1::SetStatusText(const QString& Text) {
+    static_cast<TStatusMessage*>(StatusPanel3)->Show(Text);
+    FStatusPanels->Fit();
+}
+
 void TForm1::StatusBar1DrawPanel(QPainter& Canvas, const QRect& Rect, const QString& Text) {
     Canvas.setPen(QColor(0, 0, 255));
     Canvas.drawText(Rect, Qt::AlignCenter | Qt::TextSingleLine, Text);
@@ -598,7 +663,7 @@ void TForm1::ShowProgress() {
     ProgressBar2->setMaximum(FDisplay.FileMaximum);
     ProgressBar2->setValue(FDisplay.FilePosition);
     StatusPanel2->setText(FDisplay.Percent);
-    StatusPanel3->setText(FDisplay.Path);
+    SetStatusText(FDisplay.Path);
 }
 
 void TForm1::PumpMessages() {

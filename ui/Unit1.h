@@ -30,6 +30,7 @@ class QToolBar;
 class QToolButton;
 class TOwnerDrawnPanel;
 class TResultView;
+class TStatusPanels;
 class TForm1;
 
 // The groups that the menus and the tool bar are made of. Each menu and the tool bar hold the
@@ -220,8 +221,10 @@ private:
     void RunVerify(const TVerifyList& List);
     // After a batch of one file: marks its block when the clipboard holds its digest.
     void CompareWithClipboard(const TSavedResult& Result);
-    // Shows Text in the status bar's last panel.
+    // Shows Text in the status bar's last panel, as the latest message of the batch.
     void ShowStatus(const QString& Text);
+    // Puts Text in the status bar's last panel; the other panels give way when it needs room.
+    void SetStatusText(const QString& Text);
     // A slot that runs Handler with errors going to the error report.
     std::function<void()> Handler(void (TForm1::*Method)());
 
@@ -265,6 +268,7 @@ private:
         QHash<QAction*, TCommandGroup> Groups;
     };
     QHash<QWidget*, TLayout> FLayouts;
+    TStatusPanels* FStatusPanels = nullptr;
 
     bool FBatchRunning = false;
     bool FBatchQueued = false;

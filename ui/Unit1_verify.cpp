@@ -111,7 +111,7 @@ struct TDialogScope {
 
 void TForm1::ShowStatus(const QString& Text) {
     FDisplay.Path = Text;
-    StatusPanel3->setText(Text);
+    SetStatusText(Text);
 }
 
 void TForm1::OpenChecksumFile() {

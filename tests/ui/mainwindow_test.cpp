@@ -442,6 +442,48 @@ private slots:
         QTRY_VERIFY(!Window->isVisible());
     }
 
+    // The latest message shows whole: when it needs their room, the fixed panels give way; the
+    // tool tip holds the whole text, also when even the whole row is too short for it.
+    void statusBarGivesWayToTheMessage_data() {
+        QTest::addColumn<bool>("Narrowest");
+        QTest::addColumn<int>("Length");  // of the message, in characters
+        QTest::addColumn<int>("Panels");  // 1: shown, 0: given way, -1: either
+        QTest::addColumn<int>("Whole");
+        QTest::newRow("short, laid-out width") << false << 2 << 1 << 1;
+        QTest::newRow("long, laid-out width") << false << 40 << 0 << 1;
+        QTest::newRow("short, narrowest") << true << 2 << -1 << 1;
+        QTest::newRow("summary, narrowest") << true << 10 << 0 << 1;
+        QTest::newRow("longer than the row") << true << 200 << 0 << 0;
+        QTest::newRow("short again") << false << 2 << 1 << 1;
+    }
+    void statusBarGivesWayToTheMessage() {
+        QFETCH(bool, Narrowest);
+        QFETCH(int, Length);
+        QFETCH(int, Panels);
+        QFETCH(int, Whole);
+        Window->resize(Narrowest ? Window->minimumSizeHint() : QSize(686, 389));
+        // A typed text that is no digest is shown in the status bar as it is.
+        QGuiApplication::clipboard()->clear();
+        const QString Typed = QString(Length, u'字');
+        TDialogAnswer<TDigestQuestion> Answer(
+            [&](QWidget*, const TDigestQuestion&) { return std::optional(Typed); });
+        Window->CompareWithDigest();
+        QLabel* Message = Window->StatusPanel3;
+        QCOMPARE(Message->text(), "不是校验值：" + Typed);
+        QCOMPARE(Message->toolTip(), Message->text());
+        const int Needed = Message->fontMetrics().horizontalAdvance(Message->text());
+        auto Shown = [&] {
+            const bool Fixed = Window->StatusPanel0->isVisible();
+            // The credit gives way first; a panel shows only beside the whole message.
+            return (Window->StatusPanel1->isVisible() || !Fixed) &&
+                   (Message->contentsRect().width() >= Needed || !Fixed) &&
+                   (Panels < 0 || Fixed == bool(Panels)) &&
+                   (Message->contentsRect().width() >= Needed) == bool(Whole) &&
+                   Message->geometry().right() < Message->parentWidget()->width();
+        };
+        QVERIFY2(QTest::qWaitFor(Shown, 5000), qPrintable(Message->text()));
+    }
+
     void stopCommandEndsTheRun() {
         const QByteArray Big = Make("big", QByteArray(8 << 20, 'd'));
         QTimer::singleShot(0, Window.get(), [&] { Window->ToolButton3->click(); });
