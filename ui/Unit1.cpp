@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -20,11 +19,11 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 
 #include "Application.h"
+#include "Helpform.h"
 #include "ResultView.h"
 #include "hashhead.h"
 
@@ -572,7 +571,12 @@ void TForm1::W1Click() {
 }
 
 void TForm1::N9Click() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HomePage()));
+    // One help window: asked for again, it comes to the front.
+    auto* Help = findChild<THelpform*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!Help) Help = new THelpform(HomePage(), this);
+    Help->show();
+    Help->raise();
+    Help->activateWindow();
 }
 
 void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {

@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
 #include <QStyleOptionMenuItem>
@@ -16,10 +17,13 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWindow>
 #include <memory>
 #include <stdexcept>
 
+#include "Helpform.h"
 #include "ResultView.h"
 #include "Unit1.h"
 #include "Unit1_intake.h"
@@ -283,12 +287,43 @@ private slots:
         QVERIFY(Window->N9->text().endsWith(TForm1::HomePage()));
     }
 
-    // The home-page command opens the help page installed beside the program.
-    void homePageOpensTheHelpPage() {
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "UrlOpened");
+    // Help opens in a window of the program's own, once however often it is asked for; a page
+    // that is not installed is named, and addresses outside the page go to the desktop.
+    void helpShowsInTheProgramsOwnView() {
+        auto Text = [](THelpform* Help) {
+            QString Got;
+            bool Done = false;
+            Help->View->page()->runJavaScript("document.body ? document.body.textContent : ''",
+                                              [&](const QVariant& V) {
+                                                  Got = V.toString();
+                                                  Done = true;
+                                              });
+            if (!QTest::qWaitFor([&] { return Done; }, 10000)) return QStringLiteral("(no answer)");
+            return Got;
+        };
         Window->N9->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(Opened, QList<QUrl>{QUrl::fromLocalFile(TForm1::HomePage())});
+        Window->N9->trigger();
+        const auto Helps = Window->findChildren<THelpform*>();
+        QCOMPARE(Helps.size(), 1);
+        QVERIFY(Helps[0]->isVisible());
+        QTRY_VERIFY(Text(Helps[0]).contains(TForm1::HomePage()));
+        Helps[0]->close();
+        QTRY_VERIFY(Window->findChildren<THelpform*>().isEmpty());
+
+        const QByteArray Page =
+            Make("help.html",
+                 "<html><head><title>Quernix help</title></head><body>"
+                 "<a id=out href='https://example.org/x'>site</a></body></html>");
+        QPointer<THelpform> Help = new THelpform(QFile::decodeName(Page));
+        Help->show();
+        QTRY_COMPARE(Help->View->title(), QStringLiteral("Quernix help"));
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "UrlOpened");
+        Help->View->page()->runJavaScript("document.getElementById('out').click()");
+        QTRY_COMPARE(Opened, QList<QUrl>{QUrl("https://example.org/x")});
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(Help->View->url(), QUrl::fromLocalFile(QFile::decodeName(Page)));
+        Help->close();
+        QTRY_VERIFY(!Help);
     }
 
     // Every menu and the tool bar in their order, each menu item with its shortcut beside it as

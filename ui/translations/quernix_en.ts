@@ -341,6 +341,17 @@ expected %3</translation>
     </message>
 </context>
 <context>
+    <name>THelpform</name>
+    <message>
+        <source>Quernix 帮助</source>
+        <translation>Quernix Help</translation>
+    </message>
+    <message>
+        <source>找不到帮助页面：%1</source>
+        <translation>The help page is not there: %1</translation>
+    </message>
+</context>
+<context>
     <name>TSearchform</name>
     <message>
         <source>搜索文件</source>
