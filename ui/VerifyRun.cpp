@@ -83,8 +83,12 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
                               : tr("无法读取：%1").arg(FailureText(Result.error)));
         return true;
     }
+    bool Stopped = false;
     const sums::Verdict Verdict = sums::Verify(Entry, [&](int32_t Algorithm) {
-        return Algorithm == Entry.algorithm ? Result : Rehash(Algorithm);
+        if (Algorithm == Entry.algorithm) return Result;
+        engine::Result Again = Rehash(Algorithm);
+        Stopped = Stopped || Again.error.kind == engine::Failure::Stopped;
+        return Again;
     });
     if (Verdict.kind == sums::Verdict::Kind::Match) {
         ++Matched;
@@ -95,6 +99,12 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
                                   .arg(Name(Entry.algorithm), Name(Verdict.algorithm)));
         else
             Window.AppendNote(TNoteKind::Ok, tr("正确"), QString());
+        return false;
+    }
+    // A stop during the other algorithms' reads leaves the check open: no algorithm tried
+    // matched, but one not tried yet might have.
+    if (Stopped) {
+        Window.AppendNote(TNoteKind::Skipped, tr("已终止，未验证完"), QString());
         return false;
     }
     ++Mismatched;

@@ -21,6 +21,7 @@
 #include "DragDropModule2011.h"
 #include "FileList.h"
 #include "Searchformutil.h"
+#include "VerifyRun.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -329,6 +330,49 @@ private slots:
         StopRequested = 1;
         ReportProgress(100, 50, &Reply);
         QCOMPARE(Reply, 999);
+    }
+
+    // Stopping a verify run: during a file's first read it is the batch's line (never a missing
+    // file); during the reads of the other algorithms of its digest's length, no verdict is
+    // given for a check that did not end.
+    void stoppingAVerifyRun_data() {
+        QTest::addColumn<bool>("InFallback");
+        QTest::addColumn<QStringList>("Notes");  // "%1": the big file
+        QTest::newRow("during the first read")
+            << false
+            << QStringList{
+                   "failed|%1|已终止，未计算完",
+                   "summary|0 个正确，0 个错误，0 个缺失或无法读取；已被用户终止，2 个未计算|"};
+        QTest::newRow("during the same-length fallback")
+            << true
+            << QStringList{
+                   "skipped|已终止，未验证完|",
+                   "summary|0 个正确，0 个错误，0 个缺失或无法读取；已被用户终止，1 个未计算|"};
+    }
+    void stoppingAVerifyRun() {
+        QFETCH(bool, InFallback);
+        QFETCH(QStringList, Notes);
+        const QByteArray Big = Make("verified.bin", QByteArray(300000, 'v'));
+        Make("next.bin", "abc");
+        // No algorithm of its length gives this digest: every one of them is tried.
+        const TVerifyList List = ReadVerifyList(Make(
+            "stop.txt", QByteArray(32, '0') + "  verified.bin\n900150983cd24fb0d6963f7d28e17f72  "
+                                              "next.bin\n"));
+        TVerifyChecks Checks(List, nullptr);
+        TStubWindow Window;
+        int Highest = 0;
+        Window.OnPump = [&](int Pump) {
+            // A second read of the file starts its bar again.
+            const bool Again = Highest > 0 && Window.FilePosition < Highest;
+            Highest = std::max(Highest, Window.FilePosition);
+            if (InFallback ? Again : Pump == 2) StopRequested = 1;
+        };
+        HashFileList(Window, List.Paths, {}, &Checks);
+        for (QString& Note : Notes)
+            Note = Note.arg(QString::fromUtf8(Big));
+        QCOMPARE(Window.Notes, Notes);
+        QCOMPARE(Window.Results.size(), InFallback ? 1 : 0);
+        QCOMPARE(Checks.Matched + Checks.Mismatched + Checks.Missing, 0);
     }
 
     // Bad input, by the way it comes in: each name gets its block or a line with the reason,

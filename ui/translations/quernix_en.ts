@@ -406,5 +406,9 @@ computed %2</translation>
         <source>，%1 行格式错误</source>
         <translation>, %1 malformed lines</translation>
     </message>
+    <message>
+        <source>已终止，未验证完</source>
+        <translation>Stopped before the check was done</translation>
+    </message>
 </context>
 </TS>
