@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -22,6 +23,7 @@
 #include "FileList.h"
 #include "Searchformutil.h"
 #include "VerifyRun.h"
+#include "hashhead.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -124,51 +126,44 @@ private slots:
         QCOMPARE(StopRequested, uint8_t(1));
     }
 
+    // A folder between two files: the files get their blocks in list order, the folder a line
+    // that says it was not searched; every path counts on the overall bar, the selector is off
+    // while the run pumps and on again after it, and the run ends with its summary, scrolled.
     void folderInTheMiddleGetsALine() {
         const QByteArray A = Make("a.txt", "123456789");
         QVERIFY(QDir(Dir.path()).mkpath("folder"));
         const QByteArray Folder = Missing("folder");
         const QByteArray B = Make("b.txt", "abc");
         TStubWindow Window;
+        QSet<bool> EnabledWhilePumping;
+        QList<int> OverallAtPumps;
+        Window.OnPump = [&](int) {
+            EnabledWhilePumping << Window.Enabled;
+            if (OverallAtPumps.value(OverallAtPumps.size() - 1) != Window.OverallPosition)
+                OverallAtPumps << Window.OverallPosition;
+        };
         HashFileList(Window, {A, Folder, B});
 
-        const QStringList Expected = {
-            "overall max 3",
-            "enabled 0",
-            "overall 1",
-            "pump",
-            "path " + QString::fromUtf8(A),
-            "file 100",
-            "percent 100%",
-            "pump",
-            "result " + QString::fromUtf8(A),
-            "overall 2",
-            "pump",
-            "path " + QString::fromUtf8(Folder),
-            "note skipped|" + QString::fromUtf8(Folder) + "|是文件夹，未搜索",
-            "file 0",
-            "percent ",
-            "path " + QString::fromUtf8(Folder) + "  是文件夹，未搜索",
-            "overall 3",
-            "pump",
-            "path " + QString::fromUtf8(B),
-            "file 100",
-            "percent 100%",
-            "pump",
-            "result " + QString::fromUtf8(B),
-            "pump",
-            "note summary|2 个文件已计算，1 个失败|",
-            "path 2 个文件已计算，1 个失败",
-            "enabled 1",
-            "scroll"};
-        QCOMPARE(Window.Log, Expected);
+        QCOMPARE(EnabledWhilePumping, QSet<bool>{false});
+        QCOMPARE(OverallAtPumps, QList<int>({1, 2, 3}));
+        QCOMPARE(Window.OverallMaximum, 3);
+        QCOMPARE(Window.OverallPosition, 3);
         QCOMPARE(Window.Results.size(), 2);
         QCOMPARE(Window.Results[0].Tag, QStringLiteral("[md5]:"));
         QCOMPARE(Window.Results[0].Path, A);
         QCOMPARE(Window.Results[0].Digest, QStringLiteral("25F9E794323B453885F5181F1B624D0B"));
         QCOMPARE(Window.Results[0].Lower, QStringLiteral("25f9e794323b453885f5181f1b624d0b"));
+        QCOMPARE(Window.Results[1].Path, B);
         QCOMPARE(Window.Results[1].Digest, QStringLiteral("900150983CD24FB0D6963F7D28E17F72"));
+        const QString Summary = QStringLiteral("2 个文件已计算，1 个失败");
+        QCOMPARE(Window.Notes,
+                 QStringList({"skipped|" + QString::fromUtf8(Folder) + "|是文件夹，未搜索",
+                              "summary|" + Summary + "|"}));
+        QCOMPARE(Window.Path, Summary);
+        QCOMPARE(Window.FilePosition, 100);
         QCOMPARE(Window.FileMaximum, 100);
+        QVERIFY(Window.Enabled);
+        QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
     }
 
     void selectedAlgorithmNamesTagAndDigest_data() {
@@ -277,9 +272,9 @@ private slots:
         const QByteArray First = Make("first", "first");
         const QByteArray Next = Make("second", Second);
         const QByteArray Third = Make("third", "third");
-        Window.OnPump = [&Window](int) {
-            if (Window.OverallPosition == 2 && Window.Log.last() == "pump" &&
-                Window.Log.filter("path").size() == 1)
+        // At the pump before the second file: the bar is on it, the first file's name still shown.
+        Window.OnPump = [&](int) {
+            if (Window.OverallPosition == 2 && Window.Path == QString::fromUtf8(First))
                 StopRequested = 1;
         };
         HashFileList(Window, {First, Next, Third});
@@ -332,6 +327,46 @@ private slots:
         QCOMPARE(Reply, 999);
     }
 
+    // A checksum file read for the window: names from the file's folder unless absolute; its
+    // malformed lines counted, the first 200 kept; a file whose first thousand lines hold no
+    // entry is given up, but malformed lines after an entry never end the reading.
+    void readVerifyList_data() {
+        QTest::addColumn<QByteArray>("Content");
+        QTest::addColumn<QStringList>("Paths");  // relative ones below the list's folder
+        QTest::addColumn<int>("Malformed");
+        QTest::addColumn<int>("Shown");
+        const QByteArray Md5 = "900150983cd24fb0d6963f7d28e17f72";
+        const QByteArray Junk = "not a checksum line\n";
+        QTest::newRow("relative and absolute names")
+            << Md5 + "  a.txt\n" + Md5 + " */elsewhere/b.txt\nMD5 (sub/c) = " + Md5 + "\n"
+            << QStringList{"a.txt", "/elsewhere/b.txt", "sub/c"} << 0 << 0;
+        QTest::newRow("many malformed lines after an entry")
+            << Md5 + "  a.txt\n" + Junk.repeated(1500) + Md5 + "  b.txt\n"
+            << QStringList{"a.txt", "b.txt"} << 1500 << 200;
+        QTest::newRow("999 malformed lines first") << Junk.repeated(999) + Md5 + "  a.txt\n"
+                                                   << QStringList{"a.txt"} << 999 << 200;
+        QTest::newRow("1000 malformed lines first") << Junk.repeated(1000) + Md5 + "  a.txt\n"
+                                                    << QStringList{} << 1000 << 200;
+    }
+    void readVerifyList() {
+        QFETCH(QByteArray, Content);
+        QFETCH(QStringList, Paths);
+        QFETCH(int, Malformed);
+        QFETCH(int, Shown);
+        QVERIFY(QDir(Dir.path()).mkpath("lists"));
+        const TVerifyList List = ReadVerifyList(Make("lists/l.md5", Content));
+        QCOMPARE(List.Error, 0);
+        QStringList Got;
+        for (const QByteArray& Path : List.Paths)
+            Got << QString::fromUtf8(Path);
+        for (QString& Path : Paths)
+            if (!Path.startsWith(u'/')) Path = Dir.filePath("lists/" + Path);
+        QCOMPARE(Got, Paths);
+        QCOMPARE(int(List.Entries.size()), int(Paths.size()));
+        QCOMPARE(int(List.MalformedCount), Malformed);
+        QCOMPARE(int(List.Malformed.size()), Shown);
+    }
+
     // Stopping a verify run: during a file's first read it is the batch's line (never a missing
     // file); during the reads of the other algorithms of its digest's length, no verdict is
     // given for a check that did not end.
@@ -373,6 +408,63 @@ private slots:
         QCOMPARE(Window.Notes, Notes);
         QCOMPARE(Window.Results.size(), InFallback ? 1 : 0);
         QCOMPARE(Checks.Matched + Checks.Mismatched + Checks.Missing, 0);
+    }
+
+    // The checksum files beside a hashed file x.bin: x.bin.<algorithm> (x.bin.sfv for crc32) and
+    // <ALGORITHM>SUMS, under the algorithm in use only; a name with "%1" is shown as it is.
+    void checksumFilesBeside_data() {
+        QTest::addColumn<QString>("Algorithm");
+        QTest::addColumn<QStringList>("Files");  // name=content; "X" stands for x%1.bin
+        QTest::addColumn<QStringList>("Notes");
+        const QString Md5 = "900150983cd24fb0d6963f7d28e17f72", Wrong = QString(32, u'0');
+        QTest::newRow("X.md5 naming X in another folder")
+            << "md5" << QStringList{"X.md5=" + Md5 + "  /elsewhere/X"}
+            << QStringList{"ok|正确|与 X.md5 第 1 行一致"};
+        QTest::newRow("MD5SUMS, ./X")
+            << "md5" << QStringList{"MD5SUMS=" + Wrong + "  ./X\n"}
+            << QStringList{"mismatch|错误|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
+        QTest::newRow("crc32 and X.sfv")
+            << "crc32" << QStringList{"X.sfv=; made by hand\nX 352441C2\n"}
+            << QStringList{"ok|正确|与 X.sfv 第 2 行一致"};
+        QTest::newRow("md5 and X.sfv")
+            << "md5" << QStringList{"X.sfv=X 352441C2\n"} << QStringList{};
+        QTest::newRow("crc32 and X.crc32")
+            << "crc32" << QStringList{"X.crc32=X 352441c2\n"} << QStringList{};
+        QTest::newRow("another algorithm's tag in MD5SUMS")
+            << "md5" << QStringList{"MD5SUMS=SHA1 (X) = " + QString(40, u'0') + "\n"}
+            << QStringList{};
+        QTest::newRow("both, one wrong")
+            << "md5" << QStringList{"X.md5=" + Md5 + "  X", "MD5SUMS=" + Wrong + "  X"}
+            << QStringList{"ok|正确|与 X.md5 第 1 行一致",
+                           "mismatch|错误|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
+    }
+    void checksumFilesBeside() {
+        QFETCH(QString, Algorithm);
+        QFETCH(QStringList, Files);
+        QFETCH(QStringList, Notes);
+        QTemporaryDir Here;
+        const QString X = QStringLiteral("x%1.bin");
+        QFile Hashed(Here.filePath(X));
+        QVERIFY(Hashed.open(QIODevice::WriteOnly) && Hashed.write("abc") == 3);
+        Hashed.close();
+        for (const QString& File : Files) {
+            const QString Name = File.section(u'=', 0, 0).replace(u'X', X);
+            QFile Out(Here.filePath(Name));
+            QVERIFY(Out.open(QIODevice::WriteOnly));
+            Out.write(File.section(u'=', 1).replace(u'X', X).toUtf8());
+        }
+        TStubWindow Window;
+        Window.Index = int(AlgorithmNames.indexOf(Algorithm));
+        TBesideChecks Checks(AlgorithmIdFromName(Algorithm.toStdString()));
+        HashFileList(Window, {QFile::encodeName(Hashed.fileName())}, {}, &Checks);
+        QString Summary = QStringLiteral("1 个文件已计算，0 个失败");
+        if (!Notes.isEmpty())
+            Summary += QStringLiteral("；与旁边的校验文件相比：%1 个正确，%2 个错误")
+                           .arg(Notes.filter(QRegularExpression("^ok")).size())
+                           .arg(Notes.filter(QRegularExpression("^mismatch")).size());
+        for (QString& Note : Notes)
+            Note.replace(u'X', X);
+        QCOMPARE(Window.Notes, Notes + QStringList{"summary|" + Summary + "|"});
     }
 
     // Bad input, by the way it comes in: each name gets its block or a line with the reason,
