@@ -237,34 +237,34 @@ private slots:
             QVERIFY2(!Widget->acceptDrops(), Widget->metaObject()->className());
     }
 
+    // Two toggles, each by one of the ways (the button, the menu items, the shortcut): on, then
+    // off again, with the button's state and the window's in step.
     void alwaysOnTopKeepsButtonAndWindowInStep_data() {
-        QTest::addColumn<QString>("Way");
-        QTest::newRow("tool button") << "button";
-        QTest::newRow("menu item") << "N4";
-        QTest::newRow("context menu item") << "N8";
-        QTest::newRow("Ctrl+Alt+S") << "shortcut";
+        QTest::addColumn<QStringList>("Ways");
+        QTest::newRow("tool button") << QStringList{"button", "button"};
+        QTest::newRow("menu item") << QStringList{"N4", "N4"};
+        QTest::newRow("context menu item") << QStringList{"N8", "N8"};
+        QTest::newRow("Ctrl+Alt+S") << QStringList{"shortcut", "shortcut"};
+        QTest::newRow("menu item, then button") << QStringList{"N4", "button"};
+        QTest::newRow("button, then shortcut") << QStringList{"button", "shortcut"};
     }
     void alwaysOnTopKeepsButtonAndWindowInStep() {
-        QFETCH(QString, Way);
+        QFETCH(QStringList, Ways);
         Window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Window.get()));
         Window->web1->setFocus();
-        auto Toggle = [&] {
+        for (const bool On : {true, false}) {
+            const QString Way = Ways[On ? 0 : 1];
             if (Way == "button") QTest::mouseClick(Window->ToolButton1, Qt::LeftButton);
             if (Way == "N4") Window->N4->trigger();
             if (Way == "N8") Window->N8->trigger();
             if (Way == "shortcut")
                 QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
-        };
-        Toggle();
-        QVERIFY(Window->ToolButton1->isChecked());
-        QVERIFY(TopmostFlag());
-        QVERIFY(Window->isVisible());
-        QVERIFY(!Window->N4->isChecked() && !Window->N8->isChecked());
-        Toggle();
-        QVERIFY(!Window->ToolButton1->isChecked());
-        QVERIFY(!TopmostFlag());
-        QVERIFY(Window->isVisible());
+            QCOMPARE(Window->ToolButton1->isChecked(), On);
+            QCOMPARE(TopmostFlag(), On);
+            QVERIFY(Window->isVisible());
+            QVERIFY(!Window->N4->isChecked() && !Window->N8->isChecked());
+        }
     }
 
     // The About box: the caption, an empty line, the contact line and the help page's place.
