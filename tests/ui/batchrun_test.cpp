@@ -205,20 +205,44 @@ private slots:
         QCOMPARE(Window.Results[0].Lower, QStringLiteral("d41d8cd98f00b204e9800998ecf8427e"));
     }
 
-    void onlyMissingFilesNeverTestTheStopFlag() {
+    // A search that found nothing but could not enter a folder still has a batch that says so.
+    void unreadFolderAloneIsNamed() {
+        TStubWindow Window;
+        HashFileList(Window, {}, {{"/d/locked", EACCES}});
+        QCOMPARE(Window.Notes,
+                 QStringList({"failed|/d/locked|文件夹无法搜索：Permission denied",
+                              "summary|0 个文件已计算，0 个失败，1 个文件夹无法搜索|"}));
+        QVERIFY(Window.Enabled);
+    }
+
+    // Names that are no file (missing, a folder) are not looked at for a stop: with nothing
+    // else in the list, the run goes to its end.
+    void namesWithoutFilesNeverTestTheStopFlag_data() {
+        QTest::addColumn<bool>("Folders");
+        QTest::newRow("missing files") << false;
+        QTest::newRow("folders") << true;
+    }
+    void namesWithoutFilesNeverTestTheStopFlag() {
+        QFETCH(bool, Folders);
+        QList<QByteArray> Names;
+        QStringList Notes;
+        for (const char* Name : {"none1", "none2", "none3"}) {
+            if (Folders) QVERIFY(QDir(Dir.path()).mkpath(Name));
+            Names << Missing(Name);
+            Notes << (Folders ? "skipped|" : "failed|") + QString::fromUtf8(Names.last()) +
+                         (Folders ? "|是文件夹，未搜索" : "|文件不存在");
+        }
         TStubWindow Window;
         // A stop given during the run is not looked at: no existing file follows.
         Window.OnPump = [](int) { StopRequested = 1; };
-        HashFileList(Window, {Missing("gone1"), Missing("gone2"), Missing("gone3")});
+        HashFileList(Window, Names);
         QCOMPARE(Window.OverallMaximum, 3);
         QCOMPARE(Window.OverallPosition, 3);
         QVERIFY(Window.Results.isEmpty());
-        QCOMPARE(Window.Notes,
-                 (QStringList{"failed|" + QString::fromUtf8(Missing("gone1")) + "|文件不存在",
-                              "failed|" + QString::fromUtf8(Missing("gone2")) + "|文件不存在",
-                              "failed|" + QString::fromUtf8(Missing("gone3")) + "|文件不存在",
-                              "summary|0 个文件已计算，3 个失败|"}));
+        QCOMPARE(Window.Notes, Notes + QStringList{"summary|0 个文件已计算，3 个失败|"});
         QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
+        for (const char* Name : {"none1", "none2", "none3"})
+            QDir(Dir.path()).rmdir(Name);
     }
 
     void percentagesFollowTheChunks() {
@@ -232,20 +256,26 @@ private slots:
 
     void stopDuringAFileCancelsIt() {
         TStubWindow Window;
+        const QByteArray Gone = Missing("gone");
         const QByteArray Big = Make("big", QByteArray(100000, 'b'));
         const QByteArray After = Make("after", "after");
-        // Pump 1 comes before the file, pump 2 after its first chunk.
-        Window.OnPump = [](int Pump) {
-            if (Pump == 2) StopRequested = 1;
+        // At the pump after the big file's first chunk.
+        Window.OnPump = [&](int) {
+            if (Window.Path == QString::fromUtf8(Big) && !Window.Percent.isEmpty())
+                StopRequested = 1;
         };
-        HashFileList(Window, {Big, After});
+        HashFileList(Window, {Gone, Big, After});
         QVERIFY(Window.Results.isEmpty());
         // Cancelled at the chunk after the stop.
         QCOMPARE(Window.Log.filter(QRegularExpression("^percent \\d")).size(), 1);
+        // Not hashed: the cancelled file and the one after it; the missing one failed.
+        const QString Summary =
+            QStringLiteral("0 个文件已计算，1 个失败；已被用户终止，2 个未计算");
         QCOMPARE(Window.Notes,
-                 (QStringList{"failed|" + QString::fromUtf8(Big) + "|已终止，未计算完",
-                              "summary|0 个文件已计算，0 个失败；已被用户终止，2 个未计算|"}));
-        QCOMPARE(Window.Path, QStringLiteral("0 个文件已计算，0 个失败；已被用户终止，2 个未计算"));
+                 (QStringList{"failed|" + QString::fromUtf8(Gone) + "|文件不存在",
+                              "failed|" + QString::fromUtf8(Big) + "|已终止，未计算完",
+                              "summary|" + Summary + "|"}));
+        QCOMPARE(Window.Path, Summary);
         QCOMPARE(Window.OverallPosition, 0);
         QCOMPARE(Window.FilePosition, 0);
         QVERIFY(Window.Enabled);
