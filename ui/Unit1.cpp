@@ -293,6 +293,7 @@ QList<QAction*> TForm1::AddCommand(const TCommand& Command) {
                     Action->setShortcutContext(Qt::WidgetShortcut);
                 }
             }
+            Q_ASSERT(Place.Handler || Command.Handler);
             connect(Action, &QAction::triggered, this,
                     Handler(Place.Handler ? Place.Handler : Command.Handler));
             if (!Own) Shared = Action;
