@@ -2,7 +2,6 @@
 // known digest, save them as a checksum file and copy them as checksum lines.
 #include "Unit1_verify.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -11,10 +10,6 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QToolBar>
-#include <QToolButton>
 #include <algorithm>
 #include <cerrno>
 
