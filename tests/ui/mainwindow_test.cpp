@@ -329,9 +329,9 @@ private slots:
     // Every menu and the tool bar in their order, each menu item with its shortcut beside it as
     // the menu draws it ("-": a separator).
     void menusShowEveryCommandWithItsShortcut() {
-        class TMenuText : public QMenu {
-        public:
-            using QMenu::initStyleOption;
+        // QMenu's own way of laying out an item, reached through a class that may name it.
+        struct TMenuText : QMenu {
+            static auto Layout() { return &TMenuText::initStyleOption; }
         };
         auto Items = [&](QWidget* In) {
             QStringList Texts;
@@ -340,7 +340,7 @@ private slots:
                     Texts << "-";
                 } else if (auto* Menu = qobject_cast<QMenu*>(In)) {
                     QStyleOptionMenuItem Option;
-                    static_cast<TMenuText*>(Menu)->initStyleOption(&Option, Action);
+                    (Menu->*TMenuText::Layout())(&Option, Action);
                     Texts << Option.text;
                 } else {
                     Texts << Window->ToolBar1->widgetForAction(Action)->toolTip();
