@@ -7,29 +7,21 @@
 #include <exception>
 #include <new>
 
-namespace {
-
-std::function<void(const QString&)>& Reporter() {
-    static std::function<void(const QString&)> Instance;
-    return Instance;
-}
-
-}  // namespace
-
 QString ErrorReportText(const QString& Message) {
     if (!Message.isEmpty() && Message.back().unicode() > u'.') return Message + u'.';
     return Message;
 }
 
-void ReportError(const QString& Message) {
-    const QString Text = ErrorReportText(Message);
-    if (Reporter()) {
-        Reporter()(Text);
-        return;
-    }
-    QMessageBox Box(QMessageBox::Critical, QGuiApplication::applicationDisplayName(), Text,
-                    QMessageBox::Ok, QApplication::activeWindow());
+std::optional<bool> ShowDialog(QWidget* Owner, const TMessageQuestion& Question) {
+    QMessageBox Box(Question.Icon, Question.Caption, Question.Text, QMessageBox::Ok, Owner);
     Box.exec();
+    return true;
+}
+
+void ReportError(const QString& Message) {
+    AskUser(QApplication::activeWindow(),
+            TMessageQuestion{QMessageBox::Critical, QGuiApplication::applicationDisplayName(),
+                             ErrorReportText(Message)});
 }
 
 void ReportCurrentException() {
@@ -42,10 +34,6 @@ void ReportCurrentException() {
     } catch (...) {
         ReportError(QCoreApplication::translate("Application", "未知错误"));
     }
-}
-
-void SetErrorReporter(std::function<void(const QString&)> NewReporter) {
-    Reporter() = std::move(NewReporter);
 }
 
 void PrepareBrowserEnvironment() {

@@ -2,12 +2,25 @@
 #pragma once
 
 #include <QApplication>
+#include <QMessageBox>
 #include <QString>
-#include <functional>
+#include <optional>
+
+#include "DialogSeam.h"
 
 // The text the error report shows: Message, with "." appended when its last character's code
 // is above that of the full stop.
 QString ErrorReportText(const QString& Message);
+
+// A message box with an OK button: the error report, the About box. Answered when it is
+// closed.
+struct TMessageQuestion {
+    QMessageBox::Icon Icon = QMessageBox::Information;
+    QString Caption;
+    QString Text;
+    using TAnswer = bool;
+};
+std::optional<bool> ShowDialog(QWidget* Owner, const TMessageQuestion& Question);
 
 // Shows Message in a message box with the error icon, an OK button and the application's title
 // (empty in this program) as caption; the program then goes on.
@@ -15,10 +28,6 @@ void ReportError(const QString& Message);
 
 // Reports the exception being handled; call it from a catch block only.
 void ReportCurrentException();
-
-// Replaces the message box of ReportError (tests record the messages instead); an empty
-// function restores the box.
-void SetErrorReporter(std::function<void(const QString&)> Reporter);
 
 // Runs Handler; an error escaping it ends it and goes to the error report.
 template <class F>

@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "FileList.h"
-#include "VerifyRun.h"
 #include "filehash.h"
 #include "hashhead.h"
 

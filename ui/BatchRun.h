@@ -7,15 +7,12 @@
 #include <QList>
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 #include "DirEnum.h"
 #include "ErrorText.h"
 #include "PageNote.h"
-
-class TBatchChecks;
-namespace engine {
-struct Error;
-}
+#include "filehash.h"
 
 // The program-wide stop flag: 0 = go on, 1 = stop. Set by the stop commands and by closing the
 // main window, cleared by a run once its guards have passed.
@@ -58,6 +55,28 @@ public:
 
 // The overall bar's range: the run's bytes, in this many steps.
 constexpr int OverallSteps = 1000;
+// What a batch checks its results against, plugged into the run: the checks of a verify run
+// and of the checksum files beside hashed files (VerifyRun.h). The batch asks it for each
+// file's algorithm, hands it each file's outcome, and lets it word the summary line.
+class TBatchChecks {
+public:
+    virtual ~TBatchChecks() = default;
+    // The algorithm file Index is hashed with; Selected is the selector's. A check that decides
+    // it itself also shows it in the selector.
+    virtual int32_t UseAlgorithm(int Index, int32_t Selected) {
+        (void)Index;
+        return Selected;
+    }
+    // Hashes the same file again under another algorithm.
+    using TRehash = std::function<engine::Result(int32_t Algorithm)>;
+    // After file Index: Result is its digest or error under UseAlgorithm's algorithm. Adds the
+    // verdict's line to the page. True when it has said why a failed file has no result; the
+    // batch then adds no failure line of its own.
+    virtual bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
+                       const engine::Result& Result, const TRehash& Rehash) = 0;
+    // The summary line, given the batch's own words on how many files were hashed and failed.
+    virtual QString Summary(const QString& Hashed) const { return Hashed; }
+};
 
 // One run over Files, the list as it was when the run was asked for. Every path gets a result
 // block or a line that says why it has none; Unread are named first, and a summary line ends

@@ -4,7 +4,6 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
@@ -17,16 +16,17 @@
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
-#include <QUrl>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <algorithm>
 #include <vector>
 
 #include "Application.h"
+#include "Helpform.h"
 #include "ResultView.h"
 #include "hashhead.h"
 
@@ -56,18 +56,73 @@ private:
     QString FText;
 };
 
+// The status bar's last panel, the latest message: as much of it as fits, its middle giving way,
+// and the whole text in the tool tip.
+class TStatusMessage : public QLabel {
+public:
+    explicit TStatusMessage(QWidget* Parent) : QLabel(Parent) {
+        // File names and digests reach the status bar; a name holding markup shows as text.
+        setTextFormat(Qt::PlainText);
+    }
+    void Show(const QString& Text) {
+        if (Text == text()) return;
+        setText(Text);
+        setToolTip(Text);
+    }
+    QSize minimumSizeHint() const override { return {0, QLabel::minimumSizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter Canvas(this);
+        const QRect Room = contentsRect();
+        style()->drawItemText(&Canvas, Room, int(alignment()), palette(), isEnabled(),
+                              fontMetrics().elidedText(text(), Qt::ElideMiddle, Room.width()),
+                              foregroundRole());
+    }
+};
+
+// StatusBar1's four panels in a row. When the message in the last panel needs their room, the
+// fixed panels give way, the credit first, then the drop hint.
+class TStatusPanels : public QWidget {
+public:
+    TStatusPanels(QWidget* Credit, QWidget* Hint, QWidget* Percent, TStatusMessage* Message)
+        : FCredit(Credit), FHint(Hint), FPercent(Percent), FMessage(Message) {
+        auto* Row = new QHBoxLayout(this);
+        Row->setContentsMargins(0, 0, 0, 0);
+        // The row may be narrower than all its panels: Fit then hides some.
+        Row->setSizeConstraint(QLayout::SetNoConstraint);
+        for (QWidget* Panel : {Credit, Hint, Percent})
+            Row->addWidget(Panel);
+        Row->addWidget(Message, 1);
+    }
+    QSize minimumSizeHint() const override {
+        return {FPercent->width(), FMessage->minimumSizeHint().height()};
+    }
+    void Fit() {
+        const int Spacing = layout()->spacing();
+        const int Need = FMessage->sizeHint().width();
+        const int Room = width() - FPercent->width() - Spacing;
+        const int WithHint = Room - FHint->maximumWidth() - Spacing;
+        const int WithBoth = WithHint - FCredit->maximumWidth() - Spacing;
+        FHint->setVisible(WithHint >= Need);
+        FCredit->setVisible(WithBoth >= Need);
+    }
+
+protected:
+    void resizeEvent(QResizeEvent* Event) override {
+        QWidget::resizeEvent(Event);
+        Fit();
+    }
+
+private:
+    QWidget *FCredit, *FHint, *FPercent;
+    TStatusMessage* FMessage;
+};
+
 namespace {
 
 const char CreditText[] = QT_TRANSLATE_NOOP("TForm1", "Quernix 文件校验工具");
 const char DropHint[] = QT_TRANSLATE_NOOP("TForm1", "拖拽文件到这个窗口");
-
-// The pictures of the tool buttons and of PopupMenu1, by their index; 0 and 6 are not used.
-QIcon ImageList1(int Index) {
-    static const char* const Names[8] = {nullptr, "open", "stop",  "ontop",
-                                         "clear", "copy", nullptr, "folder"};
-    return Names[Index] ? QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(Names[Index])))
-                        : QIcon();
-}
 
 // The picture beside every algorithm name.
 QIcon ImageList2() {
@@ -81,7 +136,6 @@ TForm1::TForm1(QWidget* Parent) : QMainWindow(Parent) {
     Form1 = this;
     CreateComponents();
     CreateMenus();
-    CreateVerifyCommands();
     FSinceDisplay.start();
     FormCreate();
 }
@@ -135,44 +189,22 @@ void TForm1::CreateComponents() {
     CoolLayout->setSpacing(13);
     ComboBoxEx1 = new QComboBox(CoolBar1);
     ComboBoxEx1->setEditable(false);
-    ComboBoxEx1->setFixedWidth(534);
     ComboBoxEx1->setMinimumHeight(22);
     ComboBoxEx1->setIconSize(QSize(16, 16));
     ComboBoxEx1->setMaxVisibleItems(20);
-    CoolLayout->addWidget(ComboBoxEx1, 0, Qt::AlignVCenter);
-
+    // The selector takes the room that the tool bar leaves; the tool bar's buttons and spacing
+    // are the style's.
+    ComboBoxEx1->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    CoolLayout->addWidget(ComboBoxEx1, 1, Qt::AlignVCenter);
     ToolBar1 = new QToolBar(CoolBar1);
-    ToolBar1->setFixedWidth(135);
     ToolBar1->setMinimumHeight(30);
     ToolBar1->setIconSize(QSize(24, 24));
     ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
     ToolBar1->setMovable(false);
     ToolBar1->setFloatable(false);
-    ToolBar1->setStyleSheet(QStringLiteral("QToolBar { border: none; padding: 0; spacing: 0; }"));
-    auto MakeButton = [this](int Picture, const QString& Hint, bool Checkable) {
-        auto* Button = new QToolButton(ToolBar1);
-        Button->setIcon(ImageList1(Picture));
-        Button->setText(Hint);
-        Button->setToolTip(Hint);
-        Button->setIconSize(QSize(24, 24));
-        Button->setFixedSize(31, 30);
-        Button->setAutoRaise(true);
-        Button->setCheckable(Checkable);
-        Button->setFocusPolicy(Qt::NoFocus);
-        return Button;
-    };
-    ToolButton2 = MakeButton(1, tr("打开文件"), false);
-    ToolButton2->setText(tr("打开"));
-    ToolButton4 = MakeButton(7, tr("打开文件夹"), false);
-    ToolButton3 = MakeButton(2, tr("终止"), false);
-    ToolButton1 = MakeButton(3, tr("始终在前面"), true);
-    ToolBar1->addWidget(ToolButton2);
-    ToolBar1->addWidget(ToolButton4);
-    ToolBar1->addWidget(ToolButton3);
-    ToolButton6 = ToolBar1->addSeparator();
-    ToolBar1->addWidget(ToolButton1);
     CoolLayout->addWidget(ToolBar1, 0, Qt::AlignVCenter);
-    CoolLayout->addStretch(1);
+    // The window can be made narrower than laid out until the tool bar would have to hide
+    // buttons; CreateMenus sets its minimum once the buttons are in.
     ClientLayout->addWidget(CoolBar1);
 
     // Middle: the result view.
@@ -199,9 +231,9 @@ void TForm1::CreateComponents() {
 
     QStatusBar* StatusBar1 = statusBar();
     StatusBar1->setFixedHeight(19);
-    StatusPanel0 = new QLabel(tr(CreditText), StatusBar1);
+    StatusPanel0 = new QLabel(tr(CreditText));
     StatusPanel0->setFixedWidth(170);
-    StatusPanel1 = new QLabel(tr(DropHint), StatusBar1);
+    StatusPanel1 = new QLabel(tr(DropHint));
     StatusPanel1->setFixedWidth(140);
     StatusPanel1->setAlignment(Qt::AlignCenter);
     StatusPanel2 =
@@ -209,12 +241,10 @@ void TForm1::CreateComponents() {
             StatusBar1DrawPanel(Canvas, Rect, Text);
         });
     StatusPanel2->setFixedWidth(35);
-    StatusPanel3 = new QLabel(StatusBar1);
-    StatusPanel3->setMinimumWidth(50);
-    StatusBar1->addWidget(StatusPanel0);
-    StatusBar1->addWidget(StatusPanel1);
-    StatusBar1->addWidget(StatusPanel2);
-    StatusBar1->addWidget(StatusPanel3, 1);
+    auto* Message = new TStatusMessage(nullptr);
+    StatusPanel3 = Message;
+    FStatusPanels = new TStatusPanels(StatusPanel0, StatusPanel1, StatusPanel2, Message);
+    StatusBar1->addWidget(FStatusPanels, 1);
 
     Timer1 = new QTimer(this);
     Timer1->setSingleShot(true);
@@ -224,50 +254,182 @@ void TForm1::CreateComponents() {
     resize(686, 389 + menuBar()->sizeHint().height());
 }
 
+void TForm1::LayOut(QWidget* In, std::initializer_list<TGroupLayout> Groups) {
+    TLayout& Layout = FLayouts[In];
+    for (const TGroupLayout& Each : Groups) {
+        Layout.Order.append(Each.Group);
+        if (!Each.Separator) continue;
+        auto* Separator = new QAction(In);
+        Separator->setSeparator(true);
+        In->addAction(Separator);
+        Layout.Groups.insert(Separator, Each.Group);
+        *Each.Separator = Separator;
+    }
+}
+
+QList<QAction*> TForm1::AddCommand(const TCommand& Command) {
+    QList<QAction*> Made;
+    QAction* Shared = nullptr;
+    bool ShortcutHeld = false;
+    for (const TCommandPlace& Place : Command.Places) {
+        const bool Own = !Place.Text.isEmpty();
+        const bool OnToolBar = Place.In == ToolBar1;
+        QAction* Action = Own ? nullptr : Shared;
+        if (!Action) {
+            Action = new QAction(Own ? Place.Text : Command.Text, this);
+            const QString& Tip = Own ? Place.ToolTip : Command.ToolTip;
+            if (!Tip.isEmpty()) Action->setToolTip(Tip);
+            if (!Command.Icon.isEmpty())
+                Action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(Command.Icon)));
+            // The menu bar's own items show no picture, as laid out.
+            if (Own && !OnToolBar && Place.In != PopupMenu1) Action->setIconVisibleInMenu(false);
+            if (!Command.Shortcut.isEmpty() && !OnToolBar) {
+                Action->setShortcut(Command.Shortcut);
+                Action->setShortcutVisibleInContextMenu(true);
+                if (!ShortcutHeld) {
+                    Action->setShortcutContext(Qt::WindowShortcut);
+                    addAction(Action);
+                    ShortcutHeld = true;
+                } else {
+                    // Shown beside the caption; the key itself reaches the first place's item,
+                    // so that it never has two commands to choose from.
+                    Action->setShortcutContext(Qt::WidgetShortcut);
+                }
+            }
+            Q_ASSERT(Place.Handler || Command.Handler);
+            connect(Action, &QAction::triggered, this,
+                    Handler(Place.Handler ? Place.Handler : Command.Handler));
+            if (!Own) Shared = Action;
+        }
+        // At the end of its group: before the first item of a later group.
+        TLayout& Layout = FLayouts[Place.In];
+        const qsizetype Rank = Layout.Order.indexOf(Place.Group);
+        Q_ASSERT(Rank >= 0);
+        QAction* Before = nullptr;
+        for (QAction* Item : Place.In->actions())
+            if (Layout.Order.indexOf(Layout.Groups.value(Item)) > Rank) {
+                Before = Item;
+                break;
+            }
+        Place.In->insertAction(Before, Action);
+        Layout.Groups.insert(Action, Place.Group);
+        if (OnToolBar)
+            if (QToolButton* Button = ButtonOf(Action)) Button->setFocusPolicy(Qt::NoFocus);
+        Made.append(Action);
+    }
+    return Made;
+}
+
+QToolButton* TForm1::ButtonOf(QAction* Action) const {
+    return qobject_cast<QToolButton*>(ToolBar1->widgetForAction(Action));
+}
+
 void TForm1::CreateMenus() {
-    auto Item = [this](QMenu* Menu, const QString& Caption, void (TForm1::*Method)()) {
-        QAction* Action = Menu->addAction(Caption);
-        connect(Action, &QAction::triggered, this, Handler(Method));
-        return Action;
-    };
     QMenu* FileMenu = menuBar()->addMenu(tr("文件(&F)"));
-    N1 = Item(FileMenu, tr("打开文件(&O)..."), &TForm1::N1Click);
-    D2 = Item(FileMenu, tr("打开文件夹(&D)..."), &TForm1::D2Click);
-    N4 = Item(FileMenu, tr("始终在前面(&S)"), &TForm1::N4Click);
-    FileMenu->addSeparator();
-    N3 = Item(FileMenu, tr("退出(&Q)"), &TForm1::N3Click);
     QMenu* TextMenu = menuBar()->addMenu(tr("文本(&E)"));
-    C1 = Item(TextMenu, tr("复制(&C)"), &TForm1::C1Click);
-    O2 = Item(TextMenu, tr("清除(&O)"), &TForm1::O2Click);
     QMenu* AboutMenu = menuBar()->addMenu(tr("关于(&A)"));
-    W1 = Item(AboutMenu, tr("关于本工具(&W)"), &TForm1::W1Click);
-    N9 = AboutMenu->addAction(tr("访问主页") + HomePage());
-    connect(N9, &QAction::triggered, this, Handler(&TForm1::N9Click));
-
-    // The context menu. Its shortcuts work wherever the focus is in the window.
+    // The context menu of the page. Its shortcuts work wherever the focus is in the window.
     PopupMenu1 = new QMenu(this);
-    auto PopupItem = [&](const QString& Caption, int Picture, Qt::Key Key,
-                         void (TForm1::*Method)()) {
-        QAction* Action = Item(PopupMenu1, Caption, Method);
-        Action->setIcon(ImageList1(Picture));
-        Action->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Key));
-        Action->setShortcutContext(Qt::WindowShortcut);
-        addAction(Action);
-        return Action;
-    };
-    C2 = PopupItem(tr("复制文本(&C)"), 5, Qt::Key_C, &TForm1::C2Click);
-    O1 = PopupItem(tr("清除所有(&O)"), 4, Qt::Key_O, &TForm1::O1Click);
-    PopupMenu1->addSeparator();
-    F2 = PopupItem(tr("打开文件(&F)"), 1, Qt::Key_F, &TForm1::F2Click);
-    D1 = PopupItem(tr("打开文件夹(&D)"), 7, Qt::Key_D, &TForm1::D1Click);
-    N8 = PopupItem(tr("始终在前面(&S)"), 3, Qt::Key_S, &TForm1::N8Click);
-    PopupMenu1->addSeparator();
-    N7 = PopupItem(tr("终止操作(&Z)"), 2, Qt::Key_Z, &TForm1::N7Click);
 
-    connect(ToolButton2, &QToolButton::clicked, this, Handler(&TForm1::ToolButton2Click));
-    connect(ToolButton4, &QToolButton::clicked, this, Handler(&TForm1::ToolButton4Click));
-    connect(ToolButton3, &QToolButton::clicked, this, Handler(&TForm1::ToolButton3Click));
-    connect(ToolButton1, &QToolButton::clicked, this, Handler(&TForm1::ToolButton1Click));
+    using G = TCommandGroup;
+    LayOut(FileMenu, {{G::Files}, {G::Stop}, {G::Mode}, {G::Program, &N2}});
+    LayOut(TextMenu, {{G::Text}});
+    LayOut(AboutMenu, {{G::Program}});
+    LayOut(PopupMenu1, {{G::Text}, {G::Files, &N5}, {G::Mode}, {G::Stop, &N6}});
+    LayOut(ToolBar1, {{G::Files}, {G::Stop}, {G::Mode, &ToolButton6}});
+    auto CtrlAlt = [](Qt::Key Key) { return QKeySequence(Qt::CTRL | Qt::ALT | Key); };
+
+    // The result page.
+    QList<QAction*> Made =
+        AddCommand({.Icon = "copy",
+                    .Shortcut = CtrlAlt(Qt::Key_C),
+                    .Places = {{PopupMenu1, G::Text, tr("复制文本(&C)"), &TForm1::C2Click},
+                               {TextMenu, G::Text, tr("复制(&C)"), &TForm1::C1Click}}});
+    C2 = Made[0];
+    C1 = Made[1];
+    ActionCopyLines = AddCommand({.Text = tr("复制为校验行(&L)"),
+                                  .Icon = "copy",
+                                  .Shortcut = QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
+                                  .Handler = &TForm1::CopyResultLines,
+                                  .Places = {{TextMenu, G::Text}, {PopupMenu1, G::Text}}})[0];
+    ActionCompare = AddCommand({.Text = tr("与已知校验值比较(&K)..."),
+                                .Icon = "compare",
+                                .Shortcut = CtrlAlt(Qt::Key_K),
+                                .Handler = &TForm1::CompareWithDigest,
+                                .Places = {{TextMenu, G::Text}, {PopupMenu1, G::Text}}})[0];
+    Made = AddCommand({.Icon = "clear",
+                       .Shortcut = CtrlAlt(Qt::Key_O),
+                       .Places = {{PopupMenu1, G::Text, tr("清除所有(&O)"), &TForm1::O1Click},
+                                  {TextMenu, G::Text, tr("清除(&O)"), &TForm1::O2Click}}});
+    O1 = Made[0];
+    O2 = Made[1];
+
+    // Files in, checksum files out.
+    Made = AddCommand(
+        {.Icon = "open",
+         .Shortcut = CtrlAlt(Qt::Key_F),
+         .Places = {{PopupMenu1, G::Files, tr("打开文件(&F)"), &TForm1::F2Click},
+                    {FileMenu, G::Files, tr("打开文件(&O)..."), &TForm1::N1Click},
+                    {ToolBar1, G::Files, tr("打开"), &TForm1::ToolButton2Click, tr("打开文件")}}});
+    F2 = Made[0];
+    N1 = Made[1];
+    ToolButton2 = ButtonOf(Made[2]);
+    Made = AddCommand({.Icon = "folder",
+                       .Shortcut = CtrlAlt(Qt::Key_D),
+                       .Places = {{PopupMenu1, G::Files, tr("打开文件夹(&D)"), &TForm1::D1Click},
+                                  {FileMenu, G::Files, tr("打开文件夹(&D)..."), &TForm1::D2Click},
+                                  {ToolBar1, G::Files, tr("打开文件夹"), &TForm1::ToolButton4Click,
+                                   tr("打开文件夹")}}});
+    D1 = Made[0];
+    D2 = Made[1];
+    ToolButton4 = ButtonOf(Made[2]);
+    Made = AddCommand(
+        {.Text = tr("验证校验文件(&V)..."),
+         .ToolTip = tr("验证校验文件"),
+         .Icon = "verify",
+         .Shortcut = CtrlAlt(Qt::Key_V),
+         .Handler = &TForm1::OpenChecksumFile,
+         .Places = {{FileMenu, G::Files}, {PopupMenu1, G::Files}, {ToolBar1, G::Files}}});
+    ActionVerify = Made[0];
+    ToolButton5 = ButtonOf(Made[2]);
+    ActionSave = AddCommand({.Text = tr("保存结果为校验文件(&A)..."),
+                             .Icon = "save",
+                             .Shortcut = QKeySequence(Qt::CTRL | Qt::Key_S),
+                             .Handler = &TForm1::SaveResults,
+                             .Places = {{FileMenu, G::Files}, {PopupMenu1, G::Files}}})[0];
+
+    // Stop and always on top.
+    Made = AddCommand(
+        {.Text = tr("终止操作(&Z)"),
+         .Icon = "stop",
+         .Shortcut = CtrlAlt(Qt::Key_Z),
+         .Handler = &TForm1::N7Click,
+         .Places = {{PopupMenu1, G::Stop},
+                    {FileMenu, G::Stop},
+                    {ToolBar1, G::Stop, tr("终止"), &TForm1::ToolButton3Click, tr("终止")}}});
+    N7 = Made[0];
+    ToolButton3 = ButtonOf(Made[2]);
+    Made = AddCommand({.Icon = "ontop",
+                       .Shortcut = CtrlAlt(Qt::Key_S),
+                       .Places = {{PopupMenu1, G::Mode, tr("始终在前面(&S)"), &TForm1::N8Click},
+                                  {FileMenu, G::Mode, tr("始终在前面(&S)"), &TForm1::N4Click},
+                                  {ToolBar1, G::Mode, tr("始终在前面"), &TForm1::ToolButton1Click,
+                                   tr("始终在前面")}}});
+    N8 = Made[0];
+    N4 = Made[1];
+    // The button's down state is the mode; the menu items carry no check mark.
+    Made[2]->setCheckable(true);
+    ToolButton1 = ButtonOf(Made[2]);
+
+    // The program.
+    N3 = AddCommand({.Places = {{FileMenu, G::Program, tr("退出(&Q)"), &TForm1::N3Click}}})[0];
+    W1 = AddCommand(
+        {.Places = {{AboutMenu, G::Program, tr("关于本工具(&W)"), &TForm1::W1Click}}})[0];
+    N9 = AddCommand(
+        {.Places = {{AboutMenu, G::Program, tr("访问主页") + HomePage(), &TForm1::N9Click}}})[0];
+    // Every button stays in view, however narrow the window is made.
+    ToolBar1->setMinimumWidth(ToolBar1->sizeHint().width());
+
     connect(ComboBoxEx1, &QComboBox::currentIndexChanged, this,
             Handler(&TForm1::ComboBoxEx1Change));
     connect(ComboBoxEx1, &QComboBox::activated, this, [this] {
@@ -405,6 +567,11 @@ void TForm1::ComboBoxEx1Click() {
     web1->setFocus();
 }
 
+void TForm1::SetStatusText(const QString& Text) {
+    static_cast<TStatusMessage*>(StatusPanel3)->Show(Text);
+    FStatusPanels->Fit();
+}
+
 void TForm1::StatusBar1DrawPanel(QPainter& Canvas, const QRect& Rect, const QString& Text) {
     Canvas.setPen(QColor(0, 0, 255));
     Canvas.drawText(Rect, Qt::AlignCenter | Qt::TextSingleLine, Text);
@@ -443,12 +610,16 @@ void TForm1::O2Click() {
 }
 
 void TForm1::W1Click() {
-    QMessageBox Box(QMessageBox::Information, tr("关于本工具"), AboutText(), QMessageBox::Ok, this);
-    Box.exec();
+    AskUser(this, TMessageQuestion{QMessageBox::Information, tr("关于本工具"), AboutText()});
 }
 
 void TForm1::N9Click() {
-    QDesktopServices::openUrl(QUrl::fromLocalFile(HomePage()));
+    // One help window: asked for again, it comes to the front.
+    auto* Help = findChild<THelpform*>(QString(), Qt::FindDirectChildrenOnly);
+    if (!Help) Help = new THelpform(HomePage(), this);
+    Help->show();
+    Help->raise();
+    Help->activateWindow();
 }
 
 void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {
@@ -539,7 +710,7 @@ void TForm1::ShowProgress() {
     ProgressBar2->setMaximum(FDisplay.FileMaximum);
     ProgressBar2->setValue(FDisplay.FilePosition);
     StatusPanel2->setText(FDisplay.Percent);
-    StatusPanel3->setText(FDisplay.Path);
+    SetStatusText(FDisplay.Path);
 }
 
 void TForm1::PumpMessages() {

@@ -4,12 +4,16 @@
 
 #include <QByteArray>
 #include <QElapsedTimer>
+#include <QHash>
+#include <QKeySequence>
 #include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <span>
+#include <vector>
 
 #include "BatchRun.h"
 #include "FileList.h"
@@ -28,6 +32,41 @@ class QToolBar;
 class QToolButton;
 class TOwnerDrawnPanel;
 class TResultView;
+class TStatusPanels;
+class TForm1;
+
+// The groups that the menus and the tool bar are made of. Each menu and the tool bar hold the
+// groups they have in an order of their own, with separators between some of them; a command
+// goes to the end of its group.
+enum class TCommandGroup {
+    Text,     // the result page: copy, compare, clear
+    Files,    // the open, verify and save commands
+    Stop,     // the stop command
+    Mode,     // always on top
+    Program,  // exit, About, help
+};
+
+// One place that offers a command: a menu (one of the menu bar's, or PopupMenu1) or ToolBar1,
+// and the command's group there. A place may give the command a caption, tool tip and handler of
+// its own, as the layout has them; it then gets an action of its own.
+struct TCommandPlace {
+    QWidget* In = nullptr;
+    TCommandGroup Group = TCommandGroup::Files;
+    QString Text = {};
+    void (TForm1::*Handler)() = nullptr;
+    QString ToolTip = {};
+};
+
+// A command of the main window: its caption, tool tip (its hint on the tool bar; by default the
+// caption), picture (the name of an icon in :/icons/), shortcut, handler and places.
+struct TCommand {
+    QString Text = {};
+    QString ToolTip = {};
+    QString Icon = {};
+    QKeySequence Shortcut = {};
+    void (TForm1::*Handler)() = nullptr;
+    std::vector<TCommandPlace> Places = {};
+};
 
 class TForm1 : public QMainWindow, private TBatchWindow {
     Q_OBJECT
@@ -47,6 +86,7 @@ public:
     QToolBar* ToolBar1 = nullptr;
     QToolButton* ToolButton2 = nullptr;  // open files
     QToolButton* ToolButton4 = nullptr;  // open folder
+    QToolButton* ToolButton5 = nullptr;  // verify
     QToolButton* ToolButton3 = nullptr;  // stop
     QAction* ToolButton6 = nullptr;      // separator
     QToolButton* ToolButton1 = nullptr;  // always on top; its down (checked) state is the mode
@@ -57,14 +97,15 @@ public:
     QLabel* StatusPanel0 = nullptr;        // StatusBar1's panels, from the left
     QLabel* StatusPanel1 = nullptr;
     TOwnerDrawnPanel* StatusPanel2 = nullptr;
-    QLabel* StatusPanel3 = nullptr;
+    QLabel* StatusPanel3 = nullptr;  // the latest message; its tool tip holds all of it
     QMenu* PopupMenu1 = nullptr;
-    // MainMenu1 is the window's menu bar; N2 is its separator.
-    QAction *N1 = nullptr, *D2 = nullptr, *N4 = nullptr, *N3 = nullptr;
+    // MainMenu1 is the window's menu bar; N2 is its separator. The File menu's stop item is N7,
+    // the pop-up menu's.
+    QAction *N1 = nullptr, *D2 = nullptr, *N4 = nullptr, *N2 = nullptr, *N3 = nullptr;
     QAction *C1 = nullptr, *O2 = nullptr, *W1 = nullptr, *N9 = nullptr;
     // PopupMenu1; N5 and N6 are its separators.
-    QAction *C2 = nullptr, *O1 = nullptr, *F2 = nullptr, *D1 = nullptr, *N8 = nullptr,
-            *N7 = nullptr;
+    QAction *C2 = nullptr, *O1 = nullptr, *N5 = nullptr, *F2 = nullptr, *D1 = nullptr,
+            *N8 = nullptr, *N6 = nullptr, *N7 = nullptr;
     // One shot, 10 ms: starts the batch after a drop.
     QTimer* Timer1 = nullptr;
 
@@ -105,7 +146,6 @@ public:
     QAction* ActionCompare = nullptr;    // mark the results that match a known digest
     QAction* ActionSave = nullptr;       // save the results as a checksum file
     QAction* ActionCopyLines = nullptr;  // copy the results as checksum lines
-    QToolButton* ToolButton5 = nullptr;  // verify
     void OpenChecksumFile();             // asks for the checksum file, then verifies it
     void CompareWithDigest();
     void SaveResults();
@@ -166,14 +206,30 @@ protected:
 
 private:
     void CreateComponents();
+    // The menus, the tool bar and every command in them.
     void CreateMenus();
-    void CreateVerifyCommands();
+    // Makes In's groups, in this order; a group may have a separator before it, stored in
+    // *Separator.
+    struct TGroupLayout {
+        TCommandGroup Group;
+        QAction** Separator = nullptr;
+    };
+    void LayOut(QWidget* In, std::initializer_list<TGroupLayout> Groups);
+    // Makes Command's actions and adds each to the end of its group in its place. Places
+    // without a caption of their own share one action. The command's shortcut works wherever the
+    // focus is in the window, through the first place's action; the other menu places show it.
+    // Returns the action of each place, in the order of Command.Places.
+    QList<QAction*> AddCommand(const TCommand& Command);
+    // The tool button that ToolBar1 shows for Action.
+    QToolButton* ButtonOf(QAction* Action) const;
     // The batch of a checksum file, in place of FileList's.
     void RunVerify(const TVerifyList& List);
     // After a batch of one file: marks its block when the clipboard holds its digest.
     void CompareWithClipboard(const TSavedResult& Result);
-    // Shows Text in the status bar's last panel.
+    // Shows Text in the status bar's last panel, as the latest message of the batch.
     void ShowStatus(const QString& Text);
+    // Puts Text in the status bar's last panel; the other panels give way when it needs room.
+    void SetStatusText(const QString& Text);
     // A slot that runs Handler with errors going to the error report.
     std::function<void()> Handler(void (TForm1::*Method)());
 
@@ -210,6 +266,14 @@ private:
     uint64_t FResultsAppended = 0;
     // A checksum file to verify in the next batch, in place of FileList.
     std::unique_ptr<TVerifyList> FVerifyQueued;
+
+    // The group order of each menu and of the tool bar, and the group of each item in them.
+    struct TLayout {
+        QList<TCommandGroup> Order;
+        QHash<QAction*, TCommandGroup> Groups;
+    };
+    QHash<QWidget*, TLayout> FLayouts;
+    TStatusPanels* FStatusPanels = nullptr;
 
     bool FBatchRunning = false;
     bool FBatchQueued = false;

@@ -19,36 +19,6 @@
 
 namespace {
 
-// The window's Open dialog, made on first use and kept with its last folder and file name.
-bool ShowOpenDialog1(QWidget* Owner, QList<QByteArray>& Files) {
-    auto* OpenDialog1 =
-        Owner->findChild<QFileDialog*>(QStringLiteral("OpenDialog1"), Qt::FindDirectChildrenOnly);
-    if (!OpenDialog1) {
-        OpenDialog1 = new QFileDialog(Owner, TForm1::tr("请选择一个或多个文件"));
-        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-        OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
-        OpenDialog1->setWindowModality(Qt::ApplicationModal);
-        FollowUiLanguage(*OpenDialog1);
-        OpenDialog1->setSizeGripEnabled(true);
-    }
-    if (OpenDialog1->exec() != QDialog::Accepted) return false;
-    const QStringList Chosen = OpenDialog1->selectedFiles();
-    for (const QString& File : Chosen)
-        Files.append(ExistingPathBytes(File));
-    if (!Chosen.isEmpty()) OpenDialog1->selectFile(Chosen.first());
-    return true;
-}
-
-TOpenFilesPrompt& OpenFilesPrompt() {
-    static TOpenFilesPrompt Prompt;
-    return Prompt;
-}
-
-TFolderPrompt& FolderPrompt() {
-    static TFolderPrompt Prompt;
-    return Prompt;
-}
-
 // Applies the user's always-on-top choice again when the command ends, however it ends.
 struct TStayOnTopRestorer {
     TForm1& Form;
@@ -59,36 +29,51 @@ struct TStayOnTopRestorer {
 
 }  // namespace
 
-void SetOpenFilesPrompt(TOpenFilesPrompt Prompt) {
-    OpenFilesPrompt() = std::move(Prompt);
+// The window's Open dialog, made on first use and kept with its last folder and file name.
+std::optional<QList<QByteArray>> ShowDialog(QWidget* Owner, const TOpenFilesQuestion&) {
+    auto* OpenDialog1 =
+        Owner->findChild<QFileDialog*>(QStringLiteral("OpenDialog1"), Qt::FindDirectChildrenOnly);
+    if (!OpenDialog1) {
+        OpenDialog1 = new QFileDialog(Owner, TForm1::tr("请选择一个或多个文件"));
+        OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+        OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
+        OpenDialog1->setWindowModality(Qt::ApplicationModal);
+        FollowUiLanguage(*OpenDialog1);
+        OpenDialog1->setSizeGripEnabled(true);
+    }
+    if (OpenDialog1->exec() != QDialog::Accepted) return std::nullopt;
+    const QStringList Chosen = OpenDialog1->selectedFiles();
+    QList<QByteArray> Files;
+    for (const QString& File : Chosen)
+        Files.append(ExistingPathBytes(File));
+    if (!Chosen.isEmpty()) OpenDialog1->selectFile(Chosen.first());
+    return Files;
 }
 
-void SetFolderPrompt(TFolderPrompt Prompt) {
-    FolderPrompt() = std::move(Prompt);
+std::optional<QByteArray> ShowDialog(QWidget* Owner, const TFolderQuestion& Question) {
+    QByteArray Path;
+    if (!BrowseForFolder(Question.Title, Question.RootFolder, Owner, Path)) return std::nullopt;
+    return Path;
 }
 
 void TForm1::OpenFiles() {
     SetStayOnTop(false);
     TStayOnTopRestorer Restorer{*this};
-    QList<QByteArray> Files;
-    const bool Confirmed =
-        OpenFilesPrompt() ? OpenFilesPrompt()(this, Files) : ShowOpenDialog1(this, Files);
-    if (!Confirmed || Files.isEmpty()) return;
-    ReplaceFileList(Files);
+    const std::optional<QList<QByteArray>> Files = AskUser(this, TOpenFilesQuestion{});
+    if (!Files || Files->isEmpty()) return;
+    ReplaceFileList(*Files);
     HashFileList();
 }
 
 void TForm1::OpenFolder() {
-    QByteArray Path;
     SetStayOnTop(false);
-    const QString Title = tr("选择文件夹");
-    const bool Chosen = FolderPrompt() ? FolderPrompt()(Title, QString(), this, Path)
-                                       : BrowseForFolder(Title, QString(), this, Path);
+    const std::optional<QByteArray> Path =
+        AskUser(this, TFolderQuestion{tr("选择文件夹"), QString()});
     if (StayOnTopChosen()) SetStayOnTop(true);
-    if (!Chosen || Path.isEmpty()) return;
+    if (!Path || Path->isEmpty()) return;
     // The window frees itself once it has closed.
     QPointer<TSearchform> Searchform = new TSearchform(*FileList, this);
-    Searchform->FolderPath = Path;
+    Searchform->FolderPath = *Path;
     Searchform->exec();
     UnreadFolders = Searchform ? Searchform->Unread : QList<TUnreadFolder>();
     FileList->Sort();

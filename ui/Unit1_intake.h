@@ -1,20 +1,25 @@
-// The dialogs of the main window's open commands. Tests put their own answers in place of them.
+// The questions of the main window's open commands, asked through AskUser (DialogSeam.h).
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <functional>
+#include <optional>
 
-class QWidget;
+#include "DialogSeam.h"
 
-// Asks for one or more existing files; true with their absolute paths in Files, in the order
-// the dialog gives them, or false when the user cancels.
-using TOpenFilesPrompt = std::function<bool(QWidget* Owner, QList<QByteArray>& Files)>;
-// Asks for a folder, as BrowseForFolder does.
-using TFolderPrompt = std::function<bool(const QString& Title, const QString& RootFolder,
-                                         QWidget* Owner, QByteArray& Path)>;
+// The Open dialog: one or more existing files, as absolute paths in the order the dialog gives
+// them.
+struct TOpenFilesQuestion {
+    using TAnswer = QList<QByteArray>;
+};
+std::optional<QList<QByteArray>> ShowDialog(QWidget* Owner, const TOpenFilesQuestion& Question);
 
-// An empty function puts the real dialog back.
-void SetOpenFilesPrompt(TOpenFilesPrompt Prompt);
-void SetFolderPrompt(TFolderPrompt Prompt);
+// The folder picker, as BrowseForFolder shows it: the chosen folder's absolute path (empty when
+// the picker gave none).
+struct TFolderQuestion {
+    QString Title;
+    QString RootFolder;
+    using TAnswer = QByteArray;
+};
+std::optional<QByteArray> ShowDialog(QWidget* Owner, const TFolderQuestion& Question);

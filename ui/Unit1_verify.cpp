@@ -2,7 +2,6 @@
 // known digest, save them as a checksum file and copy them as checksum lines.
 #include "Unit1_verify.h"
 
-#include <QAction>
 #include <QClipboard>
 #include <QComboBox>
 #include <QFile>
@@ -11,10 +10,6 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
-#include <QMenu>
-#include <QMenuBar>
-#include <QToolBar>
-#include <QToolButton>
 #include <algorithm>
 #include <cerrno>
 
@@ -28,21 +23,6 @@
 #include "hashhead.h"
 
 namespace {
-
-TChecksumFilePrompt& ChecksumFilePrompt() {
-    static TChecksumFilePrompt Prompt;
-    return Prompt;
-}
-
-TSaveResultsPrompt& SaveResultsPrompt() {
-    static TSaveResultsPrompt Prompt;
-    return Prompt;
-}
-
-TDigestPrompt& DigestPrompt() {
-    static TDigestPrompt Prompt;
-    return Prompt;
-}
 
 QString AlgorithmText(int32_t Algorithm) {
     return QString::fromLatin1(sums::AlgorithmName(Algorithm));
@@ -85,20 +65,22 @@ QString ChecksumFilePatterns() {
     return (Extensions + Names).join(QLatin1Char(' '));
 }
 
-bool ShowChecksumFileDialog(QWidget* Owner, QByteArray& Path) {
+}  // namespace
+
+std::optional<QByteArray> ShowDialog(QWidget* Owner, const TChecksumFileQuestion&) {
     QFileDialog Dialog(Owner, TForm1::tr("请选择要验证的校验文件"));
     FollowUiLanguage(Dialog);
     Dialog.setFileMode(QFileDialog::ExistingFile);
     Dialog.setNameFilters(
         {TForm1::tr("校验文件 (%1)").arg(ChecksumFilePatterns()), TForm1::tr("所有文件 (*)")});
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
-    Path = ExistingPathBytes(Dialog.selectedFiles().first());
-    return true;
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
+    return ExistingPathBytes(Dialog.selectedFiles().first());
 }
 
-bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sums::Form>& Forms,
-                    QByteArray& Path, sums::Form& Form) {
-    const QString Name = QString::fromUtf8(Suggested);
+std::optional<TSaveResultsQuestion::TAnswer> ShowDialog(QWidget* Owner,
+                                                        const TSaveResultsQuestion& Question) {
+    const QList<sums::Form>& Forms = Question.Forms;
+    const QString Name = QString::fromUtf8(Question.Suggested);
     const QString Extension = Name.mid(Name.lastIndexOf(u'.') + 1);
     QStringList Filters;
     for (sums::Form Each : Forms)
@@ -115,21 +97,24 @@ bool ShowSaveDialog(QWidget* Owner, const QByteArray& Suggested, const QList<sum
                                     : Extension);
     });
     Dialog.selectFile(Name);
-    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return false;
+    if (Dialog.exec() != QDialog::Accepted || Dialog.selectedFiles().isEmpty()) return std::nullopt;
     // The folder exists: its bytes are looked up; the new name is taken as typed.
     const QFileInfo Chosen(Dialog.selectedFiles().first());
-    Path = ExistingPathBytes(Chosen.path()) + '/' + QFile::encodeName(Chosen.fileName());
-    Form = Forms.value(int(Filters.indexOf(Dialog.selectedNameFilter())), Forms.first());
-    return true;
+    return TSaveResultsQuestion::TAnswer{
+        ExistingPathBytes(Chosen.path()) + '/' + QFile::encodeName(Chosen.fileName()),
+        Forms.value(int(Filters.indexOf(Dialog.selectedNameFilter())), Forms.first())};
 }
 
-bool ShowDigestDialog(QWidget* Owner, QString& Text) {
+std::optional<QString> ShowDialog(QWidget* Owner, const TDigestQuestion&) {
     bool Ok = false;
-    Text = QInputDialog::getText(Owner, TForm1::tr("与已知校验值比较"),
-                                 TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："),
-                                 QLineEdit::Normal, QString(), &Ok);
-    return Ok;
+    const QString Text = QInputDialog::getText(
+        Owner, TForm1::tr("与已知校验值比较"),
+        TForm1::tr("校验值，或一行 GNU / BSD 格式的校验行："), QLineEdit::Normal, QString(), &Ok);
+    if (!Ok) return std::nullopt;
+    return Text;
 }
+
+namespace {
 
 // The user's always-on-top choice is put aside while a dialog is open.
 struct TDialogScope {
@@ -140,85 +125,20 @@ struct TDialogScope {
     }
 };
 
-QMenu* MenuOf(QAction* Action) {
-    for (QObject* Object : Action->associatedObjects())
-        if (auto* Menu = qobject_cast<QMenu*>(Object)) return Menu;
-    return nullptr;
-}
-
 }  // namespace
-
-void SetChecksumFilePrompt(TChecksumFilePrompt Prompt) {
-    ChecksumFilePrompt() = std::move(Prompt);
-}
-
-void SetSaveResultsPrompt(TSaveResultsPrompt Prompt) {
-    SaveResultsPrompt() = std::move(Prompt);
-}
-
-void SetDigestPrompt(TDigestPrompt Prompt) {
-    DigestPrompt() = std::move(Prompt);
-}
-
-void TForm1::CreateVerifyCommands() {
-    auto Command = [this](const QString& Caption, const char* Icon, QKeySequence Key,
-                          void (TForm1::*Method)()) {
-        auto* Action = new QAction(Caption, this);
-        if (Icon) Action->setIcon(QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(Icon))));
-        Action->setShortcut(Key);
-        Action->setShortcutContext(Qt::WindowShortcut);
-        addAction(Action);
-        connect(Action, &QAction::triggered, this, Handler(Method));
-        return Action;
-    };
-    ActionVerify = Command(tr("验证校验文件(&V)..."), "verify",
-                           QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V), &TForm1::OpenChecksumFile);
-    ActionVerify->setToolTip(tr("验证校验文件"));
-    ActionSave = Command(tr("保存结果为校验文件(&A)..."), "save",
-                         QKeySequence(Qt::CTRL | Qt::Key_S), &TForm1::SaveResults);
-    ActionCompare =
-        Command(tr("与已知校验值比较(&K)..."), "compare",
-                QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_K), &TForm1::CompareWithDigest);
-    ActionCopyLines =
-        Command(tr("复制为校验行(&L)"), "copy", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C),
-                &TForm1::CopyResultLines);
-
-    // The File menu: after the open commands. The Text menu: after Copy.
-    if (QMenu* FileMenu = MenuOf(N4)) FileMenu->insertActions(N4, {ActionVerify, ActionSave});
-    if (QMenu* TextMenu = MenuOf(O2)) TextMenu->insertActions(O2, {ActionCopyLines, ActionCompare});
-    // The pop-up menu: beside copying, and beside the open commands.
-    PopupMenu1->insertActions(O1, {ActionCopyLines, ActionCompare});
-    PopupMenu1->insertActions(N8, {ActionVerify, ActionSave});
-
-    // The tool bar: after the open commands, one button wider; the selector gives up the room.
-    ToolButton5 = new QToolButton(ToolBar1);
-    ToolButton5->setDefaultAction(ActionVerify);
-    ToolButton5->setIconSize(QSize(24, 24));
-    ToolButton5->setFixedSize(31, 30);
-    ToolButton5->setAutoRaise(true);
-    ToolButton5->setFocusPolicy(Qt::NoFocus);
-    ToolBar1->insertWidget(ToolBar1->actions().value(2), ToolButton5);
-    ToolBar1->setFixedWidth(ToolBar1->maximumWidth() + 31);
-    ComboBoxEx1->setFixedWidth(ComboBoxEx1->maximumWidth() - 31);
-
-    // File names and digests reach the status bar; a name holding markup shows as text.
-    StatusPanel3->setTextFormat(Qt::PlainText);
-}
 
 void TForm1::ShowStatus(const QString& Text) {
     FDisplay.Path = Text;
-    StatusPanel3->setText(Text);
+    SetStatusText(Text);
 }
 
 void TForm1::OpenChecksumFile() {
-    QByteArray Path;
+    std::optional<QByteArray> Path;
     {
         TDialogScope Scope(*this);
-        const bool Chosen = ChecksumFilePrompt() ? ChecksumFilePrompt()(this, Path)
-                                                 : ShowChecksumFileDialog(this, Path);
-        if (!Chosen || Path.isEmpty()) return;
+        Path = AskUser(this, TChecksumFileQuestion{});
     }
-    VerifyChecksumFile(Path);
+    if (Path && !Path->isEmpty()) VerifyChecksumFile(*Path);
 }
 
 void TForm1::VerifyChecksumFile(const QByteArray& Path) {
@@ -293,14 +213,15 @@ int TForm1::MarkDigest(const TKnownDigest& Digest) {
 void TForm1::CompareWithDigest() {
     std::optional<TKnownDigest> Digest = ParseKnownDigest(QGuiApplication::clipboard()->text());
     if (!Digest) {
-        QString Text;
-        TDialogScope Scope(*this);
-        const bool Given =
-            DigestPrompt() ? DigestPrompt()(this, Text) : ShowDigestDialog(this, Text);
-        if (!Given) return;
-        Digest = ParseKnownDigest(Text);
+        std::optional<QString> Text;
+        {
+            TDialogScope Scope(*this);
+            Text = AskUser(this, TDigestQuestion{});
+        }
+        if (!Text) return;
+        Digest = ParseKnownDigest(*Text);
         if (!Digest) {
-            ShowStatus(tr("不是校验值：%1").arg(Text.trimmed()));
+            ShowStatus(tr("不是校验值：%1").arg(Text->trimmed()));
             return;
         }
     }
@@ -346,17 +267,15 @@ void TForm1::SaveResults() {
     QByteArray Base = FResults.size() == 1 ? FResults.front().Path.mid(Folder.size())
                                            : Folder.chopped(1).mid(Folder.lastIndexOf('/', -2) + 1);
     if (Base.isEmpty()) Base = "checksums";
-    const QByteArray Suggested = Folder + Base + '.' + Extension;
 
-    QByteArray Path;
-    sums::Form Form = Forms.first();
+    std::optional<TSaveResultsQuestion::TAnswer> Chosen;
     {
         TDialogScope Scope(*this);
-        const bool Chosen = SaveResultsPrompt()
-                                ? SaveResultsPrompt()(this, Suggested, Forms, Path, Form)
-                                : ShowSaveDialog(this, Suggested, Forms, Path, Form);
-        if (!Chosen || Path.isEmpty()) return;
+        Chosen = AskUser(this, TSaveResultsQuestion{Folder + Base + '.' + Extension, Forms});
     }
+    if (!Chosen || Chosen->Path.isEmpty()) return;
+    const QByteArray& Path = Chosen->Path;
+    const sums::Form Form = Chosen->Form;
     QByteArray BadName;
     const std::optional<std::string> Text =
         ChecksumFileText(FResults, Form, FolderOf(Path), &BadName);

@@ -1,27 +1,36 @@
-// The dialogs of the main window's checksum-file commands. Tests put their own answers in place
-// of them.
+// The questions of the main window's checksum-file commands, asked through AskUser
+// (DialogSeam.h).
 #pragma once
 
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <functional>
+#include <optional>
 
+#include "DialogSeam.h"
 #include "checksumfile.h"
 
-class QWidget;
+// The checksum file to verify.
+struct TChecksumFileQuestion {
+    using TAnswer = QByteArray;
+};
+std::optional<QByteArray> ShowDialog(QWidget* Owner, const TChecksumFileQuestion& Question);
 
-// Asks for the checksum file to verify; true with its path.
-using TChecksumFilePrompt = std::function<bool(QWidget* Owner, QByteArray& Path)>;
-// Asks where to save the results and in which form: Suggested is the proposed path, Forms the
-// forms of the type list, the first the default. True with the path and form chosen.
-using TSaveResultsPrompt =
-    std::function<bool(QWidget* Owner, const QByteArray& Suggested, const QList<sums::Form>& Forms,
-                       QByteArray& Path, sums::Form& Form)>;
-// Asks for a known digest when the clipboard holds none; true with the text typed.
-using TDigestPrompt = std::function<bool(QWidget* Owner, QString& Text)>;
+// Where to save the results and in which form: Suggested is the proposed path, Forms the forms
+// of the type list, the first the default.
+struct TSaveResultsQuestion {
+    QByteArray Suggested;
+    QList<sums::Form> Forms;
+    struct TAnswer {
+        QByteArray Path;
+        sums::Form Form = sums::Form::Gnu;
+    };
+};
+std::optional<TSaveResultsQuestion::TAnswer> ShowDialog(QWidget* Owner,
+                                                        const TSaveResultsQuestion& Question);
 
-// An empty function puts the real dialog back.
-void SetChecksumFilePrompt(TChecksumFilePrompt Prompt);
-void SetSaveResultsPrompt(TSaveResultsPrompt Prompt);
-void SetDigestPrompt(TDigestPrompt Prompt);
+// A known digest, typed in when the clipboard holds none: the text typed.
+struct TDigestQuestion {
+    using TAnswer = QString;
+};
+std::optional<QString> ShowDialog(QWidget* Owner, const TDigestQuestion& Question);

@@ -80,9 +80,14 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
             return Algorithm == Entry.algorithm ? Result : Rehash(Algorithm);
         });
     if (Verdict.kind == sums::Verdict::Kind::Unreadable) {
-        // A stopped file (in the fallback's reads too) is the batch's to report; it was
-        // neither missing nor checked.
-        if (Verdict.error.kind == engine::Failure::Stopped) return false;
+        // A stopped first read is the batch's to report; it was neither missing nor checked.
+        // A stop during the other algorithms' reads leaves the check open: no algorithm tried
+        // matched, but one not tried yet might have.
+        if (Verdict.error.kind == engine::Failure::Stopped) {
+            if (Result.ok())
+                Window.AppendNote(TNoteKind::Skipped, tr("已终止，未验证完"), QString());
+            return false;
+        }
         ++Missing;
         Window.AppendNote(TNoteKind::Missing, DisplayPath(Path),
                           Verdict.error.kind == engine::Failure::NotFound

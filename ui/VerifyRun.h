@@ -1,6 +1,6 @@
 // Checking results against checksum files: a checksum file verified in the window, and the
 // checksum files that lie beside the files of an ordinary batch. Both plug into the batch run
-// through TBatchChecks; the batch stays one loop that hashes, shows progress and stops.
+// as its TBatchChecks; the batch stays one loop that hashes, shows progress and stops.
 #pragma once
 
 #include <QByteArray>
@@ -14,32 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "BatchRun.h"
 #include "checksumfile.h"
 #include "filehash.h"
-
-class TBatchWindow;
-
-// What a batch checks its results against. The batch asks it for each file's algorithm, hands
-// it each file's outcome, and lets it word the summary line.
-class TBatchChecks {
-public:
-    virtual ~TBatchChecks() = default;
-    // The algorithm file Index is hashed with; Selected is the selector's. A check that decides
-    // it itself also shows it in the selector.
-    virtual int32_t UseAlgorithm(int Index, int32_t Selected) {
-        (void)Index;
-        return Selected;
-    }
-    // Hashes the same file again under another algorithm.
-    using TRehash = std::function<engine::Result(int32_t Algorithm)>;
-    // After file Index: Result is its digest or error under UseAlgorithm's algorithm. Adds the
-    // verdict's line to the page. True when it has said why a failed file has no result; the
-    // batch then adds no failure line of its own.
-    virtual bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
-                       const engine::Result& Result, const TRehash& Rehash) = 0;
-    // The summary line, given the batch's own words on how many files were hashed and failed.
-    virtual QString Summary(const QString& Hashed) const { return Hashed; }
-};
 
 // A checksum file read for verifying: its entries with their names resolved against the
 // checksum file's folder (absolute names stay as they are), and its malformed lines.

@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QMimeData>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -21,6 +22,8 @@
 #include "DragDropModule2011.h"
 #include "FileList.h"
 #include "Searchformutil.h"
+#include "VerifyRun.h"
+#include "hashhead.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -123,55 +126,45 @@ private slots:
         QCOMPARE(StopRequested, uint8_t(1));
     }
 
+    // A folder between two files: the files get their blocks in list order, the folder a line
+    // that says it was not searched; every path counts on the overall bar, the selector is off
+    // while the run pumps and on again after it, and the run ends with its summary, scrolled.
     void folderInTheMiddleGetsALine() {
         const QByteArray A = Make("a.txt", "123456789");
         QVERIFY(QDir(Dir.path()).mkpath("folder"));
         const QByteArray Folder = Missing("folder");
         const QByteArray B = Make("b.txt", "abc");
         TStubWindow Window;
+        QSet<bool> EnabledWhilePumping;
+        QList<int> OverallAtPumps;
+        Window.OnPump = [&](int) {
+            EnabledWhilePumping << Window.Enabled;
+            if (OverallAtPumps.value(OverallAtPumps.size() - 1) != Window.OverallPosition)
+                OverallAtPumps << Window.OverallPosition;
+        };
         HashFileList(Window, {A, Folder, B});
 
         // The overall bar by bytes: 9 of 12 after the first file, the folder counts none.
-        const QStringList Expected = {
-            "overall max 1000",
-            "enabled 0",
-            "overall 0",
-            "pump",
-            "path " + QString::fromUtf8(A),
-            "file 100",
-            "percent 100%",
-            "overall 750",
-            "pump",
-            "result " + QString::fromUtf8(A),
-            "overall 750",
-            "pump",
-            "path " + QString::fromUtf8(Folder),
-            "note skipped|" + QString::fromUtf8(Folder) + "|是文件夹，未搜索",
-            "file 0",
-            "percent ",
-            "path " + QString::fromUtf8(Folder) + "  是文件夹，未搜索",
-            "overall 750",
-            "pump",
-            "path " + QString::fromUtf8(B),
-            "file 100",
-            "percent 100%",
-            "overall 1000",
-            "pump",
-            "result " + QString::fromUtf8(B),
-            "overall 1000",
-            "pump",
-            "note summary|2 个文件已计算，1 个失败|",
-            "path 2 个文件已计算，1 个失败",
-            "enabled 1",
-            "scroll"};
-        QCOMPARE(Window.Log, Expected);
+        QCOMPARE(EnabledWhilePumping, QSet<bool>{false});
+        QCOMPARE(OverallAtPumps, QList<int>({750, 1000}));
+        QCOMPARE(Window.OverallMaximum, OverallSteps);
+        QCOMPARE(Window.OverallPosition, OverallSteps);
         QCOMPARE(Window.Results.size(), 2);
         QCOMPARE(Window.Results[0].Tag, QStringLiteral("[md5]:"));
         QCOMPARE(Window.Results[0].Path, A);
         QCOMPARE(Window.Results[0].Digest, QStringLiteral("25F9E794323B453885F5181F1B624D0B"));
         QCOMPARE(Window.Results[0].Lower, QStringLiteral("25f9e794323b453885f5181f1b624d0b"));
+        QCOMPARE(Window.Results[1].Path, B);
         QCOMPARE(Window.Results[1].Digest, QStringLiteral("900150983CD24FB0D6963F7D28E17F72"));
+        const QString Summary = QStringLiteral("2 个文件已计算，1 个失败");
+        QCOMPARE(Window.Notes,
+                 QStringList({"skipped|" + QString::fromUtf8(Folder) + "|是文件夹，未搜索",
+                              "summary|" + Summary + "|"}));
+        QCOMPARE(Window.Path, Summary);
+        QCOMPARE(Window.FilePosition, 100);
         QCOMPARE(Window.FileMaximum, 100);
+        QVERIFY(Window.Enabled);
+        QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
     }
 
     void selectedAlgorithmNamesTagAndDigest_data() {
@@ -213,21 +206,45 @@ private slots:
         QCOMPARE(Window.Results[0].Lower, QStringLiteral("d41d8cd98f00b204e9800998ecf8427e"));
     }
 
-    void onlyMissingFilesNeverTestTheStopFlag() {
+    // A search that found nothing but could not enter a folder still has a batch that says so.
+    void unreadFolderAloneIsNamed() {
+        TStubWindow Window;
+        HashFileList(Window, {}, {{"/d/locked", EACCES}});
+        QCOMPARE(Window.Notes,
+                 QStringList({"failed|/d/locked|文件夹无法搜索：没有访问权限",
+                              "summary|0 个文件已计算，0 个失败，1 个文件夹无法搜索|"}));
+        QVERIFY(Window.Enabled);
+    }
+
+    // Names that are no file (missing, a folder) are not looked at for a stop: with nothing
+    // else in the list, the run goes to its end.
+    void namesWithoutFilesNeverTestTheStopFlag_data() {
+        QTest::addColumn<bool>("Folders");
+        QTest::newRow("missing files") << false;
+        QTest::newRow("folders") << true;
+    }
+    void namesWithoutFilesNeverTestTheStopFlag() {
+        QFETCH(bool, Folders);
+        QList<QByteArray> Names;
+        QStringList Notes;
+        for (const char* Name : {"none1", "none2", "none3"}) {
+            if (Folders) QVERIFY(QDir(Dir.path()).mkpath(Name));
+            Names << Missing(Name);
+            Notes << (Folders ? "skipped|" : "failed|") + QString::fromUtf8(Names.last()) +
+                         (Folders ? "|是文件夹，未搜索" : "|文件不存在");
+        }
         TStubWindow Window;
         // A stop given during the run is not looked at: no existing file follows.
         Window.OnPump = [](int) { StopRequested = 1; };
-        HashFileList(Window, {Missing("gone1"), Missing("gone2"), Missing("gone3")});
+        HashFileList(Window, Names);
         // No bytes at all: every name counts the same.
         QCOMPARE(Window.OverallMaximum, OverallSteps);
         QCOMPARE(Window.OverallPosition, OverallSteps);
         QVERIFY(Window.Results.isEmpty());
-        QCOMPARE(Window.Notes,
-                 (QStringList{"failed|" + QString::fromUtf8(Missing("gone1")) + "|文件不存在",
-                              "failed|" + QString::fromUtf8(Missing("gone2")) + "|文件不存在",
-                              "failed|" + QString::fromUtf8(Missing("gone3")) + "|文件不存在",
-                              "summary|0 个文件已计算，3 个失败|"}));
+        QCOMPARE(Window.Notes, Notes + QStringList{"summary|0 个文件已计算，3 个失败|"});
         QCOMPARE(Window.Log.last(), QStringLiteral("scroll"));
+        for (const char* Name : {"none1", "none2", "none3"})
+            QDir(Dir.path()).rmdir(Name);
     }
 
     void percentagesFollowTheChunks() {
@@ -262,20 +279,26 @@ private slots:
 
     void stopDuringAFileCancelsIt() {
         TStubWindow Window;
+        const QByteArray Gone = Missing("gone");
         const QByteArray Big = Make("big", QByteArray(100000, 'b'));
         const QByteArray After = Make("after", "after");
-        // Pump 1 comes before the file, pump 2 after its first chunk.
-        Window.OnPump = [](int Pump) {
-            if (Pump == 2) StopRequested = 1;
+        // At the pump after the big file's first chunk.
+        Window.OnPump = [&](int) {
+            if (Window.Path == QString::fromUtf8(Big) && !Window.Percent.isEmpty())
+                StopRequested = 1;
         };
-        HashFileList(Window, {Big, After});
+        HashFileList(Window, {Gone, Big, After});
         QVERIFY(Window.Results.isEmpty());
         // Cancelled at the chunk after the stop.
         QCOMPARE(Window.Log.filter(QRegularExpression("^percent \\d")).size(), 1);
+        // Not hashed: the cancelled file and the one after it; the missing one failed.
+        const QString Summary =
+            QStringLiteral("0 个文件已计算，1 个失败；已被用户终止，2 个未计算");
         QCOMPARE(Window.Notes,
-                 (QStringList{"failed|" + QString::fromUtf8(Big) + "|已终止，未计算完",
-                              "summary|0 个文件已计算，0 个失败；已被用户终止，2 个未计算|"}));
-        QCOMPARE(Window.Path, QStringLiteral("0 个文件已计算，0 个失败；已被用户终止，2 个未计算"));
+                 (QStringList{"failed|" + QString::fromUtf8(Gone) + "|文件不存在",
+                              "failed|" + QString::fromUtf8(Big) + "|已终止，未计算完",
+                              "summary|" + Summary + "|"}));
+        QCOMPARE(Window.Path, Summary);
         QCOMPARE(Window.OverallPosition, 0);
         QCOMPARE(Window.FilePosition, 0);
         QVERIFY(Window.Enabled);
@@ -302,9 +325,9 @@ private slots:
         const QByteArray First = Make("first", "first");
         const QByteArray Next = Make("second", Second);
         const QByteArray Third = Make("third", "third");
-        Window.OnPump = [&Window](int) {
-            if (Window.Results.size() == 1 && Window.Log.last() == "pump" &&
-                Window.Log.filter("path").size() == 1)
+        // At the pump before the second file: the bar is on it, the first file's name still shown.
+        Window.OnPump = [&](int) {
+            if (Window.Results.size() == 1 && Window.Path == QString::fromUtf8(First))
                 StopRequested = 1;
         };
         HashFileList(Window, {First, Next, Third});
@@ -355,6 +378,146 @@ private slots:
         StopRequested = 1;
         ReportProgress(100, 50, &Reply);
         QCOMPARE(Reply, 999);
+    }
+
+    // A checksum file read for the window: names from the file's folder unless absolute; its
+    // malformed lines counted, the first 200 kept; a file whose first thousand lines hold no
+    // entry is given up, but malformed lines after an entry never end the reading.
+    void readVerifyList_data() {
+        QTest::addColumn<QByteArray>("Content");
+        QTest::addColumn<QStringList>("Paths");  // relative ones below the list's folder
+        QTest::addColumn<int>("Malformed");
+        QTest::addColumn<int>("Shown");
+        const QByteArray Md5 = "900150983cd24fb0d6963f7d28e17f72";
+        const QByteArray Junk = "not a checksum line\n";
+        QTest::newRow("relative and absolute names")
+            << Md5 + "  a.txt\n" + Md5 + " */elsewhere/b.txt\nMD5 (sub/c) = " + Md5 + "\n"
+            << QStringList{"a.txt", "/elsewhere/b.txt", "sub/c"} << 0 << 0;
+        QTest::newRow("many malformed lines after an entry")
+            << Md5 + "  a.txt\n" + Junk.repeated(1500) + Md5 + "  b.txt\n"
+            << QStringList{"a.txt", "b.txt"} << 1500 << 200;
+        QTest::newRow("999 malformed lines first") << Junk.repeated(999) + Md5 + "  a.txt\n"
+                                                   << QStringList{"a.txt"} << 999 << 200;
+        QTest::newRow("1000 malformed lines first") << Junk.repeated(1000) + Md5 + "  a.txt\n"
+                                                    << QStringList{} << 1000 << 200;
+    }
+    void readVerifyList() {
+        QFETCH(QByteArray, Content);
+        QFETCH(QStringList, Paths);
+        QFETCH(int, Malformed);
+        QFETCH(int, Shown);
+        QVERIFY(QDir(Dir.path()).mkpath("lists"));
+        const TVerifyList List = ReadVerifyList(Make("lists/l.md5", Content));
+        QCOMPARE(List.Error, 0);
+        QStringList Got;
+        for (const QByteArray& Path : List.Paths)
+            Got << QString::fromUtf8(Path);
+        for (QString& Path : Paths)
+            if (!Path.startsWith(u'/')) Path = Dir.filePath("lists/" + Path);
+        QCOMPARE(Got, Paths);
+        QCOMPARE(int(List.Entries.size()), int(Paths.size()));
+        QCOMPARE(int(List.MalformedCount), Malformed);
+        QCOMPARE(int(List.Malformed.size()), Shown);
+    }
+
+    // Stopping a verify run: during a file's first read it is the batch's line (never a missing
+    // file); during the reads of the other algorithms of its digest's length, no verdict is
+    // given for a check that did not end.
+    void stoppingAVerifyRun_data() {
+        QTest::addColumn<bool>("InFallback");
+        QTest::addColumn<QStringList>("Notes");  // "%1": the big file
+        QTest::newRow("during the first read")
+            << false
+            << QStringList{
+                   "failed|%1|已终止，未计算完",
+                   "summary|0 个正确，0 个错误，0 个缺失或无法读取；已被用户终止，2 个未计算|"};
+        QTest::newRow("during the same-length fallback")
+            << true
+            << QStringList{
+                   "skipped|已终止，未验证完|",
+                   "summary|0 个正确，0 个错误，0 个缺失或无法读取；已被用户终止，1 个未计算|"};
+    }
+    void stoppingAVerifyRun() {
+        QFETCH(bool, InFallback);
+        QFETCH(QStringList, Notes);
+        const QByteArray Big = Make("verified.bin", QByteArray(300000, 'v'));
+        Make("next.bin", "abc");
+        // No algorithm of its length gives this digest: every one of them is tried.
+        const TVerifyList List = ReadVerifyList(Make(
+            "stop.txt", QByteArray(32, '0') + "  verified.bin\n900150983cd24fb0d6963f7d28e17f72  "
+                                              "next.bin\n"));
+        TVerifyChecks Checks(List, nullptr);
+        TStubWindow Window;
+        int Highest = 0;
+        Window.OnPump = [&](int Pump) {
+            // A second read of the file starts its bar again.
+            const bool Again = Highest > 0 && Window.FilePosition < Highest;
+            Highest = std::max(Highest, Window.FilePosition);
+            if (InFallback ? Again : Pump == 2) StopRequested = 1;
+        };
+        HashFileList(Window, List.Paths, {}, &Checks);
+        for (QString& Note : Notes)
+            Note = Note.arg(QString::fromUtf8(Big));
+        QCOMPARE(Window.Notes, Notes);
+        QCOMPARE(Window.Results.size(), InFallback ? 1 : 0);
+        QCOMPARE(Checks.Matched + Checks.Mismatched + Checks.Missing, 0);
+    }
+
+    // The checksum files beside a hashed file x.bin: x.bin.<algorithm> (x.bin.sfv for crc32) and
+    // <ALGORITHM>SUMS, under the algorithm in use only; a name with "%1" is shown as it is.
+    void checksumFilesBeside_data() {
+        QTest::addColumn<QString>("Algorithm");
+        QTest::addColumn<QStringList>("Files");  // name=content; "X" stands for x%1.bin
+        QTest::addColumn<QStringList>("Notes");
+        const QString Md5 = "900150983cd24fb0d6963f7d28e17f72", Wrong = QString(32, u'0');
+        QTest::newRow("X.md5 naming X in another folder")
+            << "md5" << QStringList{"X.md5=" + Md5 + "  /elsewhere/X"}
+            << QStringList{"ok|正确|与 X.md5 第 1 行一致"};
+        QTest::newRow("MD5SUMS, ./X")
+            << "md5" << QStringList{"MD5SUMS=" + Wrong + "  ./X\n"}
+            << QStringList{"mismatch|错误|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
+        QTest::newRow("crc32 and X.sfv")
+            << "crc32" << QStringList{"X.sfv=; made by hand\nX 352441C2\n"}
+            << QStringList{"ok|正确|与 X.sfv 第 2 行一致"};
+        QTest::newRow("md5 and X.sfv")
+            << "md5" << QStringList{"X.sfv=X 352441C2\n"} << QStringList{};
+        QTest::newRow("crc32 and X.crc32")
+            << "crc32" << QStringList{"X.crc32=X 352441c2\n"} << QStringList{};
+        QTest::newRow("another algorithm's tag in MD5SUMS")
+            << "md5" << QStringList{"MD5SUMS=SHA1 (X) = " + QString(40, u'0') + "\n"}
+            << QStringList{};
+        QTest::newRow("both, one wrong")
+            << "md5" << QStringList{"X.md5=" + Md5 + "  X", "MD5SUMS=" + Wrong + "  X"}
+            << QStringList{"ok|正确|与 X.md5 第 1 行一致",
+                           "mismatch|错误|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
+    }
+    void checksumFilesBeside() {
+        QFETCH(QString, Algorithm);
+        QFETCH(QStringList, Files);
+        QFETCH(QStringList, Notes);
+        QTemporaryDir Here;
+        const QString X = QStringLiteral("x%1.bin");
+        QFile Hashed(Here.filePath(X));
+        QVERIFY(Hashed.open(QIODevice::WriteOnly) && Hashed.write("abc") == 3);
+        Hashed.close();
+        for (const QString& File : Files) {
+            const QString Name = File.section(u'=', 0, 0).replace(u'X', X);
+            QFile Out(Here.filePath(Name));
+            QVERIFY(Out.open(QIODevice::WriteOnly));
+            Out.write(File.section(u'=', 1).replace(u'X', X).toUtf8());
+        }
+        TStubWindow Window;
+        Window.Index = int(AlgorithmNames.indexOf(Algorithm));
+        TBesideChecks Checks(AlgorithmIdFromName(Algorithm.toStdString()));
+        HashFileList(Window, {QFile::encodeName(Hashed.fileName())}, {}, &Checks);
+        QString Summary = QStringLiteral("1 个文件已计算，0 个失败");
+        if (!Notes.isEmpty())
+            Summary += QStringLiteral("；与旁边的校验文件相比：%1 个正确，%2 个错误")
+                           .arg(Notes.filter(QRegularExpression("^ok")).size())
+                           .arg(Notes.filter(QRegularExpression("^mismatch")).size());
+        for (QString& Note : Notes)
+            Note.replace(u'X', X);
+        QCOMPARE(Window.Notes, Notes + QStringList{"summary|" + Summary + "|"});
     }
 
     // Bad input, by the way it comes in: each name gets its block or a line with the reason,

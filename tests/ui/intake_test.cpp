@@ -126,8 +126,6 @@ private slots:
         Form->show();
     }
     void cleanup() {
-        SetOpenFilesPrompt({});
-        SetFolderPrompt({});
         Form->ToolButton1->setChecked(false);
         Form->SetStayOnTop(false);
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -258,11 +256,12 @@ private slots:
         Settle(*Form);
         Form->ReplaceFileList({Bytes("old.txt")});
         QWidget* Owner = nullptr;
-        SetOpenFilesPrompt([&](QWidget* O, QByteArrayList& Files) {
-            Owner = O;
-            Files = BytesOf(Selection);
-            return Confirm;
-        });
+        TDialogAnswer<TOpenFilesQuestion> Answer(
+            [&](QWidget* O, const TOpenFilesQuestion&) -> std::optional<QByteArrayList> {
+                Owner = O;
+                if (!Confirm) return std::nullopt;
+                return BytesOf(Selection);
+            });
         Form->F2Click();
         QCOMPARE(Owner, Form.get());
         QVERIFY(!Form->BatchRunning());
@@ -292,11 +291,12 @@ private slots:
         Settle(*Form);
         Form->ReplaceFileList({Bytes("old.txt")});
         QStringList Asked;
-        SetFolderPrompt(
-            [&](const QString& Title, const QString& Root, QWidget* Owner, QByteArray& Chosen) {
-                Asked << Title << Root << (Owner == Form.get() ? "main window" : "other");
-                Chosen = Folder.isEmpty() ? QByteArray() : Bytes(Folder);
-                return Confirm;
+        TDialogAnswer<TFolderQuestion> Answer(
+            [&](QWidget* Owner, const TFolderQuestion& Question) -> std::optional<QByteArray> {
+                Asked << Question.Title << Question.RootFolder
+                      << (Owner == Form.get() ? "main window" : "other");
+                if (!Confirm) return std::nullopt;
+                return Folder.isEmpty() ? QByteArray() : Bytes(Folder);
             });
         QSet<QObject*> Searches;
         {
@@ -329,16 +329,16 @@ private slots:
         Form->ToolButton1->setChecked(Down);
         Form->SetStayOnTop(Down);
         QMap<QString, QSet<bool>> Seen;
-        SetOpenFilesPrompt([&](QWidget*, QByteArrayList& Files) {
-            Seen["dialog"] << OnTop(*Form);
-            Files = BytesOf({"big/big1.dat", "a.txt"});
-            return true;
-        });
-        SetFolderPrompt([&](const QString&, const QString&, QWidget*, QByteArray& Chosen) {
-            Seen["dialog"] << OnTop(*Form);
-            Chosen = Bytes("big");
-            return true;
-        });
+        TDialogAnswer<TOpenFilesQuestion> Files(
+            [&](QWidget*, const TOpenFilesQuestion&) -> std::optional<QByteArrayList> {
+                Seen["dialog"] << OnTop(*Form);
+                return BytesOf({"big/big1.dat", "a.txt"});
+            });
+        TDialogAnswer<TFolderQuestion> Folders(
+            [&](QWidget*, const TFolderQuestion&) -> std::optional<QByteArray> {
+                Seen["dialog"] << OnTop(*Form);
+                return Bytes("big");
+            });
         {
             TSampler Sampler([&] {
                 if (qobject_cast<TSearchform*>(QApplication::activeModalWidget()))
@@ -370,14 +370,14 @@ private slots:
         Settle(*Form);
         const QStringList Old = {"a.txt", "big/big1.dat", "big/big2.dat", "c.txt", "old.txt"};
         const QStringList New = {"new/n1.txt", "new/n2.txt"};
-        SetOpenFilesPrompt([&](QWidget*, QByteArrayList& Files) {
-            Files = BytesOf({"new/n2.txt", "new/n1.txt"});
-            return true;
-        });
-        SetFolderPrompt([&](const QString&, const QString&, QWidget*, QByteArray& Chosen) {
-            Chosen = Bytes("new");
-            return true;
-        });
+        TDialogAnswer<TOpenFilesQuestion> Files(
+            [&](QWidget*, const TOpenFilesQuestion&) -> std::optional<QByteArrayList> {
+                return BytesOf({"new/n2.txt", "new/n1.txt"});
+            });
+        TDialogAnswer<TFolderQuestion> Folders(
+            [&](QWidget*, const TFolderQuestion&) -> std::optional<QByteArray> {
+                return Bytes("new");
+            });
         const auto Data = DragData({"files"}, PathsOf({"new/n2.txt", "new/n1.txt"}));
         bool Done = false;
         TSampler Sampler([&] {

@@ -7,20 +7,29 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMenu>
+#include <QMenuBar>
+#include <QPointer>
 #include <QProgressBar>
 #include <QRegularExpression>
+#include <QStyleOptionMenuItem>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <QToolBar>
 #include <QToolButton>
+#include <QWebEnginePage>
+#include <QWebEngineView>
 #include <QWindow>
 #include <memory>
 #include <stdexcept>
 #include <vector>
 
+#include "Helpform.h"
 #include "ResultView.h"
 #include "Unit1.h"
 #include "hashhead.h"
+#include "Unit1_intake.h"
+#include "Unit1_verify.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -42,6 +51,11 @@ private:
     QTemporaryDir Dir;
     std::unique_ptr<TForm1> Window;
     QStringList Errors;
+    // The error reports, kept instead of shown.
+    TDialogAnswer<TMessageQuestion> ErrorBoxes{[this](QWidget*, const TMessageQuestion& Box) {
+        Errors << Box.Text;
+        return true;
+    }};
 
     QByteArray Make(const QString& Name, const QByteArray& Content) {
         QFile File(Dir.filePath(Name));
@@ -63,9 +77,6 @@ private:
     QList<QUrl> Opened;
 
 private slots:
-    void initTestCase() {
-        SetErrorReporter([this](const QString& Text) { Errors << Text; });
-    }
     void init() {
         StopRequested = 0;
         Errors.clear();
@@ -275,52 +286,203 @@ private slots:
             QVERIFY2(!Widget->acceptDrops(), Widget->metaObject()->className());
     }
 
+    // Two toggles, each by one of the ways (the button, the menu items, the shortcut): on, then
+    // off again, with the button's state and the window's in step.
     void alwaysOnTopKeepsButtonAndWindowInStep_data() {
-        QTest::addColumn<QString>("Way");
-        QTest::newRow("tool button") << "button";
-        QTest::newRow("menu item") << "N4";
-        QTest::newRow("context menu item") << "N8";
-        QTest::newRow("Ctrl+Alt+S") << "shortcut";
+        QTest::addColumn<QStringList>("Ways");
+        QTest::newRow("tool button") << QStringList{"button", "button"};
+        QTest::newRow("menu item") << QStringList{"N4", "N4"};
+        QTest::newRow("context menu item") << QStringList{"N8", "N8"};
+        QTest::newRow("Ctrl+Alt+S") << QStringList{"shortcut", "shortcut"};
+        QTest::newRow("menu item, then button") << QStringList{"N4", "button"};
+        QTest::newRow("button, then shortcut") << QStringList{"button", "shortcut"};
     }
     void alwaysOnTopKeepsButtonAndWindowInStep() {
-        QFETCH(QString, Way);
+        QFETCH(QStringList, Ways);
         Window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(Window.get()));
         Window->web1->setFocus();
-        auto Toggle = [&] {
+        for (const bool On : {true, false}) {
+            const QString Way = Ways[On ? 0 : 1];
             if (Way == "button") QTest::mouseClick(Window->ToolButton1, Qt::LeftButton);
             if (Way == "N4") Window->N4->trigger();
             if (Way == "N8") Window->N8->trigger();
             if (Way == "shortcut")
                 QTest::keyClick(Window.get(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
-        };
-        Toggle();
-        QVERIFY(Window->ToolButton1->isChecked());
-        QVERIFY(TopmostFlag());
-        QVERIFY(Window->isVisible());
-        QVERIFY(!Window->N4->isChecked() && !Window->N8->isChecked());
-        Toggle();
-        QVERIFY(!Window->ToolButton1->isChecked());
-        QVERIFY(!TopmostFlag());
-        QVERIFY(Window->isVisible());
+            QCOMPARE(Window->ToolButton1->isChecked(), On);
+            QCOMPARE(TopmostFlag(), On);
+            QVERIFY(Window->isVisible());
+            QVERIFY(!Window->N4->isChecked() && !Window->N8->isChecked());
+        }
     }
 
-    void aboutTextStartsWithTheCaption() {
-        const QStringList Lines = TForm1::AboutText().split(u'\n');
-        QCOMPARE(Lines.size(), 4);
-        QCOMPARE(Lines[0], Window->windowTitle());
-        QVERIFY(Lines[1].isEmpty());
-        QCOMPARE(Lines[2], QStringLiteral("本工具是免费工具，有任何建议或问题请联系："));
-        QCOMPARE(Lines[3], TForm1::HomePage());
+    // The About box: the caption, an empty line, the contact line and the help page's place.
+    void aboutBoxStartsWithTheCaption() {
+        QList<TMessageQuestion> Shown;
+        QWidget* Owner = nullptr;
+        TDialogAnswer<TMessageQuestion> Answer([&](QWidget* O, const TMessageQuestion& Box) {
+            Owner = O;
+            Shown << Box;
+            return true;
+        });
+        Window->W1->trigger();
+        QCOMPARE(Shown.size(), 1);
+        QCOMPARE(Owner, Window.get());
+        QCOMPARE(Shown[0].Caption, QStringLiteral("关于本工具"));
+        QCOMPARE(Shown[0].Text.split(u'\n'),
+                 QStringList({Window->windowTitle(), QString(),
+                              QStringLiteral("本工具是免费工具，有任何建议或问题请联系："),
+                              TForm1::HomePage()}));
         QVERIFY(Window->N9->text().endsWith(TForm1::HomePage()));
     }
 
-    // The home-page command opens the help page installed beside the program.
-    void homePageOpensTheHelpPage() {
-        QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "UrlOpened");
+    // Help opens in a window of the program's own, once however often it is asked for; a page
+    // that is not installed is named, and addresses outside the page go to the desktop.
+    void helpShowsInTheProgramsOwnView() {
+        auto Text = [](THelpform* Help) {
+            QString Got;
+            bool Done = false;
+            Help->View->page()->runJavaScript("document.body ? document.body.textContent : ''",
+                                              [&](const QVariant& V) {
+                                                  Got = V.toString();
+                                                  Done = true;
+                                              });
+            if (!QTest::qWaitFor([&] { return Done; }, 10000)) return QStringLiteral("(no answer)");
+            return Got;
+        };
         Window->N9->trigger();
-        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
-        QCOMPARE(Opened, QList<QUrl>{QUrl::fromLocalFile(TForm1::HomePage())});
+        Window->N9->trigger();
+        const auto Helps = Window->findChildren<THelpform*>();
+        QCOMPARE(Helps.size(), 1);
+        QVERIFY(Helps[0]->isVisible());
+        QTRY_VERIFY(Text(Helps[0]).contains(TForm1::HomePage()));
+        Helps[0]->close();
+        QTRY_VERIFY(Window->findChildren<THelpform*>().isEmpty());
+
+        const QByteArray Page =
+            Make("help.html",
+                 "<html><head><title>Quernix help</title></head><body>"
+                 "<a id=out href='https://example.org/x'>site</a></body></html>");
+        QPointer<THelpform> Help = new THelpform(QFile::decodeName(Page));
+        Help->show();
+        QTRY_COMPARE(Help->View->title(), QStringLiteral("Quernix help"));
+        QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "UrlOpened");
+        Help->View->page()->runJavaScript("document.getElementById('out').click()");
+        QTRY_COMPARE(Opened, QList<QUrl>{QUrl("https://example.org/x")});
+        QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QCOMPARE(Help->View->url(), QUrl::fromLocalFile(QFile::decodeName(Page)));
+        Help->close();
+        QTRY_VERIFY(!Help);
+    }
+
+    // Every menu and the tool bar in their order, each menu item with its shortcut beside it as
+    // the menu draws it ("-": a separator).
+    void menusShowEveryCommandWithItsShortcut() {
+        // QMenu's own way of laying out an item, reached through a class that may name it.
+        struct TMenuText : QMenu {
+            static auto Layout() { return &TMenuText::initStyleOption; }
+        };
+        auto Items = [&](QWidget* In) {
+            QStringList Texts;
+            for (QAction* Action : In->actions()) {
+                if (Action->isSeparator()) {
+                    Texts << "-";
+                } else if (auto* Menu = qobject_cast<QMenu*>(In)) {
+                    QStyleOptionMenuItem Option;
+                    (Menu->*TMenuText::Layout())(&Option, Action);
+                    Texts << Option.text;
+                } else {
+                    Texts << Window->ToolBar1->widgetForAction(Action)->toolTip();
+                }
+            }
+            return Texts;
+        };
+        const QList<QAction*> Menus = Window->menuBar()->actions();
+        QCOMPARE(Menus.size(), 3);
+        QCOMPARE(Items(Menus[0]->menu()),
+                 QStringList({"打开文件(&O)...\tCtrl+Alt+F", "打开文件夹(&D)...\tCtrl+Alt+D",
+                              "验证校验文件(&V)...\tCtrl+Alt+V",
+                              "保存结果为校验文件(&A)...\tCtrl+S", "终止操作(&Z)\tCtrl+Alt+Z",
+                              "始终在前面(&S)\tCtrl+Alt+S", "-", "退出(&Q)"}));
+        QCOMPARE(Items(Menus[1]->menu()),
+                 QStringList({"复制(&C)\tCtrl+Alt+C", "复制为校验行(&L)\tCtrl+Shift+C",
+                              "与已知校验值比较(&K)...\tCtrl+Alt+K", "清除(&O)\tCtrl+Alt+O"}));
+        QCOMPARE(Items(Menus[2]->menu()),
+                 QStringList({"关于本工具(&W)", "访问主页" + TForm1::HomePage()}));
+        QCOMPARE(
+            Items(Window->PopupMenu1),
+            QStringList({"复制文本(&C)\tCtrl+Alt+C", "复制为校验行(&L)\tCtrl+Shift+C",
+                         "与已知校验值比较(&K)...\tCtrl+Alt+K", "清除所有(&O)\tCtrl+Alt+O", "-",
+                         "打开文件(&F)\tCtrl+Alt+F", "打开文件夹(&D)\tCtrl+Alt+D",
+                         "验证校验文件(&V)...\tCtrl+Alt+V", "保存结果为校验文件(&A)...\tCtrl+S",
+                         "始终在前面(&S)\tCtrl+Alt+S", "-", "终止操作(&Z)\tCtrl+Alt+Z"}));
+        QCOMPARE(Items(Window->ToolBar1), QStringList({"打开文件", "打开文件夹", "验证校验文件",
+                                                       "终止", "-", "始终在前面"}));
+        QCOMPARE(Window->ToolButton2->text(), QStringLiteral("打开"));
+        for (QToolButton* Button : {Window->ToolButton2, Window->ToolButton4, Window->ToolButton5,
+                                    Window->ToolButton3, Window->ToolButton1})
+            QVERIFY(!Button->icon().isNull());
+    }
+
+    // Each shortcut pressed while the page has the focus runs its command once: the item that
+    // holds it, never two commands and never none. The dialogs are cancelled.
+    void eachShortcutRunsItsCommandOnce_data() {
+        QTest::addColumn<QKeySequence>("Key");
+        QTest::addColumn<QString>("Item");
+        const auto CtrlAlt = Qt::ControlModifier | Qt::AltModifier;
+        const struct {
+            QKeyCombination Key;
+            const char* Item;
+        } Keys[] = {{CtrlAlt | Qt::Key_C, "C2"},
+                    {Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_C, "ActionCopyLines"},
+                    {CtrlAlt | Qt::Key_K, "ActionCompare"},
+                    {CtrlAlt | Qt::Key_O, "O1"},
+                    {CtrlAlt | Qt::Key_F, "F2"},
+                    {CtrlAlt | Qt::Key_D, "D1"},
+                    {CtrlAlt | Qt::Key_V, "ActionVerify"},
+                    {Qt::ControlModifier | Qt::Key_S, "ActionSave"},
+                    {CtrlAlt | Qt::Key_Z, "N7"},
+                    {CtrlAlt | Qt::Key_S, "N8"}};
+        for (const auto& Row : Keys)
+            QTest::newRow(Row.Item) << QKeySequence(Row.Key) << QString(Row.Item);
+    }
+    void eachShortcutRunsItsCommandOnce() {
+        QFETCH(QKeySequence, Key);
+        QFETCH(QString, Item);
+        const QMap<QString, QAction*> Named = {{"C2", Window->C2},
+                                               {"ActionCopyLines", Window->ActionCopyLines},
+                                               {"ActionCompare", Window->ActionCompare},
+                                               {"O1", Window->O1},
+                                               {"F2", Window->F2},
+                                               {"D1", Window->D1},
+                                               {"ActionVerify", Window->ActionVerify},
+                                               {"ActionSave", Window->ActionSave},
+                                               {"N7", Window->N7},
+                                               {"N8", Window->N8}};
+        RunBatch({Make("saved", "s")});
+        QTest::failOnWarning(QRegularExpression("Ambiguous shortcut"));
+        TDialogAnswer<TOpenFilesQuestion> Files(
+            [](QWidget*, const TOpenFilesQuestion&) { return std::optional<QByteArrayList>(); });
+        TDialogAnswer<TFolderQuestion> Folder(
+            [](QWidget*, const TFolderQuestion&) { return std::optional<QByteArray>(); });
+        TDialogAnswer<TChecksumFileQuestion> Sums(
+            [](QWidget*, const TChecksumFileQuestion&) { return std::optional<QByteArray>(); });
+        TDialogAnswer<TSaveResultsQuestion> Save([](QWidget*, const TSaveResultsQuestion&) {
+            return std::optional<TSaveResultsQuestion::TAnswer>();
+        });
+        TDialogAnswer<TDigestQuestion> Digest(
+            [](QWidget*, const TDigestQuestion&) { return std::optional<QString>(); });
+        QStringList Ran;
+        for (QAction* Action : Window->findChildren<QAction*>())
+            connect(Action, &QAction::triggered, this,
+                    [&, Action] { Ran << Named.key(Action, Action->text()); });
+        Window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
+        Window->web1->setFocus();
+        QWidget* Focus = Window->web1->focusProxy() ? Window->web1->focusProxy() : Window->web1;
+        QTest::keySequence(Focus, Key);
+        QCOMPARE(Ran, QStringList{Item});
+        if (Item == "N8") Window->N8->trigger();  // always on top off again
     }
 
     void newBatchDuringARunReplacesIt() {
@@ -471,6 +633,48 @@ private slots:
                      .arg(Hashed)
                      .arg(3000 - Hashed));
         QCOMPARE(Window->ProgressBar1->value(), 0);
+    }
+
+    // The latest message shows whole: when it needs their room, the fixed panels give way; the
+    // tool tip holds the whole text, also when even the whole row is too short for it.
+    void statusBarGivesWayToTheMessage_data() {
+        QTest::addColumn<bool>("Narrowest");
+        QTest::addColumn<int>("Length");  // of the message, in characters
+        QTest::addColumn<int>("Panels");  // 1: shown, 0: given way, -1: either
+        QTest::addColumn<int>("Whole");
+        QTest::newRow("short, laid-out width") << false << 2 << 1 << 1;
+        QTest::newRow("long, laid-out width") << false << 40 << 0 << 1;
+        QTest::newRow("short, narrowest") << true << 2 << -1 << 1;
+        QTest::newRow("summary, narrowest") << true << 10 << 0 << 1;
+        QTest::newRow("longer than the row") << true << 200 << 0 << 0;
+        QTest::newRow("short again") << false << 2 << 1 << 1;
+    }
+    void statusBarGivesWayToTheMessage() {
+        QFETCH(bool, Narrowest);
+        QFETCH(int, Length);
+        QFETCH(int, Panels);
+        QFETCH(int, Whole);
+        Window->resize(Narrowest ? Window->minimumSizeHint() : QSize(686, 389));
+        // A typed text that is no digest is shown in the status bar as it is.
+        QGuiApplication::clipboard()->clear();
+        const QString Typed = QString(Length, u'字');
+        TDialogAnswer<TDigestQuestion> Answer(
+            [&](QWidget*, const TDigestQuestion&) { return std::optional(Typed); });
+        Window->CompareWithDigest();
+        QLabel* Message = Window->StatusPanel3;
+        QCOMPARE(Message->text(), "不是校验值：" + Typed);
+        QCOMPARE(Message->toolTip(), Message->text());
+        const int Needed = Message->fontMetrics().horizontalAdvance(Message->text());
+        auto Shown = [&] {
+            const bool Fixed = Window->StatusPanel0->isVisible();
+            // The credit gives way first; a panel shows only beside the whole message.
+            return (Window->StatusPanel1->isVisible() || !Fixed) &&
+                   (Message->contentsRect().width() >= Needed || !Fixed) &&
+                   (Panels < 0 || Fixed == bool(Panels)) &&
+                   (Message->contentsRect().width() >= Needed) == bool(Whole) &&
+                   Message->geometry().right() < Message->parentWidget()->width();
+        };
+        QVERIFY2(QTest::qWaitFor(Shown, 5000), qPrintable(Message->text()));
     }
 
     void stopCommandEndsTheRun() {

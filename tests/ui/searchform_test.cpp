@@ -22,12 +22,12 @@
 namespace {
 
 // An in-memory folder tree: folder path (with its trailing separator) to its entries in
-// enumeration order. Every Next can be made to take time, so that the window's message
-// pumping comes round during a walk.
+// enumeration order. With Endless, a folder that is not listed holds "." and "..", twenty files
+// and "next", so a walk goes on until it is stopped (or Endless folders deep, to fail by itself).
 struct TFakeTree {
     QMap<QByteArray, QList<TDirEntry>> Folders;
     QByteArrayList Opened;
-    int EntryDelayUs = 0;
+    int Endless = 0;
     std::function<void(const QByteArray& Dir)> OnOpen;
 
     void Add(const QByteArray& Dir, const QByteArray& Name, TDirEntry::TKind Kind) {
@@ -38,39 +38,28 @@ struct TFakeTree {
         return [this](const QByteArray& Dir) -> std::unique_ptr<TDirEnumeration> {
             Opened.append(Dir);
             if (OnOpen) OnOpen(Dir);
-            if (!Folders.contains(Dir)) return nullptr;
-            return std::make_unique<TEnumeration>(Folders[Dir], EntryDelayUs);
+            if (Folders.contains(Dir)) return std::make_unique<TEnumeration>(Folders[Dir]);
+            if (!Endless || Opened.size() > Endless) return nullptr;
+            QList<TDirEntry> Chain = {{".", TDirEntry::Directory}, {"..", TDirEntry::Directory}};
+            for (int I = 0; I < 20; ++I) {
+                Chain.append({"f" + QByteArray::number(I), TDirEntry::File});
+                if (I == 9) Chain.append({"next", TDirEntry::Directory});
+            }
+            return std::make_unique<TEnumeration>(Chain);
         };
     }
 
     struct TEnumeration : TDirEnumeration {
         QList<TDirEntry> Entries;
-        int DelayUs;
         qsizetype Index = 0;
-        TEnumeration(QList<TDirEntry> E, int D) : Entries(std::move(E)), DelayUs(D) {}
+        explicit TEnumeration(QList<TDirEntry> E) : Entries(std::move(E)) {}
         bool Next(TDirEntry& Entry) override {
             if (Index >= Entries.size()) return false;
-            if (DelayUs) ::usleep(DelayUs);
             Entry = Entries[Index++];
             return true;
         }
     };
 };
-
-// A tree Depth folders deep, each holding "." and "..", Width files and the next folder.
-void MakeDeepTree(TFakeTree& Tree, const QByteArray& Root, int Depth, int Width) {
-    QByteArray Dir = Root;
-    for (int Level = 0; Level < Depth; ++Level) {
-        Tree.Add(Dir, ".", TDirEntry::Directory);
-        Tree.Add(Dir, "..", TDirEntry::Directory);
-        for (int I = 0; I < Width / 2; ++I)
-            Tree.Add(Dir, "f" + QByteArray::number(I), TDirEntry::File);
-        Tree.Add(Dir, "next", TDirEntry::Directory);
-        for (int I = Width / 2; I < Width; ++I)
-            Tree.Add(Dir, "f" + QByteArray::number(I), TDirEntry::File);
-        Dir += "next/";
-    }
-}
 
 QByteArrayList Entries(const TFileList& List) {
     QByteArrayList Result;
@@ -86,8 +75,22 @@ void WriteFile(const QString& Path) {
     File.write("x");
 }
 
-// Runs the window as the open-folder command does: modal, until it has closed itself.
-void RunModal(TSearchform* Form, const QByteArray& Folder) {
+// Runs the window as the open-folder command does: modal, until it has closed. Meanwhile
+// Watch is called at every turn of the message loop; when it returns true, the window is
+// closed. A window still up after 20 s fails the test and is closed, so a run never hangs.
+void RunModal(
+    TSearchform* Form, const QByteArray& Folder,
+    std::function<bool()> Watch = [] { return false; }) {
+    QElapsedTimer Clock;
+    Clock.start();
+    QTimer Poll;
+    Poll.setInterval(0);
+    QObject::connect(&Poll, &QTimer::timeout, [&] {
+        const bool Late = Clock.elapsed() > 20000;
+        if (Late) QTest::qFail("the search window did not close", __FILE__, __LINE__);
+        if ((Late || Watch()) && Form->isVisible()) Form->close();
+    });
+    Poll.start();
     Form->FolderPath = Folder;
     Form->exec();
 }
@@ -224,10 +227,20 @@ private slots:
         List.Add("left over from before");
         QPointer<TSearchform> Form = new TSearchform(List);
         QCOMPARE(List.Count(), 1);
-        QElapsedTimer Clock;
-        Clock.start();
-        RunModal(Form, QFile::encodeName(Base));
-        QVERIFY(Clock.elapsed() >= 150);  // 100 ms before the walk, 100 ms after it
+        // The walk starts once the window is up, from Timer2, and the window is closed by Timer1
+        // after the walk has returned.
+        QList<bool> UpAtWalk;
+        Form->OpenDir = [&](const QByteArray& Folder) {
+            UpAtWalk << (Form->isVisible() && !Form->Timer2->isActive());
+            return OpenDirEnumeration(Folder);
+        };
+        bool TimerAfterWalk = false;
+        RunModal(Form, QFile::encodeName(Base), [&] {
+            TimerAfterWalk = TimerAfterWalk || Form->Timer1->isActive();
+            return false;
+        });
+        QVERIFY(!UpAtWalk.isEmpty() && !UpAtWalk.contains(false));
+        QVERIFY(TimerAfterWalk);
         QVERIFY(Form);
         QVERIFY(!Form->isVisible());
         QCOMPARE(List.Count(), Files);
@@ -242,12 +255,13 @@ private slots:
         TFileList List;
         List.Add("kept");
         QPointer<TSearchform> Form = new TSearchform(List);
+        // Once Timer2 has come and gone, nothing is left to close the window but the user.
         bool StillOpen = false;
-        QTimer::singleShot(400, Form, [&] {
-            StillOpen = Form->isVisible();
-            Form->close();
+        RunModal(Form, QByteArray(), [&] {
+            if (!Form->isVisible() || Form->Timer2->isActive()) return false;
+            StillOpen = !Form->Timer1->isActive();
+            return true;
         });
-        RunModal(Form, QByteArray());
         QVERIFY(StillOpen);
         QCOMPARE(Entries(List), QByteArrayList{"kept"});
         QCOMPARE(Form ? Form->Label2->text() : QString(), QStringLiteral("0"));
@@ -265,13 +279,13 @@ private slots:
     }
     void StopEndsTheWalk() {
         QFETCH(QString, How);
+        // A tree without end: only the stop ends the walk (or, failing, 5000 folders down).
         TFakeTree Tree;
-        MakeDeepTree(Tree, "/deep/", 40, 20);
-        Tree.EntryDelayUs = 50;
+        Tree.Endless = 5000;
         TFileList List;
         QPointer<TSearchform> Form = new TSearchform(List);
         Form->OpenDir = Tree.Opener();
-        // Asks for the stop once the walk is ten folders down; it comes in at the next pump.
+        // Asks for the stop once the walk is ten folders down; it comes in at a pump.
         Tree.OnOpen = [&](const QByteArray& Folder) {
             if (Folder.count("next/") != 10) return;
             QTimer::singleShot(0, Form, [&] {
@@ -295,15 +309,15 @@ private slots:
         connect(Form->SpeedButton1, &QToolButton::clicked, Form, Record);
         connect(Form, &QDialog::finished, Form, Record);
         RunModal(Form, "/deep/");
-        QVERIFY(FoundAtStop > 0);
+        QVERIFY2(Tree.Opened.size() < Tree.Endless, "the walk went on after the stop");
+        QVERIFY(FoundAtStop >= 10 * 10);  // ten folders down, ten files in each before "next"
         QVERIFY(!VisibleAtStop);
         QCOMPARE(List.Count(), FoundAtStop);
         QCOMPARE(Tree.Opened.size(), OpenedAtStop);
-        QVERIFY(List.Count() < 40 * 20);
         for (int I = 0; I < List.Count(); ++I)
             QVERIFY(List[I].startsWith("/deep/f") || List[I].startsWith("/deep/next/"));
         // The window goes once Timer1 has closed it after the walk.
-        QTRY_VERIFY_WITH_TIMEOUT(!Form, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!Form, 5000);
     }
 
     // The current path fits the label and keeps its end, the file name.

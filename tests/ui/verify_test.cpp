@@ -11,6 +11,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +22,7 @@
 #include "ResultView.h"
 #include "Unit1.h"
 #include "Unit1_verify.h"
+#include "intake_test_util.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -48,6 +50,11 @@ private:
     std::unique_ptr<QTemporaryDir> Dir;
     std::unique_ptr<TForm1> Window;
     QStringList Errors;
+    // The error reports, kept instead of shown.
+    TDialogAnswer<TMessageQuestion> ErrorBoxes{[this](QWidget*, const TMessageQuestion& Box) {
+        Errors << Box.Text;
+        return true;
+    }};
 
     QByteArray Path(const QString& Name) { return QFile::encodeName(Dir->filePath(Name)); }
     QByteArray Make(const QString& Name, const QByteArray& Content) {
@@ -73,9 +80,6 @@ private:
     QString Status() const { return Window->StatusPanel3->text(); }
 
 private slots:
-    void initTestCase() {
-        SetErrorReporter([this](const QString& Text) { Errors << Text; });
-    }
     void init() {
         StopRequested = 0;
         Errors.clear();
@@ -86,12 +90,7 @@ private slots:
         Window->show();
         QVERIFY(QTest::qWaitForWindowExposed(Window.get()));
     }
-    void cleanup() {
-        Window.reset();
-        SetSaveResultsPrompt({});
-        SetDigestPrompt({});
-        SetChecksumFilePrompt({});
-    }
+    void cleanup() { Window.reset(); }
 
     // One run over a list with every outcome: names from the list's folder, the algorithm of
     // each line, a digest that another algorithm of its length explains, markup in a name.
@@ -102,24 +101,32 @@ private slots:
         Make("bad.txt", "abc");
         Make("md4.txt", "abc");
         Make("sha.txt", "abc");
+        // An absolute name is taken as it is, wherever the list lies.
+        QTemporaryDir Elsewhere;
+        const QByteArray Absolute = QFile::encodeName(Elsewhere.filePath("abs.txt"));
+        QFile AbsoluteFile(Elsewhere.filePath("abs.txt"));
+        QVERIFY(AbsoluteFile.open(QIODevice::WriteOnly) && AbsoluteFile.write("abc") == 3);
+        AbsoluteFile.close();
         const QByteArray List =
             Make("list.txt", QByteArray(Md5Abc) + "  good.txt\n" + Md5Digits + "  " +
                                  Markup.toUtf8() + "\n" + Md5Digits + " *bad.txt\n" + Md4Abc +
                                  "  md4.txt\n" + "SHA256 (sha.txt) = " + Sha256Abc + "\n" + Md5Abc +
-                                 "  missing.txt\nnot a checksum line\n");
+                                 "  missing.txt\nnot a checksum line\n" + Md5Abc + "  " + Absolute +
+                                 "\n");
         Window->ComboBoxEx1->setCurrentText(QStringLiteral("crc32"));
         Window->VerifyChecksumFile(List);
 
         const QString Shown = QString::fromUtf8(List);
-        QCOMPARE(Notes(),
-                 QStringList({"summary: 验证校验文件 " + Shown + " 6 个条目",
-                              "failed: 第 7 行格式错误 不是校验行", "ok: 正确", "ok: 正确",
-                              "mismatch: 错误 应为 " + QString(Md5Digits) + "\n实为 " + Md5Abc,
-                              "ok: 正确（md4） 第 4 行的校验值按长度当作 md5，实为 md4 的校验值",
-                              "ok: 正确",
-                              "missing: " + Dir->filePath("missing.txt") + " 缺失：文件不存在",
-                              "summary: 4 个正确，1 个错误，1 个缺失或无法读取，1 行格式错误"}));
-        QCOMPARE(Status(), QStringLiteral("4 个正确，1 个错误，1 个缺失或无法读取，1 行格式错误"));
+        QCOMPARE(
+            Notes(),
+            QStringList(
+                {"summary: 验证校验文件 " + Shown + " 7 个条目",
+                 "failed: 第 7 行格式错误 不是校验行", "ok: 正确", "ok: 正确",
+                 "mismatch: 错误 应为 " + QString(Md5Digits) + "\n实为 " + Md5Abc,
+                 "ok: 正确（md4） 第 4 行的校验值按长度当作 md5，实为 md4 的校验值", "ok: 正确",
+                 "missing: " + Dir->filePath("missing.txt") + " 缺失：文件不存在", "ok: 正确",
+                 "summary: 5 个正确，1 个错误，1 个缺失或无法读取，1 行格式错误"}));
+        QCOMPARE(Status(), QStringLiteral("5 个正确，1 个错误，1 个缺失或无法读取，1 行格式错误"));
         // Each line's algorithm was the selector's while its file was hashed; the user's choice
         // comes back afterwards.
         const QStringList Tags = Window->web1
@@ -128,7 +135,9 @@ private slots:
                                          "span')).filter(function(s,i){return i%4==0;})"
                                          ".map(function(s){return s.textContent;})")
                                      .toStringList();
-        QCOMPARE(Tags, QStringList({"[md5]:", "[md5]:", "[md5]:", "[md5]:", "[sha256]:"}));
+        QCOMPARE(Tags,
+                 QStringList({"[md5]:", "[md5]:", "[md5]:", "[md5]:", "[sha256]:", "[md5]:"}));
+        QCOMPARE(HashedPaths(*Window).last(), QString::fromUtf8(Absolute));
         QCOMPARE(Window->ComboBoxEx1->currentText(), QStringLiteral("crc32"));
         QVERIFY(Window->ComboBoxEx1->isEnabled());
         // The name with markup is shown as text: no image came of it.
@@ -160,6 +169,23 @@ private slots:
             QCOMPARE(Notes().last(),
                      "failed: " + QString::fromUtf8(Case.File) + " 无法读取校验文件：" + Case.Why);
         }
+    }
+
+    // A checksum file with many malformed lines after its entries is read to its end; the
+    // first 200 are listed with their numbers, the rest counted.
+    void manyMalformedLinesAfterTheEntries() {
+        Make("a.txt", "abc");
+        Make("b.txt", "abc");
+        Window->VerifyChecksumFile(Make("list.md5", QByteArray(Md5Abc) + "  a.txt\n" +
+                                                        QByteArray("junk\n").repeated(1500) +
+                                                        Md5Abc + "  b.txt\n"));
+        const QStringList Lines = Notes();
+        QCOMPARE(Lines.filter(QRegularExpression("^failed: 第 \\d+ 行格式错误")).size(), 200);
+        QCOMPARE(Lines.filter(QStringLiteral("failed: 第 201 行格式错误")).size(), 1);
+        QVERIFY(Lines.contains(QStringLiteral("failed: 另有 1300 行格式错误")));
+        QCOMPARE(Lines.mid(Lines.size() - 3),
+                 QStringList({"ok: 正确", "ok: 正确",
+                              "summary: 2 个正确，0 个错误，0 个缺失或无法读取，1500 行格式错误"}));
     }
 
     // X.md5 beside X, and MD5SUMS in X's folder, under the algorithm in use only. A "%1" in a
@@ -213,13 +239,20 @@ private slots:
             {"hello", QString(Md5Abc), {"[md5]:", QString::fromUtf8(A)}, ""},
             {"", QString(Md4Abc), {}, "没有结果与校验值一致：" + QString(Md4Abc)},
             {"", "no digest", {}, "不是校验值：no digest"},
+            // Pasted from a file that starts with a byte-order mark.
+            {QChar(0xFEFF) + QString(Md5Abc) + "\r\n",
+             "",
+             {"[md5]:", QString::fromUtf8(A)},
+             "1 个结果与校验值一致：" + QString(Md5Abc)},
+            // A name and eight digits could be any text: no digest, so the typed one counts.
+            {"b.txt CBF43926", QString(Md5Abc), {"[md5]:", QString::fromUtf8(A)}, ""},
         };
         for (const auto& Case : Cases) {
             Clipboard->setText(Case.Clipboard);
-            SetDigestPrompt([&](QWidget*, QString& Text) {
-                Text = Case.Typed;
-                return true;
-            });
+            TDialogAnswer<TDigestQuestion> Typed(
+                [&](QWidget*, const TDigestQuestion&) -> std::optional<QString> {
+                    return Case.Typed;
+                });
             Window->CompareWithDigest();
             QCOMPARE(Marked(), Case.Marked);
             if (!Case.Status.isEmpty()) QCOMPARE(Status(), Case.Status);
@@ -233,6 +266,10 @@ private slots:
         Clipboard->setText(QString(Md5Digits));
         RunBatch({A});
         QVERIFY(Status().endsWith(QStringLiteral("与剪贴板中的校验值不符")));
+        // A digest of another length says nothing about this file.
+        Clipboard->setText(QString(40, u'0'));
+        RunBatch({A});
+        QCOMPARE(Status(), QStringLiteral("1 个文件已计算，0 个失败"));
     }
 
     void saveWritesTheResultsSinceClear() {
@@ -246,15 +283,12 @@ private slots:
         QList<sums::Form> Offered;
         QByteArray Suggested;
         auto SaveAs = [&](const QByteArray& Target, sums::Form Form) {
-            SetSaveResultsPrompt([&, Target, Form](QWidget*, const QByteArray& Proposed,
-                                                   const QList<sums::Form>& Forms,
-                                                   QByteArray& Chosen, sums::Form& ChosenForm) {
-                Suggested = Proposed;
-                Offered = Forms;
-                Chosen = Target;
-                ChosenForm = Form;
-                return true;
-            });
+            TDialogAnswer<TSaveResultsQuestion> Answer(
+                [&](QWidget*, const TSaveResultsQuestion& Question) {
+                    Suggested = Question.Suggested;
+                    Offered = Question.Forms;
+                    return std::optional(TSaveResultsQuestion::TAnswer{Target, Form});
+                });
             Window->SaveResults();
         };
         // Below the saved file's folder: relative names. Elsewhere: absolute ones.
@@ -297,6 +331,15 @@ private slots:
         SaveAs(B + "/x.md5", sums::Form::Gnu);
         QCOMPARE(Errors.size(), 2);
         QVERIFY(Errors.last().endsWith(QStringLiteral("：路径中有一部分不是文件夹.")));
+
+        // crc32 results may also go to an SFV file; one file's is proposed beside it.
+        Window->O2Click();
+        Window->ComboBoxEx1->setCurrentText(QStringLiteral("crc32"));
+        RunBatch({B});
+        SaveAs(Path("b.sfv"), sums::Form::Sfv);
+        QCOMPARE(Offered, QList<sums::Form>({sums::Form::Gnu, sums::Form::Bsd, sums::Form::Sfv}));
+        QCOMPARE(Suggested, B + ".crc32");
+        QCOMPARE(Read(Path("b.sfv")), QByteArray(sums::SfvHeader().c_str()) + "b.txt cbf43926\n");
     }
 
     // Asked for while a batch runs, a verify stops it, as a new intake does, and runs next.
@@ -314,31 +357,6 @@ private slots:
         QVERIFY(Lines[Lines.size() - 4].contains(QStringLiteral("因新的文件而终止")));
         QCOMPARE(Lines.mid(Lines.size() - 2),
                  QStringList({"ok: 正确", "summary: 1 个正确，0 个错误，0 个缺失或无法读取"}));
-    }
-
-    // Each command is one action in the menus and the tool bar, with a shortcut of its own that
-    // works while the page has the keyboard focus.
-    void commandsAreSharedWithDistinctShortcuts() {
-        QStringList Keys;
-        for (QAction* Action : Window->findChildren<QAction*>())
-            if (!Action->shortcut().isEmpty()) Keys << Action->shortcut().toString();
-        QCOMPARE(QSet<QString>(Keys.begin(), Keys.end()).size(), Keys.size());
-        const QObjectList Places = Window->ActionVerify->associatedObjects();
-        QVERIFY(Places.contains(static_cast<QObject*>(Window->PopupMenu1)));
-        QVERIFY(Places.contains(static_cast<QObject*>(Window->ToolButton5)));
-        QVERIFY(
-            Window->menuBar()->actions().first()->menu()->actions().contains(Window->ActionVerify));
-
-        RunBatch({Make("a.txt", "abc")});
-        int Asked = 0;
-        SetSaveResultsPrompt([&](QWidget*, const QByteArray&, const QList<sums::Form>&, QByteArray&,
-                                 sums::Form&) { return ++Asked, false; });
-        Window->activateWindow();
-        QVERIFY(QTest::qWaitForWindowActive(Window.get()));
-        Window->web1->setFocus();
-        QWidget* Focus = Window->web1->focusProxy() ? Window->web1->focusProxy() : Window->web1;
-        QTest::keyClick(Focus, Qt::Key_S, Qt::ControlModifier);
-        QCOMPARE(Asked, 1);
     }
 };
 

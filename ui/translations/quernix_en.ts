@@ -538,6 +538,17 @@ expected %3</translation>
     </message>
 </context>
 <context>
+    <name>THelpform</name>
+    <message>
+        <source>Quernix 帮助</source>
+        <translation>Quernix Help</translation>
+    </message>
+    <message>
+        <source>找不到帮助页面：%1</source>
+        <translation>The help page is not there: %1</translation>
+    </message>
+</context>
+<context>
     <name>TSearchform</name>
     <message>
         <source>搜索文件</source>
@@ -591,6 +602,10 @@ computed %2</translation>
     <message>
         <source>，%1 行格式错误</source>
         <translation>, %1 malformed lines</translation>
+    </message>
+    <message>
+        <source>已终止，未验证完</source>
+        <translation>Stopped before the check was done</translation>
     </message>
 </context>
 </TS>
