@@ -2,6 +2,7 @@
 // digest text out. Also the three checksums (CRC-32, Adler-32, CRC-64) and the hex helpers.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -75,9 +76,21 @@ uint32_t Crc32Update(const void* Buffer, int64_t Count, uint32_t Register);
 // Adler-32 (RFC 1950).
 void Adler32Update(uint32_t& Value, const void* Buffer, int64_t Count);
 
-// CRC-64/XZ, reflected polynomial 0xC96C5795D7870F42.
-extern uint64_t Crc64Table[256];
-void BuildCrc64Table();
+// CRC-64/XZ, reflected polynomial 0xC96C5795D7870F42. BuildCrc64Table works the table out
+// (entry i is i shifted right eight times, with the polynomial added after every shift that
+// drops a 1 bit); Crc64Table is its result, made at compile time and read-only, so it is
+// complete before any code runs and nothing can change it while files are hashed.
+constexpr std::array<uint64_t, 256> BuildCrc64Table() {
+    std::array<uint64_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        uint64_t v = i;
+        for (int k = 0; k < 8; ++k)
+            v = (v & 1) ? (v >> 1) ^ 0xC96C5795D7870F42ull : v >> 1;
+        t[i] = v;
+    }
+    return t;
+}
+extern const uint64_t Crc64Table[256];
 // Raw table update over Count bytes, no inversion.
 uint64_t Crc64Update(const void* Buffer, int64_t Count, uint64_t Register);
 // Continues a finished CRC-64 value over more bytes.
