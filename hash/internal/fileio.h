@@ -10,11 +10,6 @@ namespace fileio {
 using Handle = int;
 constexpr Handle InvalidHandle = -1;
 
-// How a file is opened for hashing. The checksum routines ask for an exclusive opening and the
-// hash objects for a shared one; on POSIX there are no share modes, so both are a plain
-// read-only opening. A platform with share modes maps them here.
-enum class Sharing { Exclusive, Shared };
-
 // What an opening found.
 enum class Kind { Regular, Directory, Other };
 
