@@ -9,8 +9,6 @@
 // files (check.h). Files are hashed N at a time, their lines coming out in the order of a
 // one-at-a-time run. Exit status: 0 all files hashed (or verified), 1 some file could not be,
 // 2 usage.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -30,6 +28,7 @@
 #include "checksumfile.h"
 #include "fanout.h"
 #include "filehash.h"
+#include "fileopen.h"
 #include "hashhead.h"
 #include "outputrun.h"
 
@@ -353,8 +352,9 @@ cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index
 }
 
 bool Special(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    fileio::Kind kind;
+    int error;
+    return fileio::KindOf(path.c_str(), &kind, &error) && kind == fileio::Kind::Other;
 }
 
 // Names from the command line are read as md5sum reads them (pipes, /dev/stdin, devices);

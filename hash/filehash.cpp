@@ -204,17 +204,6 @@ LoopShape ShapeOf(int32_t algorithm) {
     }
 }
 
-class FileCloser {
-public:
-    explicit FileCloser(fileio::Handle h) : h_(h) {}
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-    ~FileCloser() { fileio::Close(h_); }
-
-private:
-    fileio::Handle h_;
-};
-
 // One chunk: hashed and reported in the path's order; false once the stop flag is set.
 class Stepper {
 public:
@@ -302,14 +291,13 @@ Error RunStream(fileio::Handle h, const LoopShape& shape, Stepper& step, PathAlg
 Error Run(const Request& r, PathAlgorithm& algo, const LoopShape& shape, std::string* text) {
     Stepper step(r, algo, shape.reportBeforeUpdate);
     if (step.Stopped()) return {Failure::Stopped, 0};
-    fileio::Kind kind = fileio::Kind::Other;
-    int64_t size = -1;
-    int error = 0;
-    const fileio::Handle h =
-        fileio::Open(r.path.c_str(), r.accept == Accept::RegularFiles, &kind, &size, &error);
-    if (h == fileio::InvalidHandle) return SystemError(error);
-    FileCloser closer(h);
-    if (kind == fileio::Kind::Regular && size > 0) {
+    const fileio::File file(r.path.c_str(), r.accept == Accept::RegularFiles);
+    if (!file.IsOpen()) return SystemError(file.Error());
+    // A folder is never read, whatever the caller takes.
+    if (file.FileKind() == fileio::Kind::Directory) return SystemError(EISDIR);
+    const fileio::Handle h = file.Get();
+    const int64_t size = file.Size();
+    if (file.FileKind() == fileio::Kind::Regular && size > 0) {
         DebugMark("quernsum 2");
         algo.Begin(size);
         const Error e = RunSized(h, size, shape, step);
