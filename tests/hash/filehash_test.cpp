@@ -1,8 +1,6 @@
 // engine::HashPath and engine::ReadPath: the opening, the reason a file gives no digest, input
-// of unknown size read to its end, a failed mapping read instead, the stop flag, and two threads at
-// once.
+// of unknown size read to its end, the stop flag, and two threads at once.
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,24 +193,6 @@ TEST_F(FileHash, InputOfUnknownSizeIsReadToItsEnd) {
     text << sys.rdbuf();
     ASSERT_LT(text.str().size(), fs::file_size(attribute));
     EXPECT_EQ(Hash(attribute).digest, Expected(16, text.str()));
-}
-
-// With the address space too small for a mapping window, a large file is read instead and
-// gives the same digest. Run in a child process, so the limit stays there.
-TEST_F(FileHash, FailedMappingFallsBackToReading) {
-    const std::string data = testutil::Pattern(9 << 20);
-    const std::string file = Write("big", data);
-    const std::string want = Expected(16, data);
-    auto hashUnderLimit = [&] {
-        std::ifstream statm("/proc/self/statm");
-        long pages = 0;
-        statm >> pages;
-        const rlim_t now = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
-        const rlimit limit{now + (3 << 20), now + (3 << 20)};
-        ::setrlimit(RLIMIT_AS, &limit);
-        std::_Exit(Hash(file).digest == want ? 0 : 1);
-    };
-    EXPECT_EXIT(hashUnderLimit(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FileHash, StopFlagEndsTheFileWithoutADigest) {
