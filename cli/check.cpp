@@ -143,6 +143,7 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
             engine::Request request;
             // A listed FIFO or device must not block.
             request.accept = engine::Accept::RegularFiles;
+            request.read = o.read;
             request.path = entry.name;
             request.stop = &run.StopFlag();
             const sums::Verdict v = sums::Verify(entry, [&request](int32_t algorithm) {

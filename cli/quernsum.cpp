@@ -55,6 +55,7 @@ struct Options {
     std::vector<std::string> checkOnly;  // options that mean something only with -c
     bool recursive = false;
     bool progress = false;
+    engine::ReadStrategy read = engine::ReadStrategy::Auto;
     std::vector<std::string> files;
 };
 
@@ -73,6 +74,8 @@ const char kUsage[] =
     "      --sfv            print SFV lines: FILE DIGEST (crc32, the default with it)\n"
     "      --upper          print digests in upper case\n"
     "      --progress       show the progress of files that take a while on stderr\n"
+    "      --read=WAY       read files through a mapping (map), by read calls (read),\n"
+    "                       or the way measured faster here (auto, the default)\n"
     "      --list           list the algorithms with their digest lengths\n"
     "      --benchmark      measure the algorithms (all, or those of -a) in memory and\n"
     "                       print MB/s, cycles per byte and the code path in use\n"
@@ -178,6 +181,14 @@ Options Parse(int argc, char** argv) {
             AddAlgorithms(o, *list);
         } else if (auto jobs = ValueOf("-j", "--jobs", "a number", argc, argv, i)) {
             SetJobs(o, *jobs);
+        } else if (auto way = ValueOf("--read", "--read", "a way to read", argc, argv, i)) {
+            if (*way == "auto" || *way == "map" || *way == "read")
+                o.read = *way == "map"    ? engine::ReadStrategy::Map
+                         : *way == "read" ? engine::ReadStrategy::Read
+                                          : engine::ReadStrategy::Auto;
+            else
+                UsageError("invalid way to read '" + std::string(*way) +
+                           "'; choose one of: auto, map, read");
         } else if (arg == "--benchmark") {
             o.benchmark = true;
         } else if (arg == "-r" || arg == "--recursive") {
@@ -242,6 +253,7 @@ Options Parse(int argc, char** argv) {
         o.check.algorithm = o.algorithmGiven ? o.ids.front() : -1;
         o.check.files = o.files;
         o.check.jobs = o.jobs;
+        o.check.read = o.read;
     } else if (!o.checkOnly.empty()) {
         UsageError("the " + o.checkOnly.front() +
                    " option is meaningful only when verifying checksums");
@@ -331,6 +343,7 @@ cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index
     request.path = path;
     request.algorithm = o.ids.front();
     request.accept = accept;
+    request.read = o.read;
     request.stop = &run.StopFlag();
     if (o.progress)
         request.progress = [&](int64_t size, int64_t position) {

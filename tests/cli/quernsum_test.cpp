@@ -83,9 +83,11 @@ TEST_F(Quernsum, OutputForms) {
         {"--algorithm=adler32 abc.txt", "024d0127  abc.txt\n"},
         {"-atiger abc.txt", "2aab1484e8c158f2bfb8c5ff41b57a525129131c957b5f93  abc.txt\n"},
         {"-- abc.txt", "900150983cd24fb0d6963f7d28e17f72  abc.txt\n"},
+        {"--read=map abc.txt", "900150983cd24fb0d6963f7d28e17f72  abc.txt\n"},
+        {"--read read -c -", "abc.txt: OK\n"},
     };
     for (const auto& c : cases) {
-        const Result r = Run(c.args);
+        const Result r = Run(c.args, "900150983cd24fb0d6963f7d28e17f72  abc.txt\n");
         EXPECT_EQ(r.status, 0) << c.args;
         EXPECT_EQ(r.out, c.out) << c.args;
         EXPECT_EQ(r.err, "") << c.args;
@@ -129,7 +131,7 @@ TEST_F(Quernsum, ListShowsTheFourteenAlgorithms) {
 TEST_F(Quernsum, UsageErrorsExitWithTwo) {
     Write("f", "x");
     for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f",
-                             "-j 0 f", "-j x f", "-j"}) {
+                             "-j 0 f", "-j x f", "-j", "--read=mmap f", "--read"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
