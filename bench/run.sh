@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Speed of quernsum against peer tools and libraries, one algorithm at a time, on a file in
-# the page cache; peak memory; 10,000 files of 4 KiB against md5sum; quernsum -c against
-# md5sum -c and against hashing; files in parallel (1,000 files of 1 MiB against -j 1) and
-# three algorithms in one read (against rhash and the single algorithms); the GUI batch when
-# its bench is built; the engine's in-memory figures.
+# the page cache; the ways of reading it (--read) against reading it alone; peak memory;
+# 10,000 files of 4 KiB against md5sum; quernsum -c against md5sum -c and against hashing;
+# files in parallel (1,000 files of 1 MiB against -j 1) and three algorithms in one read
+# (against rhash and the single algorithms); the GUI batch when its bench is built; the
+# engine's in-memory figures.
 #
 # Usage: bench/run.sh [BUILD_DIR]
 #   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
@@ -51,6 +52,7 @@ log() { printf '%s\n' "$*" >&2; }
 declare -A peer_libs=(
   [libdeflate]=-ldeflate [isal]=-lisal [lzma]=-llzma [gcrypt]=-lgcrypt
   [nettle]=-lnettle [cryptopp]=-lcryptopp [openssl]=-lcrypto
+  [read]=-lc  # reading alone, no library: the floor for the read strategy's rows
 )
 log "building the peer drivers in $peers"
 for name in "${!peer_libs[@]}"; do
@@ -220,6 +222,54 @@ for alg in "${algorithms[@]}"; do
   unset p_times p_speed runs
 done
 
+# --- the read strategy -----------------------------------------------------------------------
+# quernsum with each way of reading forced, and with auto, over the three checksums and SHA-1
+# (a digest that consumes bytes far slower than either way delivers them), beside reading the
+# file alone (peer_read: read calls of 64 KiB and of 256 KiB, a mapping). Three rounds, each
+# running every command once in turn; medians.
+log "read strategy"
+cat "$big" > /dev/null
+big_bytes=$(stat -c %s "$big")
+declare -A way_times=()
+for _ in 1 2 3; do
+  for alg in crc32 crc64 adler32 sha1; do
+    for way in map read auto; do
+      timed "$quernsum" --read=$way -a $alg "$big"
+      way_times[$alg/$way]+=" $secs"
+    done
+  done
+  for way in read65536 read262144 map; do
+    if [ -x "$peers/peer_read" ]; then
+      timed "$peers/peer_read" $way "$big"
+      way_times[alone/$way]+=" $secs"
+    fi
+  done
+done
+alone_best=0
+for way in read65536 read262144 map; do
+  [ -n "${way_times[alone/$way]:-}" ] || continue
+  # shellcheck disable=SC2086
+  v=$(mbps "$big_bytes" "$(median ${way_times[alone/$way]})")
+  way_times[alone/$way]=$v
+  greater "$v" "$alone_best" && alone_best=$v
+done
+way_rows=()
+for alg in crc32 crc64 adler32 sha1; do
+  row="| $alg"
+  fastest=0
+  for way in map read auto; do
+    # shellcheck disable=SC2086
+    v=$(mbps "$big_bytes" "$(median ${way_times[$alg/$way]})")
+    row+=" | $v"
+    [ "$way" = auto ] && auto_v=$v
+    [ "$way" != auto ] && greater "$v" "$fastest" && fastest=$v
+  done
+  row+=" | $(awk -v a="$auto_v" -v b="$fastest" 'BEGIN { printf "%.3f", a / b }')"
+  row+=" | $(awk -v a="$auto_v" -v b="$alone_best" 'BEGIN { printf "%.3f", b > 0 ? a / b : 0 }') |"
+  way_rows+=("$row")
+  log "$row"
+done
+
 # --- 10,000 files of 4 KiB -------------------------------------------------------------------
 # Hashing them, and verifying them (quernsum -c against md5sum -c over the same list).
 log "10,000 files of 4 KiB"
@@ -333,6 +383,15 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   echo "| -a md5,sha1,sha256, $big_mib MiB file, seconds | $tq | rhash --md5 --sha1 --sha256 $tr_ | $(ratio "$tr_" "$tq") |"
   echo "| the same against the slowest single algorithm ($slowest; aim: 0.87 or more) | $tq | quernsum -a $slowest $ts | $(ratio "$ts" "$tq") |"
   echo "| peak memory of quernsum -j 2 (max RSS; most: $par_rss_what) | $((par_rss / 1024)).$(((par_rss % 1024) * 10 / 1024)) MiB | limit 16 MiB | |"
+  echo
+  echo "How quernsum reads the $big_mib MiB file (--read=WAY), MB/s, medians of three interleaved"
+  echo "runs; reading it alone (bench/peers/peer_read, every cache line loaded): read calls of"
+  echo "64 KiB ${way_times[alone/read65536]:-?}, of 256 KiB ${way_times[alone/read262144]:-?}," \
+    "a mapping ${way_times[alone/map]:-?} MB/s."
+  echo
+  echo "| algorithm | map | read | auto | auto / the faster way | auto / reading alone |"
+  echo "|---|---:|---:|---:|---:|---:|"
+  printf '%s\n' "${way_rows[@]}"
   echo
   if [ -n "$gui_output" ]; then
     echo "GUI batch (bench/gui, best of its own runs):"
