@@ -14,7 +14,7 @@ struct Features {
     bool Bmi2 = false;
     bool Avx2 = false;        // with OS support for the YMM state
     bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
-    bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)
+    bool Vpclmul = false;     // VPCLMULQDQ, with AVX2 (256-bit vectors; 512-bit with AVX-512)
     bool Avx512Vnni = false;  // AVX512-VNNI (used with AVX-512)
     // 64-bit ARM, as the kernel reports it (HWCAP): the SHA-1, SHA-256 and PMULL instructions
     // of the cryptographic extension.

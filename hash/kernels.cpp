@@ -38,6 +38,9 @@ bool Pclmul(const cpu::Features& f) {
 bool Vpclmul(const cpu::Features& f) {
     return f.Vpclmul && f.Avx512 && Pclmul(f);
 }
+bool Vpclmul256(const cpu::Features& f) {
+    return f.Vpclmul && f.Avx2 && Pclmul(f);
+}
 bool Avx2(const cpu::Features& f) {
     return f.Avx2;
 }
@@ -78,6 +81,7 @@ constexpr Entry kEntries[] = {
     {Slot::Sha512, "portable", Always, [](Table& t) { t.sha512 = sha512::CompressPortable; }},
 #if defined(__x86_64__)
     {Slot::Crc32, "vpclmul", Vpclmul, [](Table& t) { t.crc32 = checksums::Crc32Vpclmul; }},
+    {Slot::Crc32, "vpclmul256", Vpclmul256, [](Table& t) { t.crc32 = checksums::Crc32Vpclmul256; }},
     {Slot::Crc32, "pclmul", Pclmul, [](Table& t) { t.crc32 = checksums::Crc32Pclmul; }},
 #endif
 #if defined(__aarch64__)
@@ -86,6 +90,7 @@ constexpr Entry kEntries[] = {
     {Slot::Crc32, "portable", Always, [](Table& t) { t.crc32 = checksums::Crc32Portable; }},
 #if defined(__x86_64__)
     {Slot::Crc64, "vpclmul", Vpclmul, [](Table& t) { t.crc64 = checksums::Crc64Vpclmul; }},
+    {Slot::Crc64, "vpclmul256", Vpclmul256, [](Table& t) { t.crc64 = checksums::Crc64Vpclmul256; }},
     {Slot::Crc64, "pclmul", Pclmul, [](Table& t) { t.crc64 = checksums::Crc64Pclmul; }},
 #endif
 #if defined(__aarch64__)

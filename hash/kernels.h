@@ -35,7 +35,7 @@ struct Table {
     Crc64Fold crc64;
     Adler32Sum adler32;
     // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull".
+    // "avx512vnni", "pclmul", "vpclmul256", "vpclmul", "armv8" or "pmull".
     const char* name[kSlots];
 };
 
