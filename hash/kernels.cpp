@@ -41,6 +41,9 @@ bool Vpclmul(const cpu::Features& f) {
 bool Vpclmul256(const cpu::Features& f) {
     return f.Vpclmul && f.Avx2 && Pclmul(f);
 }
+bool Bmi2(const cpu::Features& f) {
+    return f.Bmi2;
+}
 bool Avx2(const cpu::Features& f) {
     return f.Avx2;
 }
@@ -77,6 +80,7 @@ constexpr Entry kEntries[] = {
 #if defined(__x86_64__)
     {Slot::Sha512, "avx512", Avx512Bmi2, [](Table& t) { t.sha512 = sha512::CompressAvx512; }},
     {Slot::Sha512, "avx2", Avx2Bmi2, [](Table& t) { t.sha512 = sha512::CompressAvx2; }},
+    {Slot::Sha512, "bmi2", Bmi2, [](Table& t) { t.sha512 = sha512::CompressBmi2; }},
 #endif
     {Slot::Sha512, "portable", Always, [](Table& t) { t.sha512 = sha512::CompressPortable; }},
 #if defined(__x86_64__)

@@ -34,8 +34,8 @@ struct Table {
     Crc32Fold crc32;
     Crc64Fold crc64;
     Adler32Sum adler32;
-    // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul256", "vpclmul", "armv8" or "pmull".
+    // The variant in each slot, indexed by Slot: "portable", "shani", "bmi2", "avx2",
+    // "avx512", "avx512vnni", "pclmul", "vpclmul256", "vpclmul", "armv8" or "pmull".
     const char* name[kSlots];
 };
 
