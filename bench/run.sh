@@ -417,7 +417,7 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   if [ -n "$engine_output" ]; then
     echo
     echo "The engine in memory (quernix_bench: update/ = the public update functions,"
-    echo "variant/ = each checksum variant over 64 KiB and 16 MiB):"
+    echo "variant/ = each kernel variant over 64 KiB and 16 MiB):"
     echo
     echo '```'
     echo "$engine_output"

@@ -48,9 +48,7 @@ inline std::string Lower(std::string s) {
 
 // The slots' names, for test names and traces.
 inline const char* SlotName(kernels::Slot slot) {
-    static const char* const names[kernels::kSlots] = {"sha1",  "sha256", "sha512",
-                                                       "crc32", "crc64",  "adler32"};
-    return names[int(slot)];
+    return kernels::Slots()[size_t(slot)].name;
 }
 
 // The kernel table's entries for one slot, fastest first, the portable one last.
