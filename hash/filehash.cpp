@@ -140,6 +140,9 @@ private:
             pos_ = end_ = 0;  // whatever was read ahead is not handed out
             if (!view_.Map(h_, int64_t(start), size_t(end - start))) return;  // read instead
             mappedAny_ = true;
+            // A file already shorter than the window would read as zeros wherever it is made
+            // long again before the pages are touched: that is seen here.
+            if (uint64_t(fileio::FileSize(h_)) < end) cut_ = true;
         }
     }
 

@@ -78,6 +78,7 @@ TEST_F(FileHash, EachFailureHasItsKindAndText) {
         // A FIFO without a writer must not block a caller that takes regular files only.
         {(dir_ / "fifo").string(), Failure::NotRegular, ENODEV, "Not a regular file"},
     };
+    const testutil::Deadline deadline(20, "a path that must not block took 20 s");
     for (const Case& c : cases) {
         const engine::Result r = Hash(c.path);
         EXPECT_EQ(r.error.kind, c.kind) << c.path;
@@ -132,6 +133,7 @@ TEST_F(FileHash, OpeningTakesOrRefusesEachKindOfFile) {
         {"/dev/null", false, 0, Kind::Other, -1},
         {(dir_ / "missing").string(), false, ENOENT, Kind::Other, -1},
     };
+    const testutil::Deadline deadline(20, "an opening that must not block took 20 s");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path + (c.regularOnly ? " (regular only)" : ""));
         const fileio::File f(c.path.c_str(), c.regularOnly);
