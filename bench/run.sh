@@ -265,7 +265,7 @@ for alg in crc32 crc64 adler32 sha1; do
     [ "$way" != auto ] && greater "$v" "$fastest" && fastest=$v
   done
   row+=" | $(awk -v a="$auto_v" -v b="$fastest" 'BEGIN { printf "%.3f", a / b }')"
-  row+=" | $(awk -v a="$auto_v" -v b="$alone_best" 'BEGIN { printf "%.3f", b > 0 ? a / b : 0 }') |"
+  row+=" | $(awk -v a="$auto_v" -v b="$alone_best" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }') |"
   way_rows+=("$row")
   log "$row"
 done
