@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Speed of quernsum against peer tools and libraries, one algorithm at a time, on a file in
-# the page cache; peak memory; 10,000 files of 4 KiB against md5sum; quernsum -c against
+# the page cache; the ways of reading it (--read) against reading it alone; peak memory;
+# 10,000 files of 4 KiB against md5sum; quernsum -c against
 # md5sum -c and against hashing; a FAILED verdict decided by the digest's length against
 # md5sum -c; the peak memory of -r over a deep tree; files in parallel (1,000 files of 1 MiB against -j 1) and
 # three algorithms in one read (against rhash and the single algorithms); the GUI batch when
@@ -55,6 +56,7 @@ log() { printf '%s\n' "$*" >&2; }
 declare -A peer_libs=(
   [libdeflate]=-ldeflate [isal]=-lisal [lzma]=-llzma [gcrypt]=-lgcrypt
   [nettle]=-lnettle [cryptopp]=-lcryptopp [openssl]=-lcrypto
+  [read]=-lc  # reading alone, no library: the floor for the read strategy's rows
 )
 log "building the peer drivers in $peers"
 for name in "${!peer_libs[@]}"; do
@@ -222,6 +224,54 @@ for alg in "${algorithms[@]}"; do
   printf '%s\t%s\t%s\t%s\t%s\n' "$alg" "$q_mbps" "$best_mbps" "$ratio" "$best" >> "$tsv"
   log "$(printf '%-10s quernsum %6s MB/s   %-10s %6s MB/s   ratio %s' "$alg" "$q_mbps" "$best" "$best_mbps" "$ratio")"
   unset p_times p_speed runs
+done
+
+# --- the read strategy -----------------------------------------------------------------------
+# quernsum with each way of reading forced, and with auto, over the three checksums and SHA-1
+# (a digest that consumes bytes far slower than either way delivers them), beside reading the
+# file alone (peer_read: read calls of 64 KiB and of 256 KiB, a mapping). Three rounds, each
+# running every command once in turn; medians.
+log "read strategy"
+cat "$big" > /dev/null
+big_bytes=$(stat -c %s "$big")
+declare -A way_times=()
+for _ in 1 2 3; do
+  for alg in crc32 crc64 adler32 sha1; do
+    for way in map read auto; do
+      timed "$quernsum" --read=$way -a $alg "$big"
+      way_times[$alg/$way]+=" $secs"
+    done
+  done
+  for way in read65536 read262144 map; do
+    if [ -x "$peers/peer_read" ]; then
+      timed "$peers/peer_read" $way "$big"
+      way_times[alone/$way]+=" $secs"
+    fi
+  done
+done
+alone_best=0
+for way in read65536 read262144 map; do
+  [ -n "${way_times[alone/$way]:-}" ] || continue
+  # shellcheck disable=SC2086
+  v=$(mbps "$big_bytes" "$(median ${way_times[alone/$way]})")
+  way_times[alone/$way]=$v
+  greater "$v" "$alone_best" && alone_best=$v
+done
+way_rows=()
+for alg in crc32 crc64 adler32 sha1; do
+  row="| $alg"
+  fastest=0
+  for way in map read auto; do
+    # shellcheck disable=SC2086
+    v=$(mbps "$big_bytes" "$(median ${way_times[$alg/$way]})")
+    row+=" | $v"
+    [ "$way" = auto ] && auto_v=$v
+    [ "$way" != auto ] && greater "$v" "$fastest" && fastest=$v
+  done
+  row+=" | $(awk -v a="$auto_v" -v b="$fastest" 'BEGIN { printf "%.3f", a / b }')"
+  row+=" | $(awk -v a="$auto_v" -v b="$alone_best" 'BEGIN { printf "%.3f", (b > 0 ? a / b : 0) }') |"
+  way_rows+=("$row")
+  log "$row"
 done
 
 # --- 10,000 files of 4 KiB -------------------------------------------------------------------
@@ -441,6 +491,15 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
     printf '%s\n' "${scale_rows[@]}"
     echo
   fi
+  echo "How quernsum reads the $big_mib MiB file (--read=WAY), MB/s, medians of three interleaved"
+  echo "runs; reading it alone (bench/peers/peer_read, every cache line loaded): read calls of"
+  echo "64 KiB ${way_times[alone/read65536]:-?}, of 256 KiB ${way_times[alone/read262144]:-?}," \
+    "a mapping ${way_times[alone/map]:-?} MB/s."
+  echo
+  echo "| algorithm | map | read | auto | auto / the faster way | auto / reading alone |"
+  echo "|---|---:|---:|---:|---:|---:|"
+  printf '%s\n' "${way_rows[@]}"
+  echo
   if [ -n "$gui_output" ]; then
     echo "GUI batch (bench/gui, best of its own runs):"
     echo
@@ -465,7 +524,7 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
   if [ -n "$engine_output" ]; then
     echo
     echo "The engine in memory (quernix_bench: update/ = the public update functions,"
-    echo "variant/ = each checksum variant over 64 KiB and 16 MiB):"
+    echo "variant/ = each kernel variant over 64 KiB and 16 MiB):"
     echo
     echo '```'
     echo "$engine_output"

@@ -118,10 +118,11 @@ bool Summary(const Options& o, const std::string& shown, const Tally& t) {
 
 // Hashes the listed file once with the entry's algorithm and, when only the digest's length
 // decided it, with the others of that length that are not much slower.
-sums::Verdict VerifyOne(const sums::Entry& entry) {
+sums::Verdict VerifyOne(const Options& o, const sums::Entry& entry) {
     engine::Request request;
     // A listed FIFO or device must not block.
     request.accept = engine::Accept::RegularFiles;
+    request.read = o.read;
     request.path = entry.name;
     request.algorithm = entry.algorithm;
     const sums::Candidates c = sums::CandidatesFor(entry, [&entry] {
@@ -199,7 +200,7 @@ void CheckFile(const Options& o, const std::string& file, cli::OutputRun& run) {
         }
         ++tally->entries;
         run.Submit([&o, tally, entry = std::move(entry)] {
-            return cli::Printer([&o, tally, entry, v = VerifyOne(entry)] {
+            return cli::Printer([&o, tally, entry, v = VerifyOne(o, entry)] {
                 return PrintVerdict(o, entry, v, *tally);
             });
         });

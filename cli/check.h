@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "filehash.h"
+
 namespace check {
 
 // What is printed; as in coreutils, the last of --quiet, --status and --warn given wins.
@@ -24,6 +26,7 @@ struct Options {
     bool ignoreMissing = false;      // a listed file that does not exist is passed over
     std::vector<std::string> files;  // the checksum files; "-" is standard input
     unsigned jobs = 1;               // listed files verified at a time
+    engine::ReadStrategy read = engine::ReadStrategy::Auto;  // how listed files are read
 };
 
 // Verifies every file listed in every checksum file; the exit status: 0 when every listed

@@ -10,8 +10,6 @@
 // files (check.h). Files are hashed N at a time, their lines coming out in the order of a
 // one-at-a-time run. Exit status: 0 all files hashed (or verified), 1 some file could not be,
 // 2 usage.
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
@@ -32,6 +30,7 @@
 #include "checksumfile.h"
 #include "fanout.h"
 #include "filehash.h"
+#include "fileopen.h"
 #include "hashhead.h"
 #include "interrupt.h"
 #include "output.h"
@@ -65,6 +64,7 @@ struct Options {
     std::vector<std::string> hashOnly;   // -b, -t: meaningless with -c
     bool recursive = false;
     bool progress = false;
+    engine::ReadStrategy read = engine::ReadStrategy::Auto;
     std::vector<std::string> files;
 };
 
@@ -86,6 +86,8 @@ const char kUsage[] =
     "      --sfv            print SFV lines: FILE DIGEST (crc32, the default with it)\n"
     "      --upper          print digests in upper case\n"
     "      --progress       show the progress of files that take a while on stderr\n"
+    "      --read=WAY       read files through a mapping (map), by read calls (read),\n"
+    "                       or the way measured faster here (auto, the default)\n"
     "      --list           list the algorithms with their digest lengths\n"
     "      --benchmark      measure the algorithms (all, or those of -a) in memory and\n"
     "                       print MB/s, cycles per byte and the code path in use\n"
@@ -191,6 +193,14 @@ Options Parse(int argc, char** argv) {
             AddAlgorithms(o, *list);
         } else if (auto jobs = ValueOf("-j", "--jobs", "a number", argc, argv, i)) {
             SetJobs(o, *jobs);
+        } else if (auto way = ValueOf("--read", "--read", "a way to read", argc, argv, i)) {
+            if (*way == "auto" || *way == "map" || *way == "read")
+                o.read = *way == "map"    ? engine::ReadStrategy::Map
+                         : *way == "read" ? engine::ReadStrategy::Read
+                                          : engine::ReadStrategy::Auto;
+            else
+                UsageError("invalid way to read '" + std::string(*way) +
+                           "'; choose one of: auto, map, read");
         } else if (arg == "--benchmark") {
             o.benchmark = true;
         } else if (arg == "-r" || arg == "--recursive") {
@@ -269,6 +279,7 @@ Options Parse(int argc, char** argv) {
         o.check.algorithm = o.algorithmGiven ? o.ids.front() : -1;
         o.check.files = o.files;
         o.check.jobs = o.jobs;
+        o.check.read = o.read;
     } else if (!o.checkOnly.empty()) {
         UsageError("the " + o.checkOnly.front() +
                    " option is meaningful only when verifying checksums");
@@ -360,6 +371,7 @@ cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index
     request.path = path;
     request.algorithm = o.ids.front();
     request.accept = accept;
+    request.read = o.read;
     if (o.progress)
         request.progress = [&](int64_t size, int64_t position) {
             if (run.IsHead(index)) line.Draw(size, position);
@@ -380,8 +392,9 @@ cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index
 }
 
 bool Special(const std::string& path) {
-    struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode);
+    fileio::Kind kind;
+    int error;
+    return fileio::KindOf(path.c_str(), &kind, &error) && kind == fileio::Kind::Other;
 }
 
 // Names from the command line are read as md5sum reads them (pipes, /dev/stdin, devices);

@@ -1,9 +1,10 @@
 // SHA-384 and SHA-512, written from FIPS 180-2. The portable compression expands the message
 // schedule by a loop and writes the 80 rounds out, eight at a time, with the working variables
-// renamed (DCPsha512_rounds.h). On a CPU with AVX2 and BMI2 the objects use a variant that
-// expands the schedule of two blocks at a time in vector registers while the scalar rounds run
-// (DCPsha512_pairs.h), with AVX-512 instructions where the CPU has them; the kernel table
-// (kernels.h) makes the choice.
+// renamed (DCPsha512_rounds.h); the same code compiled with BMI2 is a variant of its own. On a
+// CPU with AVX2 and BMI2 there is also a variant that expands the schedule of two blocks at a
+// time in vector registers while the scalar rounds run (DCPsha512_pairs.h), with AVX-512
+// instructions where the CPU has them; the kernel table (kernels.h) takes the fastest the CPU
+// runs.
 #include "DCPsha512.h"
 
 #include "DCPsha512_rounds.h"
@@ -34,52 +35,8 @@ const uint64_t K[80] = {
     0x4cc5d4becb3e42b6, 0x597f299cfc657e2a, 0x5fcb6fab3ad6faec, 0x6c44198c4a475817,
 };
 
-namespace {
-// Keeps a schedule word in a register, so the compiler cannot vectorise the expansion loop:
-// its vector loads of words just stored one by one stall on store forwarding (GCC 12 made
-// the SHA-1 compression three times slower that way).
-inline uint64_t Scalar(uint64_t x) {
-    asm("" : "+r"(x));
-    return x;
-}
-}  // namespace
-
 void CompressPortable(uint64_t State[8], const uint8_t* p, size_t Count) {
-    uint64_t W[80];
-    for (; Count > 0; --Count, p += 128) {
-        for (int i = 0; i < 16; ++i)
-            W[i] = dcp::load_be64(p + 8 * i);
-        for (int i = 16; i < 80; ++i) {
-            const uint64_t w2 = W[i - 2], w15 = W[i - 15];
-            W[i] = Scalar(SHA512_SSIG1(w2) + W[i - 7] + SHA512_SSIG0(w15) + W[i - 16]);
-        }
-        uint64_t a = State[0], b = State[1], c = State[2], d = State[3];
-        uint64_t e = State[4], f = State[5], g = State[6], h = State[7];
-        uint64_t x, y = b ^ c;
-
-#define WK(t) (K[t] + W[t])
-        SHA512_ROUND8(WK, 0);
-        SHA512_ROUND8(WK, 8);
-        SHA512_ROUND8(WK, 16);
-        SHA512_ROUND8(WK, 24);
-        SHA512_ROUND8(WK, 32);
-        SHA512_ROUND8(WK, 40);
-        SHA512_ROUND8(WK, 48);
-        SHA512_ROUND8(WK, 56);
-        SHA512_ROUND8(WK, 64);
-        SHA512_ROUND8(WK, 72);
-#undef WK
-
-        State[0] += a;
-        State[1] += b;
-        State[2] += c;
-        State[3] += d;
-        State[4] += e;
-        State[5] += f;
-        State[6] += g;
-        State[7] += h;
-    }
-    dcp::SecureZero(W, sizeof W);
+    CompressScalar(State, p, Count);
 }
 
 }  // namespace sha512

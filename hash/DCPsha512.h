@@ -80,6 +80,9 @@ extern const uint64_t K[80];
 
 // The compression function over Count consecutive 128-byte blocks: portable code.
 void CompressPortable(uint64_t State[8], const uint8_t* Blocks, size_t Count);
+// The same code compiled with BMI2, whose RORX makes every rotation one instruction
+// (DCPsha512_bmi2.cpp, x86-64 only); only call when the CPU has BMI2.
+void CompressBmi2(uint64_t State[8], const uint8_t* Blocks, size_t Count);
 // The same with the message schedule in AVX2 registers, two blocks at a time, and BMI2
 // rotations in the rounds (DCPsha512_avx2.cpp, x86-64 only); only call when the CPU has AVX2
 // and BMI2.

@@ -37,6 +37,8 @@ constexpr std::array<std::array<T, 256>, 8> MakeSlicingTables(T poly) {
 
 constexpr auto kCrc32Slices = MakeSlicingTables<uint32_t>(kCrc32Poly);
 constexpr auto kCrc64Slices = MakeSlicingTables<uint64_t>(kCrc64Poly);
+// The slicing code's first table is the published one.
+static_assert(kCrc64Slices[0] == BuildCrc64Table());
 
 inline uint64_t Load64(const uint8_t* p) {
     uint64_t v;
@@ -141,9 +143,7 @@ void Adler32Update(uint32_t& Value, const void* Buffer, int64_t Count) {
     Value = kernels::Active().adler32(Value, static_cast<const uint8_t*>(Buffer), size_t(Count));
 }
 
-// Filled with the same values at compile time, so the table is complete before any code runs;
-// BuildCrc64Table recomputes it for callers that rebuild it explicitly.
-uint64_t Crc64Table[256] = {
+const uint64_t Crc64Table[256] = {
 #define E(i) kCrc64Slices[0][i]
 #define E8(i) E(i), E(i + 1), E(i + 2), E(i + 3), E(i + 4), E(i + 5), E(i + 6), E(i + 7)
 #define E64(i) \
@@ -153,15 +153,6 @@ uint64_t Crc64Table[256] = {
 #undef E8
 #undef E
 };
-
-void BuildCrc64Table() {
-    for (unsigned i = 0; i < 256; ++i) {
-        uint64_t v = i;
-        for (int k = 0; k < 8; ++k)
-            v = (v & 1) ? (v >> 1) ^ kCrc64Poly : v >> 1;
-        Crc64Table[i] = v;
-    }
-}
 
 uint64_t Crc64Update(const void* Buffer, int64_t Count, uint64_t Register) {
     if (Count <= 0) return Register;

@@ -22,6 +22,11 @@ uint64_t Crc64Pclmul(const uint8_t* p, size_t n, uint64_t reg);
 uint32_t Crc32Vpclmul(const uint8_t* p, size_t n, uint32_t reg);
 uint64_t Crc64Vpclmul(const uint8_t* p, size_t n, uint64_t reg);
 
+// VPCLMULQDQ folding on 256-bit vectors (checksums_vpclmul256.cpp): needs VPCLMULQDQ and AVX2,
+// besides what the PCLMULQDQ code needs.
+uint32_t Crc32Vpclmul256(const uint8_t* p, size_t n, uint32_t reg);
+uint64_t Crc64Vpclmul256(const uint8_t* p, size_t n, uint64_t reg);
+
 // PMULL folding (checksums_armv8.cpp, aarch64 only): needs the PMULL instruction.
 uint32_t Crc32Pmull(const uint8_t* p, size_t n, uint32_t reg);
 uint64_t Crc64Pmull(const uint8_t* p, size_t n, uint64_t reg);

@@ -38,9 +38,8 @@ Features Detect() {
         f.Avx2 = avx && ymm && (b & (1u << 5));
         const bool avx512 = (b & (1u << 16)) && (b & (1u << 31)) && (b & (1u << 30));
         f.Avx512 = f.Avx2 && zmm && avx512;
-        f.Vpclmul = f.Avx512 && (c & (1u << 10));
+        f.Vpclmul = f.Avx2 && (c & (1u << 10));
         f.Avx512Vnni = f.Avx512 && (c & (1u << 11));
-        f.Vpclmul256 = f.Avx2 && (c & (1u << 10));
     }
     return f;
 }

@@ -15,10 +15,9 @@ struct Features {
     bool Bmi1 = false;        // ANDN
     bool Avx2 = false;        // with OS support for the YMM state
     bool Avx512 = false;      // F, VL and BW, with OS support for the ZMM state
-    bool Vpclmul = false;     // VPCLMULQDQ (used with AVX-512)
+    bool Vpclmul = false;     // VPCLMULQDQ, with AVX2 (256-bit vectors; 512-bit with AVX-512)
     bool Avx512Vnni = false;  // AVX512-VNNI (used with AVX-512)
     bool Sse42 = false;       // SSE4.2, for its crc32 instruction (CRC-32C)
-    bool Vpclmul256 = false;  // VPCLMULQDQ on 256-bit vectors, with AVX2 (no AVX-512 needed)
     // 64-bit ARM, as the kernel reports it (HWCAP): the SHA-1, SHA-256 and PMULL instructions
     // of the cryptographic extension.
     bool ArmSha1 = false;

@@ -5,12 +5,14 @@
 #include "filehash.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 
 #include "fileio.h"
 #include "hashhead.h"
 #include "hashpaths.h"
+#include "readchoice.h"
 
 namespace engine {
 
@@ -35,32 +37,35 @@ Error SystemError(int code) {
     }
 }
 
-// Hands out a regular file chunk by chunk, in one of two ways, with the chunk sizes, the
-// progress positions and the cancel points exactly those of a chunk-by-chunk read:
-// - Mapped, for files of 4 MiB and more: pointers into a read-only mapping of the file, 4 MiB
-//   at a time with its page tables filled in one call, so the bytes are never copied. On a
-//   1 GiB file in the page cache this takes crc32 from 0.18 to 0.16 s and sha1 from 0.75 to
-//   0.68 s. The digests hash too slowly for the hardware prefetchers to run ahead on their own
-//   (they stop at every page), so each chunk handed out comes with a hint for the first lines
-//   of every page of the next one; without it a mapping was slower for them than a copy (sha1
-//   1.05 s). The checksums are faster without the hints. When a mapping can't be made (a file
-//   system without mmap, an address-space limit), the rest of the file is read instead.
-// - Read, for smaller files: many chunks with one read into a buffer, handing out pointers
-//   into it; a small file is one read.
+// Hands out a regular file chunk by chunk, with the chunk sizes, the progress positions and
+// the cancel points exactly those of a chunk-by-chunk read, in one of two ways:
+// - Map: pointers into a read-only mapping of the file, 4 MiB at a time with its page tables
+//   filled in one call, so the bytes are never copied. The digests hash too slowly for the
+//   hardware prefetchers to run ahead on their own (they stop at every page), so each chunk
+//   handed out comes with a hint for the first lines of every page of the next one; without it
+//   a mapping was slower for them than a copy (sha1 over 1 GiB: 1.05 s against 0.75 s). The
+//   checksums are faster without the hints. When a mapping can't be made (a file system
+//   without mmap, an address-space limit), the rest of the file is read instead.
+// - Read: many chunks with one read call into a buffer, handing out pointers into it; a small
+//   file is one read.
+// The way is taken per window of 4 MiB: Map and Read take every window their way, Auto reads
+// files below 4 MiB and lets readchoice decide for larger ones, whose windows take turns
+// between the ways and are timed until the faster is known.
 // Neither way asks for bytes past the size measured at the start. A chunk that can't be had
 // whole comes back short: at the end of the file (it shrank, or its content is generated and
-// shorter than its size) or on a read error, which Error() then holds.
+// shorter than its size), on a read error, which Error() then holds, or when a mapping found
+// the file cut short.
 class ChunkReader {
 public:
-    ChunkReader(fileio::Handle h, size_t chunk, int64_t size, bool hintAhead)
+    ChunkReader(fileio::Handle h, size_t chunk, int64_t size, ReadStrategy strategy, int32_t kind,
+                bool hintAhead)
         : h_(h),
           chunk_(chunk),
           size_(uint64_t(size)),
-          left_(size_),
-          mapped_(size_ >= kMinMapped),
-          hintAhead_(hintAhead) {
-        if (!mapped_) StartReading();
-    }
+          kind_(kind),
+          hintAhead_(hintAhead),
+          way_(strategy == ReadStrategy::Map ? Way::Map : Way::Read),
+          measured_(strategy == ReadStrategy::Auto && size_ >= kMinMapped) {}
 
     struct Piece {
         const uint8_t* data;
@@ -69,12 +74,22 @@ public:
 
     // The next Count bytes; fewer at the end of the file or on an error.
     Piece Next(size_t count) {
-        if (mapped_) {
-            if (const uint8_t* p = NextMapped(count)) return {p, count};
-            if (mapped_) return {nullptr, 0};  // cut short, or past the measured size
-            StartReading();                    // the mapping failed: read from here on
+        const uint64_t offset = handed_;
+        if (offset + count > windowEnd_) StartWindow(offset, count);
+        if (cut_) return {nullptr, 0};
+        if (way_ == Way::Map) {
+            if (const uint8_t* p = FromView(offset, count)) {
+                handed_ += count;
+                return {p, count};
+            }
+            if (cut_) return {nullptr, 0};
+            // The mapping failed: the rest of the file is read.
+            way_ = Way::Read;
+            measured_ = timed_ = false;
+            StartReading(offset);
+            readLimit_ = size_;
         }
-        return NextRead(count);
+        return FromBuffer(count);
     }
 
     int Error() const { return error_; }
@@ -82,61 +97,107 @@ public:
     // After the last chunk: whether every byte handed out was the file's. A mapping can't
     // tell a short file by itself: a truncation inside the last page reads as zeros.
     bool Intact() {
-        if (!mapped_) return true;
-        const bool cut = view_.CutShort();
-        view_.Unmap();
-        return !cut && uint64_t(fileio::FileSize(h_)) >= size_;
+        LeaveView();
+        if (timed_) Time(handed_);
+        return !cut_ && (!mappedAny_ || uint64_t(fileio::FileSize(h_)) >= size_);
     }
 
 private:
+    using Way = readchoice::Way;
     static constexpr uint64_t kMinMapped = 4 << 20;
     static constexpr size_t kWindow = 4 << 20;  // mapped at a time: the resident part
 
-    void StartReading() {
-        mapped_ = false;
-        view_.Unmap();
-        readAt_ = size_ - left_;
-        capacity_ = BufferSize(chunk_, left_);
-        buf_.reset(new uint8_t[capacity_]);
-        // One read takes a small file whole; read-ahead advice only pays for larger ones.
-        if (left_ > capacity_) fileio::AdviseSequential(h_);
+    // At the first chunk that does not fit in the window: a page-aligned window from the
+    // chunk's start, as long as the window size allows and at least the whole chunk, taken the
+    // way this reader goes or readchoice says.
+    void StartWindow(uint64_t offset, size_t count) {
+        LeaveView();
+        if (cut_) return;
+        if (timed_) Time(offset);
+        const uint64_t start = offset & ~uint64_t(fileio::PageSize() - 1);
+        uint64_t end = start + kWindow > size_ ? size_ : start + kWindow;
+        if (end < offset + count) end = offset + count;
+        windowStart_ = start;
+        windowEnd_ = end;
+        if (measured_) {
+            const readchoice::Plan plan = readchoice::NextWindow(kind_);
+            measured_ = timed_ = plan.timed;
+            if (plan.way != way_ || !buf_) {
+                way_ = plan.way;
+                if (way_ == Way::Read) StartReading(offset);
+            }
+        } else if (way_ == Way::Read && !buf_) {
+            StartReading(offset);
+        }
+        // While the ways take turns, a read window reads no further than its end, so that no
+        // bytes are read for a mapped window after it.
+        readLimit_ = timed_ ? end : size_;
+        if (timed_) {
+            timedFrom_ = offset;
+            timedSince_ = std::chrono::steady_clock::now();
+        }
+        if (way_ == Way::Map) {
+            pos_ = end_ = 0;  // whatever was read ahead is not handed out
+            if (!view_.Map(h_, int64_t(start), size_t(end - start))) return;  // read instead
+            mappedAny_ = true;
+            // A file already shorter than the window would read as zeros wherever it is made
+            // long again before the pages are touched: that is seen here.
+            if (uint64_t(fileio::FileSize(h_)) < end) cut_ = true;
+        }
     }
 
-    Piece NextRead(size_t count) {
+    // Ends the timing of the window that ends at Offset.
+    void Time(uint64_t offset) {
+        const auto took = std::chrono::steady_clock::now() - timedSince_;
+        // A short last window is left out: its fixed costs would weigh more.
+        if (offset - timedFrom_ >= kWindow / 4 * 3)
+            readchoice::Record(
+                kind_, way_, offset - timedFrom_,
+                uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
+    }
+
+    // Unmaps the window's view, noting whether the file was found cut short under it.
+    void LeaveView() {
+        if (!view_.Data()) return;
+        if (view_.CutShort()) cut_ = true;
+        view_.Unmap();
+    }
+
+    void StartReading(uint64_t offset) {
+        readAt_ = offset;
+        pos_ = end_ = 0;
+        if (buf_) return;
+        capacity_ = BufferSize(chunk_, size_ - offset);
+        buf_.reset(new uint8_t[capacity_]);
+        // One read takes a small file whole; read-ahead advice only pays for larger ones.
+        if (size_ - offset > capacity_) fileio::AdviseSequential(h_);
+    }
+
+    Piece FromBuffer(size_t count) {
         if (end_ - pos_ < count && error_ == 0) {
             if (pos_ > 0 && pos_ < end_) std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
             end_ -= pos_;
             pos_ = 0;
-            const size_t want = capacity_ - end_ < left_ ? capacity_ - end_ : size_t(left_);
+            const uint64_t left = readLimit_ - readAt_;
+            const size_t want = capacity_ - end_ < left ? capacity_ - end_ : size_t(left);
             const size_t got =
                 fileio::ReadUpTo(h_, buf_.get() + end_, want, &error_, int64_t(readAt_));
             readAt_ += got;
-            left_ -= got;
             end_ += got;
         }
         const size_t n = end_ - pos_ < count ? end_ - pos_ : count;
         const uint8_t* p = buf_.get() + pos_;
         pos_ += n;
+        handed_ += n;
         return {p, n};
     }
 
-    const uint8_t* NextMapped(size_t count) {
-        if (view_.CutShort() || count > left_) return nullptr;
-        const uint64_t offset = size_ - left_;
-        if (!view_.Data() || offset + count > windowEnd_) {
-            // A page-aligned window from the chunk's start, as long as the window size allows
-            // and at least the whole chunk.
-            const uint64_t start = offset & ~uint64_t(fileio::PageSize() - 1);
-            uint64_t end = start + kWindow > size_ ? size_ : start + kWindow;
-            if (end < offset + count) end = offset + count;
-            if (!view_.Map(h_, int64_t(start), size_t(end - start))) {
-                mapped_ = false;
-                return nullptr;
-            }
-            windowStart_ = start;
-            windowEnd_ = end;
+    const uint8_t* FromView(uint64_t offset, size_t count) {
+        if (!view_.Data()) return nullptr;
+        if (view_.CutShort()) {
+            cut_ = true;
+            return nullptr;
         }
-        left_ -= count;
         const uint8_t* p = view_.Data() + (offset - windowStart_);
         if (hintAhead_) HintNext(offset + count, count);
         return p;
@@ -173,16 +234,24 @@ private:
     fileio::Handle h_;
     size_t chunk_;
     uint64_t size_;  // measured at the start
-    uint64_t left_;  // bytes of it not handed out (mapped) or not read yet (read)
-    bool mapped_;
+    int32_t kind_;   // what readchoice keeps its timings under
     bool hintAhead_;
+    Way way_;
+    bool measured_;       // readchoice takes the way of each window
+    bool timed_ = false;  // the current window is timed
+    bool cut_ = false;    // a mapping found the file cut short
+    bool mappedAny_ = false;
+    uint64_t handed_ = 0;  // bytes handed out
+    uint64_t windowStart_ = 0, windowEnd_ = 0;
+    // Read: the buffer holds the bytes from handed_ to readAt_, at pos_ to end_.
     size_t capacity_ = 0;
     std::unique_ptr<uint8_t[]> buf_;
     size_t pos_ = 0, end_ = 0;
-    uint64_t readAt_ = 0;
+    uint64_t readAt_ = 0, readLimit_ = 0;
     int error_ = 0;
     fileio::View view_;
-    uint64_t windowStart_ = 0, windowEnd_ = 0;
+    uint64_t timedFrom_ = 0;
+    std::chrono::steady_clock::time_point timedSince_;
 };
 
 // How an algorithm's path runs the chunk loop.
@@ -196,17 +265,6 @@ LoopShape ShapeOf(const TAlgorithmInfo& algorithm) {
     const TChunkShape& s = algorithm.Shape;
     return {size_t(s.Chunk), s.ReportBeforeHash, s.HintAhead};
 }
-
-class FileCloser {
-public:
-    explicit FileCloser(fileio::Handle h) : h_(h) {}
-    FileCloser(const FileCloser&) = delete;
-    FileCloser& operator=(const FileCloser&) = delete;
-    ~FileCloser() { fileio::Close(h_); }
-
-private:
-    fileio::Handle h_;
-};
 
 // One chunk: hashed and reported in the path's order; false once the stop flag is set.
 class Stepper {
@@ -230,8 +288,9 @@ private:
 };
 
 // The chunk loop over a regular file of known size, with the positions HashFile reports.
-Error RunSized(fileio::Handle h, int64_t size, const LoopShape& shape, Stepper& step) {
-    ChunkReader reader(h, shape.chunk, size, shape.hintAhead);
+Error RunSized(fileio::Handle h, int64_t size, const Request& r, int32_t kind,
+               const LoopShape& shape, Stepper& step) {
+    ChunkReader reader(h, shape.chunk, size, r.read, kind, shape.hintAhead);
     const auto chunk = int64_t(shape.chunk);
     int64_t next = 1;
     do {
@@ -292,20 +351,21 @@ Error RunStream(fileio::Handle h, const LoopShape& shape, Stepper& step, PathAlg
 }
 
 // Opens the request's file and runs the loop; *Text gets the algorithm's text on success.
-Error Run(const Request& r, PathAlgorithm& algo, const LoopShape& shape, std::string* text) {
+// Kind: what readchoice keeps the timings of this read under.
+Error Run(const Request& r, int32_t kind, PathAlgorithm& algo, const LoopShape& shape,
+          std::string* text) {
     Stepper step(r, algo, shape.reportBeforeUpdate);
     if (step.Stopped()) return {Failure::Stopped, 0};
-    fileio::Kind kind = fileio::Kind::Other;
-    int64_t size = -1;
-    int error = 0;
-    const fileio::Handle h =
-        fileio::Open(r.path.c_str(), r.accept == Accept::RegularFiles, &kind, &size, &error);
-    if (h == fileio::InvalidHandle) return SystemError(error);
-    FileCloser closer(h);
-    if (kind == fileio::Kind::Regular && size > 0) {
+    const fileio::File file(r.path.c_str(), r.accept == Accept::RegularFiles);
+    if (!file.IsOpen()) return SystemError(file.Error());
+    // A folder is never read, whatever the caller takes.
+    if (file.FileKind() == fileio::Kind::Directory) return SystemError(EISDIR);
+    const fileio::Handle h = file.Get();
+    const int64_t size = file.Size();
+    if (file.FileKind() == fileio::Kind::Regular && size > 0) {
         DebugMark("quernsum 2");
         algo.Begin(size);
-        const Error e = RunSized(h, size, shape, step);
+        const Error e = RunSized(h, size, r, kind, shape, step);
         if (e.kind == Failure::None) *text = algo.FinishText();
         return e;
     }
@@ -357,7 +417,7 @@ Result HashPath(const Request& request) {
         return result;
     }
     const std::unique_ptr<PathAlgorithm> algo = info->MakePath();
-    result.error = Run(request, *algo, ShapeOf(*info), &result.digest);
+    result.error = Run(request, request.algorithm, *algo, ShapeOf(*info), &result.digest);
     if (!result.ok()) result.digest.clear();
     return result;
 }
@@ -366,7 +426,7 @@ Error ReadPath(const Request& request, size_t Piece,
                const std::function<void(const uint8_t*, size_t)>& Consume) {
     Forward forward(Consume);
     std::string none;
-    return Run(request, forward, {Piece > 0 ? Piece : 1, false, true}, &none);
+    return Run(request, readchoice::kSeveral, forward, {Piece > 0 ? Piece : 1, false, true}, &none);
 }
 
 }  // namespace engine

@@ -38,6 +38,14 @@ std::string Describe(const Error& error);
 // /dev/stdin or a character device, read to its end as md5sum does.
 enum class Accept { RegularFiles, AnyReadable };
 
+// How a regular file's bytes reach the algorithm: through a read-only mapping of the file, or
+// by read calls into a buffer. Auto reads files below 4 MiB and, for larger ones, goes the way
+// measured faster in this process for the algorithm on this machine; Map and Read force one
+// way (for tests and benchmarks, and for a user who knows better). Only the speed differs: the
+// digest, the progress calls, the stop points and the errors are the same every way. A file
+// that can't be mapped is read, also under Map; input of unknown size is always read.
+enum class ReadStrategy { Auto, Map, Read };
+
 struct Request {
     std::string path;  // the bytes the system gave; no encoding is assumed
     int32_t algorithm = 16;
@@ -48,6 +56,7 @@ struct Request {
     // Read after every progress call; once true, the call ends with Failure::Stopped.
     const std::atomic<bool>* stop = nullptr;
     Accept accept = Accept::RegularFiles;
+    ReadStrategy read = ReadStrategy::Auto;
 };
 
 struct Result {

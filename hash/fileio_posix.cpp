@@ -13,9 +13,18 @@
 
 namespace fileio {
 
+namespace {
+
+Kind KindOfMode(mode_t mode) {
+    return S_ISREG(mode) ? Kind::Regular : S_ISDIR(mode) ? Kind::Directory : Kind::Other;
+}
+
+}  // namespace
+
 Handle Open(const char* Path, bool RegularOnly, Kind* FileKind, int64_t* Size, int* Error) {
     // O_NONBLOCK keeps open() from waiting for a writer on a FIFO; the type check on the open
-    // descriptor then refuses everything but a regular file.
+    // descriptor then refuses everything but a regular file. It stays set: on a regular file
+    // it changes nothing.
     const int flags = O_RDONLY | O_CLOEXEC | O_NOCTTY | (RegularOnly ? O_NONBLOCK : 0);
     int fd;
     do {
@@ -31,10 +40,8 @@ Handle Open(const char* Path, bool RegularOnly, Kind* FileKind, int64_t* Size, i
         ::close(fd);
         return InvalidHandle;
     }
-    *FileKind = S_ISREG(st.st_mode)   ? Kind::Regular
-                : S_ISDIR(st.st_mode) ? Kind::Directory
-                                      : Kind::Other;
-    if (*FileKind == Kind::Directory || (RegularOnly && *FileKind != Kind::Regular)) {
+    *FileKind = KindOfMode(st.st_mode);
+    if (RegularOnly && *FileKind != Kind::Regular) {
         *Error = *FileKind == Kind::Directory ? EISDIR : ENODEV;
         ::close(fd);
         return InvalidHandle;
@@ -42,6 +49,17 @@ Handle Open(const char* Path, bool RegularOnly, Kind* FileKind, int64_t* Size, i
     *Size = *FileKind == Kind::Regular ? int64_t(st.st_size) : -1;
     *Error = 0;
     return fd;
+}
+
+bool KindOf(const char* Path, Kind* FileKind, int* Error) {
+    struct stat st;
+    if (::stat(Path, &st) != 0) {
+        *Error = errno;
+        return false;
+    }
+    *FileKind = KindOfMode(st.st_mode);
+    *Error = 0;
+    return true;
 }
 
 int64_t FileSize(Handle H) {

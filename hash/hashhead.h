@@ -1,8 +1,11 @@
-// The file hash service: one file path and one algorithm id in, an upper-case hexadecimal
-// digest text out. Also the table of algorithms, the three checksums (CRC-32, Adler-32, CRC-64)
-// and the hex helpers.
+// The file hash service as the window calls it: one file path and one algorithm id in, an
+// upper-case hexadecimal digest text out, every failure an empty result. HashFile and the four
+// file routines are thin layers over engine::HashPath (filehash.h), which says why a file gave
+// no digest. Also the algorithm table, the hex helpers and the three checksums' buffer
+// functions (checksums.cpp), which run the variant of the kernel table (kernels.h).
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -123,16 +126,29 @@ void DebugMark(std::string_view Text);
 extern const uint32_t Crc32Table[256];
 // The counts of the three checksums are signed 64-bit: any buffer fits, and a count of 0 or
 // less does nothing.
-// Raw table update over Count bytes, no inversion: register in, register out.
+// The raw register update over Count bytes, no inversion: register in, register out. The
+// same value as the byte-at-a-time update with Crc32Table, whichever variant computes it.
 uint32_t Crc32Update(const void* Buffer, int64_t Count, uint32_t Register);
 
 // Adler-32 (RFC 1950).
 void Adler32Update(uint32_t& Value, const void* Buffer, int64_t Count);
 
-// CRC-64/XZ, reflected polynomial 0xC96C5795D7870F42.
-extern uint64_t Crc64Table[256];
-void BuildCrc64Table();
-// Raw table update over Count bytes, no inversion.
+// CRC-64/XZ, reflected polynomial 0xC96C5795D7870F42. BuildCrc64Table works the table out
+// (entry i is i shifted right eight times, with the polynomial added after every shift that
+// drops a 1 bit); Crc64Table is its result, made at compile time and read-only, so it is
+// complete before any code runs and nothing can change it while files are hashed.
+constexpr std::array<uint64_t, 256> BuildCrc64Table() {
+    std::array<uint64_t, 256> t{};
+    for (unsigned i = 0; i < 256; ++i) {
+        uint64_t v = i;
+        for (int k = 0; k < 8; ++k)
+            v = (v & 1) ? (v >> 1) ^ 0xC96C5795D7870F42ull : v >> 1;
+        t[i] = v;
+    }
+    return t;
+}
+extern const uint64_t Crc64Table[256];
+// The raw register update over Count bytes, no inversion, as for CRC-32.
 uint64_t Crc64Update(const void* Buffer, int64_t Count, uint64_t Register);
 // Continues a finished CRC-64 value over more bytes.
 uint64_t Crc64Buffer(const void* Buffer, int64_t Count, uint64_t Value);

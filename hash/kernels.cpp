@@ -1,8 +1,23 @@
 // The kernel table: the list of every variant, the table filled from it once, and the switch
 // that tests and benchmarks use to put another table in its place.
+//
+// The entries of a slot are listed in the order they are expected to be fast in, but whether
+// that order holds depends on the CPU: how wide its vector units really are, how many
+// carry-less multiplies or rotations it issues per cycle. So when the table is filled, the
+// variants of a slot that the CPU runs several of are timed over the same 16 KiB in memory: one
+// round to warm up, then five rounds that run each once in turn, the fastest run of each
+// counting (an interruption only makes a run slower). A variant other than the first is taken
+// only when it is clearly faster (PickFastest), so noise can't undo the expected order. That
+// costs about a millisecond, once per process, at the first use of the table; every variant
+// gives the same results, so the choice never changes one.
 #include "kernels.h"
 
+#include <chrono>
+#include <cstdio>
+#include <limits>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "DCPblake2.h"
 #include "DCPcrc32c.h"
@@ -53,6 +68,9 @@ bool Pclmul(const cpu::Features& f) {
 bool Vpclmul(const cpu::Features& f) {
     return f.Vpclmul && f.Avx512 && Pclmul(f);
 }
+bool Bmi2(const cpu::Features& f) {
+    return f.Bmi2;
+}
 bool Avx2(const cpu::Features& f) {
     return f.Avx2;
 }
@@ -74,8 +92,9 @@ bool Avx512Vnni(const cpu::Features& f) {
 bool Sse42Pclmul(const cpu::Features& f) {
     return f.Sse42 && f.Pclmul;
 }
+// 256-bit carry-less multiplies; the CRC-32C fold also uses the crc32 instruction.
 bool Vpclmul256(const cpu::Features& f) {
-    return f.Vpclmul256 && Avx2(f) && Sse42Pclmul(f);
+    return f.Vpclmul && Avx2(f) && Sse42Pclmul(f) && Pclmul(f);
 }
 #endif
 
@@ -98,10 +117,12 @@ constexpr Entry kEntries[] = {
 #if defined(__x86_64__)
     {Slot::Sha512, "avx512", Avx512Bmi2, [](Table& t) { t.sha512 = sha512::CompressAvx512; }},
     {Slot::Sha512, "avx2", Avx2Bmi2, [](Table& t) { t.sha512 = sha512::CompressAvx2; }},
+    {Slot::Sha512, "bmi2", Bmi2, [](Table& t) { t.sha512 = sha512::CompressBmi2; }},
 #endif
     {Slot::Sha512, "portable", Always, [](Table& t) { t.sha512 = sha512::CompressPortable; }},
 #if defined(__x86_64__)
     {Slot::Crc32, "vpclmul", Vpclmul, [](Table& t) { t.crc32 = checksums::Crc32Vpclmul; }},
+    {Slot::Crc32, "vpclmul256", Vpclmul256, [](Table& t) { t.crc32 = checksums::Crc32Vpclmul256; }},
     {Slot::Crc32, "pclmul", Pclmul, [](Table& t) { t.crc32 = checksums::Crc32Pclmul; }},
 #endif
 #if defined(__aarch64__)
@@ -110,6 +131,7 @@ constexpr Entry kEntries[] = {
     {Slot::Crc32, "portable", Always, [](Table& t) { t.crc32 = checksums::Crc32Portable; }},
 #if defined(__x86_64__)
     {Slot::Crc64, "vpclmul", Vpclmul, [](Table& t) { t.crc64 = checksums::Crc64Vpclmul; }},
+    {Slot::Crc64, "vpclmul256", Vpclmul256, [](Table& t) { t.crc64 = checksums::Crc64Vpclmul256; }},
     {Slot::Crc64, "pclmul", Pclmul, [](Table& t) { t.crc64 = checksums::Crc64Pclmul; }},
 #endif
 #if defined(__aarch64__)
@@ -156,6 +178,60 @@ constexpr Entry kEntries[] = {
     {Slot::Blake2s, "portable", Always, [](Table& t) { t.blake2s = blake2::Compress2sPortable; }},
 };
 
+// Whatever a table holds in each slot, run over whole blocks of the bytes; the results go to a
+// sink, so that no run is left out.
+volatile uint64_t g_sink;
+
+constexpr SlotInfo kSlotInfo[] = {
+    {"sha1",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint32_t state[5] = {};
+         t.sha1(state, p, n / 64);
+         g_sink = state[0];
+     }},
+    {"sha256",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint32_t state[8] = {};
+         t.sha256(state, p, n / 64);
+         g_sink = state[0];
+     }},
+    {"sha512",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint64_t state[8] = {};
+         t.sha512(state, p, n / 128);
+         g_sink = state[0];
+     }},
+    {"crc32", [](const Table& t, const uint8_t* p, size_t n) { g_sink = t.crc32(p, n, 0); }},
+    {"crc64", [](const Table& t, const uint8_t* p, size_t n) { g_sink = t.crc64(p, n, 0); }},
+    {"adler32", [](const Table& t, const uint8_t* p, size_t n) { g_sink = t.adler32(1, p, n); }},
+    {"xxh3",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint64_t acc[8] = {};
+         t.xxh3(acc, p, n / 64, 0);
+         g_sink = acc[0];
+     }},
+    {"crc32c", [](const Table& t, const uint8_t* p, size_t n) { g_sink = t.crc32c(p, n, 0); }},
+    {"keccak",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint64_t state[25] = {};
+         t.keccak(state, p, n / 136, 136);
+         g_sink = state[0];
+     }},
+    {"blake2b",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint64_t state[8] = {}, counter[2] = {};
+         t.blake2b(state, counter, p, n / 128, 128, false);
+         g_sink = state[0];
+     }},
+    {"blake2s",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         uint32_t state[8] = {}, counter[2] = {};
+         t.blake2s(state, counter, p, n / 64, 64, false);
+         g_sink = state[0];
+     }},
+};
+static_assert(std::size(kSlotInfo) == kSlots, "one SlotInfo per slot, in the order of Slot");
+
 // The table with, in each slot, the first entry that Take accepts.
 template <class Accept>
 Table Fill(Accept take) {
@@ -185,8 +261,66 @@ void Install(Table& t, const Entry& e) {
     t.name[int(e.slot)] = e.name;
 }
 
+namespace {
+
+// The best table: in each slot the first entry this CPU runs, or the one that PickFastest takes
+// from the timings of those it runs.
+Table Measure() {
+    Table best = Fill([](const Entry& e) { return Supported(e); });
+    constexpr size_t kBytes = 16 << 10;
+    constexpr int kRounds = 5;
+    std::vector<uint8_t> bytes(kBytes);
+    uint32_t x = 0x9E3779B9u;
+    for (uint8_t& b : bytes) {
+        x ^= x << 13, x ^= x >> 17, x ^= x << 5;
+        b = uint8_t(x);
+    }
+    for (int s = 0; s < kSlots; ++s) {
+        std::vector<const Entry*> candidates;
+        for (const Entry& e : kEntries)
+            if (int(e.slot) == s && Supported(e)) candidates.push_back(&e);
+        if (candidates.size() < 2) continue;
+        std::vector<double> fastest(candidates.size(), std::numeric_limits<double>::infinity());
+        Table t = best;
+        for (int round = 0; round <= kRounds; ++round) {
+            for (size_t i = 0; i < candidates.size(); ++i) {
+                Install(t, *candidates[i]);
+                const auto start = std::chrono::steady_clock::now();
+                kSlotInfo[s].run(t, bytes.data(), kBytes);
+                const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+                if (round > 0 && took.count() < fastest[i]) fastest[i] = took.count();
+            }
+        }
+        const Entry& chosen = *candidates[PickFastest(fastest)];
+        Install(best, chosen);
+        std::string text = std::string("quernsum kernel for ") + kSlotInfo[s].name + ": " +
+                           chosen.name + " (MB/s:";
+        for (size_t i = 0; i < candidates.size(); ++i) {
+            char figure[64];
+            std::snprintf(figure, sizeof figure, " %s %.0f", candidates[i]->name,
+                          double(kBytes) / fastest[i] / 1e6);
+            text += figure;
+        }
+        DebugMark(text + ")");
+    }
+    return best;
+}
+
+}  // namespace
+
+std::span<const SlotInfo> Slots() {
+    return kSlotInfo;
+}
+
+size_t PickFastest(std::span<const double> Seconds) {
+    size_t pick = 0;
+    for (size_t i = 1; i < Seconds.size(); ++i)
+        if (Seconds[i] <= Seconds[0] * 0.95 && Seconds[i] < Seconds[pick]) pick = i;
+    return pick;
+}
+
 const Table& Best() {
-    static const Table best = Fill([](const Entry& e) { return Supported(e); });
+    static const Table best = Measure();
     return best;
 }
 

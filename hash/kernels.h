@@ -1,8 +1,9 @@
 // The engine's kernels: the inner loops that have instruction-set variants, gathered in one
 // table of function pointers. The table is filled once, on first use, from the CPU's features
 // (cpufeatures.h): each slot takes the fastest variant this CPU runs, and the portable code
-// where it runs none. Every caller goes through Active(), so the choice is made in one place,
-// and tests and benchmarks reach every variant through the one list of Entries().
+// where it runs none. Where the CPU runs several, a short timing of each over the same bytes
+// decides (kernels.cpp). Every caller goes through Active(), so the choice is made in one
+// place, and tests and benchmarks reach every variant through the one list of Entries().
 #pragma once
 
 #include <atomic>
@@ -66,15 +67,27 @@ struct Table {
     KeccakAbsorb keccak;
     Blake2bCompress blake2b;
     Blake2sCompress blake2s;
-    // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull"; for XXH3 also "sse2" and "neon",
+    // The variant in each slot, indexed by Slot: "portable", "shani", "bmi2", "avx2", "avx512",
+    // "avx512vnni", "pclmul", "vpclmul256", "vpclmul", "armv8" or "pmull"; for XXH3 also "sse2"
+    // and "neon",
     // for CRC-32C "sse42" (the crc32 instruction), "vpclmul256" and "armv8crc", for SHA-3
     // "bmi1", for BLAKE2 "neon".
     const char* name[kSlots];
 };
 
-// One variant of one slot. The entries of a slot are listed fastest first, and the portable
-// code, which every CPU runs, comes last.
+// What the table knows of a slot besides its entries: its name, and how to run the function a
+// table holds in it over Size bytes (whole blocks of the slot's algorithm), which is how the
+// entries of a slot are timed against each other.
+struct SlotInfo {
+    const char* name;
+    void (*run)(const Table& t, const uint8_t* p, size_t Size);
+};
+// Indexed by Slot.
+std::span<const SlotInfo> Slots();
+
+// One variant of one slot. The entries of a slot are listed in the order they are expected to
+// be fastest in, and the portable code, which every CPU runs, comes last. The first entry the
+// CPU runs is taken unless timing finds another clearly faster (PickFastest).
 struct Entry {
     Slot slot;
     const char* name;
@@ -90,7 +103,13 @@ bool Supported(const Entry& e);
 // Writes the entry's function and name into its slot of t.
 void Install(Table& t, const Entry& e);
 
-// The table filled from this CPU's features, and the one with the portable code everywhere.
+// Which of a slot's candidates to take, given the fastest time of each, the expected fastest
+// first: the first, unless another took at most 95% of its time; then the fastest. The margin
+// keeps the expected order where timing can't tell the candidates apart.
+size_t PickFastest(std::span<const double> Seconds);
+
+// The table filled from this CPU's features and the timings, and the one with the portable
+// code everywhere.
 const Table& Best();
 const Table& Portable();
 

@@ -103,8 +103,10 @@ struct Constants {
     FoldPair By768;   //
     FoldPair By896;   //
     FoldPair By1024;  // eight 128-bit accumulators, 128 bytes a step
+    FoldPair By1280;  // the eight 256-bit accumulators, folded together
     FoldPair By1536;  // the four 512-bit accumulators, folded together
-    FoldPair By2048;  // four 512-bit accumulators, 256 bytes a step
+    FoldPair By1792;  //
+    FoldPair By2048;  // four 512-bit or eight 256-bit accumulators, 256 bytes a step
     // Final reduction of one block X to the register, X * x^n mod P.
     // CRC-32: fold by 32 bits (degree < 96), then fold the top 32 bits by 64 (degree < 64).
     FoldPair By32;
@@ -127,7 +129,9 @@ constexpr Constants MakeConstants(Poly p) {
     c.By768 = Fold(p, 768);
     c.By896 = Fold(p, 896);
     c.By1024 = Fold(p, 1024);
+    c.By1280 = Fold(p, 1280);
     c.By1536 = Fold(p, 1536);
+    c.By1792 = Fold(p, 1792);
     c.By2048 = Fold(p, 2048);
     c.By32 = Fold(p, 32);
     c.By64Low = Shift(p, 64);

@@ -1,31 +1,13 @@
-// The few file system calls the hash service needs, kept apart so that another platform only
-// adds its own counterpart of fileio_posix.cpp.
+// The file system calls the hash service needs besides opening (fileopen.h), kept apart so
+// that another platform only adds its own counterpart of fileio_posix.cpp.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "fileopen.h"
+
 namespace fileio {
-
-using Handle = int;
-constexpr Handle InvalidHandle = -1;
-
-// How a file is opened for hashing. The checksum routines ask for an exclusive opening and the
-// hash objects for a shared one; on POSIX there are no share modes, so both are a plain
-// read-only opening. A platform with share modes maps them here.
-enum class Sharing { Exclusive, Shared };
-
-// What an opening found.
-enum class Kind { Regular, Directory, Other };
-
-// Opens Path for reading. With RegularOnly, anything but a regular file (a symlink to one
-// counts) is refused without ever blocking: the opening does not wait for a writer on a FIFO.
-// Without it, FIFOs, character devices and the like are opened as the shell would, blocking
-// until a FIFO has a writer; a directory is always refused. On success Kind and Size describe
-// the file (Size: bytes at the opening, -1 when not measurable). On failure InvalidHandle comes
-// back with Error set to the errno (EISDIR for a directory, ENODEV for another kind of file
-// refused under RegularOnly) and Kind set when the file was opened before being refused.
-Handle Open(const char* Path, bool RegularOnly, Kind* FileKind, int64_t* Size, int* Error);
 
 // The size of the open file in bytes, or -1 when it can't be measured.
 int64_t FileSize(Handle H);
@@ -68,7 +50,5 @@ private:
 };
 
 size_t PageSize();
-
-void Close(Handle H);
 
 }  // namespace fileio

@@ -178,6 +178,8 @@ TEST_F(Quernsum, OutputForms) {
         {"-z -a crc32 abc.txt 'a\nb'", Bytes("352441c2  abc.txt\0"
                                              "352441c2  a\nb\0")},
         {"-z --tag -a crc32 'a\nb'", Bytes("CRC32 (a\nb) = 352441c2\0")},
+        {"--read=map abc.txt", "900150983cd24fb0d6963f7d28e17f72  abc.txt\n"},
+        {"--read read -a sha1 abc.txt", "a9993e364706816aba3e25717850c26c9cd0d89d  abc.txt\n"},
     };
     Write("a\nb", "abc");
     for (const auto& c : cases) {
@@ -224,9 +226,9 @@ TEST_F(Quernsum, ListShowsEveryAlgorithm) {
 
 TEST_F(Quernsum, UsageErrorsExitWithTwo) {
     Write("f", "x");
-    for (const char* args :
-         {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f", "-j 0 f", "-j x f",
-          "-j", "--tag -t f", "-c -b f", "-c -z f", "--sfv -z f", "-cx f"}) {
+    for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f",
+                             "-j 0 f", "-j x f", "-j", "--tag -t f", "-c -b f", "-c -z f",
+                             "--sfv -z f", "-cx f", "--read=mmap f", "--read"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;

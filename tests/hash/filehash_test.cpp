@@ -1,7 +1,6 @@
-// engine::HashPath and engine::ReadPath: the reason a file gives no digest, input of unknown
-// size read to its end, a failed mapping read instead, the stop flag, and two threads at once.
+// engine::HashPath and engine::ReadPath: the opening, the reason a file gives no digest, input
+// of unknown size read to its end, the stop flag, and two threads at once.
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +16,7 @@
 #include <vector>
 
 #include "filehash.h"
+#include "fileopen.h"
 #include "hash_test_util.h"
 #include "hashhead.h"
 #include "hashstream.h"
@@ -78,6 +78,7 @@ TEST_F(FileHash, EachFailureHasItsKindAndText) {
         // A FIFO without a writer must not block a caller that takes regular files only.
         {(dir_ / "fifo").string(), Failure::NotRegular, ENODEV, "Not a regular file"},
     };
+    const testutil::Deadline deadline(20, "a path that must not block took 20 s");
     for (const Case& c : cases) {
         const engine::Result r = Hash(c.path);
         EXPECT_EQ(r.error.kind, c.kind) << c.path;
@@ -102,6 +103,55 @@ TEST_F(FileHash, EachFailureHasItsKindAndText) {
     }
     EXPECT_EQ(denied.error.kind, Failure::Permission);
     EXPECT_EQ(engine::Describe(denied.error), "Permission denied");
+}
+
+// The one opening the engine, the checksum-file reader and quernsum share: what each kind of
+// file gives with and without RegularOnly (a FIFO without a writer must not block), and the
+// look at a name that opens nothing.
+TEST_F(FileHash, OpeningTakesOrRefusesEachKindOfFile) {
+    using fileio::Kind;
+    const std::string file = Write("f", "abc");
+    fs::create_directory(dir_ / "folder");
+    ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+    fs::create_symlink("f", dir_ / "link");
+    const std::string folder = (dir_ / "folder").string(), fifo = (dir_ / "fifo").string();
+    struct Case {
+        std::string path;
+        bool regularOnly;
+        int error;
+        Kind kind;
+        int64_t size;
+    };
+    const std::vector<Case> cases = {
+        {file, true, 0, Kind::Regular, 3},
+        {file, false, 0, Kind::Regular, 3},
+        {(dir_ / "link").string(), true, 0, Kind::Regular, 3},
+        {folder, true, EISDIR, Kind::Directory, -1},
+        {folder, false, 0, Kind::Directory, -1},
+        {fifo, true, ENODEV, Kind::Other, -1},
+        {"/dev/null", true, ENODEV, Kind::Other, -1},
+        {"/dev/null", false, 0, Kind::Other, -1},
+        {(dir_ / "missing").string(), false, ENOENT, Kind::Other, -1},
+    };
+    const testutil::Deadline deadline(20, "an opening that must not block took 20 s");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.path + (c.regularOnly ? " (regular only)" : ""));
+        const fileio::File f(c.path.c_str(), c.regularOnly);
+        EXPECT_EQ(f.Error(), c.error);
+        EXPECT_EQ(f.IsOpen(), c.error == 0);
+        if (f.IsOpen()) {
+            EXPECT_EQ(f.FileKind(), c.kind);
+            EXPECT_EQ(f.Size(), c.size);
+        }
+        Kind kind = Kind::Regular;
+        int error = -1;
+        const bool found = fileio::KindOf(c.path.c_str(), &kind, &error);
+        EXPECT_EQ(found, c.error != ENOENT);
+        EXPECT_EQ(error, c.error == ENOENT ? ENOENT : 0);
+        if (found) {
+            EXPECT_EQ(kind, c.kind);
+        }
+    }
 }
 
 // Pipes, character devices and files whose size reads 0 (/proc) are read to their end and give
@@ -145,24 +195,6 @@ TEST_F(FileHash, InputOfUnknownSizeIsReadToItsEnd) {
     text << sys.rdbuf();
     ASSERT_LT(text.str().size(), fs::file_size(attribute));
     EXPECT_EQ(Hash(attribute).digest, Expected(16, text.str()));
-}
-
-// With the address space too small for a mapping window, a large file is read instead and
-// gives the same digest. Run in a child process, so the limit stays there.
-TEST_F(FileHash, FailedMappingFallsBackToReading) {
-    const std::string data = testutil::Pattern(9 << 20);
-    const std::string file = Write("big", data);
-    const std::string want = Expected(16, data);
-    auto hashUnderLimit = [&] {
-        std::ifstream statm("/proc/self/statm");
-        long pages = 0;
-        statm >> pages;
-        const rlim_t now = rlim_t(pages) * rlim_t(::sysconf(_SC_PAGESIZE));
-        const rlimit limit{now + (3 << 20), now + (3 << 20)};
-        ::setrlimit(RLIMIT_AS, &limit);
-        std::_Exit(Hash(file).digest == want ? 0 : 1);
-    };
-    EXPECT_EXIT(hashUnderLimit(), ::testing::ExitedWithCode(0), "");
 }
 
 TEST_F(FileHash, StopFlagEndsTheFileWithoutADigest) {

@@ -1,7 +1,11 @@
 // Helpers shared by the engine tests.
 #pragma once
 
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,12 +50,40 @@ inline std::string Lower(std::string s) {
     return s;
 }
 
+// Ends the test program with a message when the scope lasts longer than Seconds: around a call
+// that must never wait (opening a FIFO without a writer), so that a fault which makes it wait
+// fails by itself instead of at the test runner's timeout.
+class Deadline {
+public:
+    Deadline(unsigned seconds, const char* what) {
+        What() = what;
+        std::signal(SIGALRM, Expired);
+        ::alarm(seconds);
+    }
+    ~Deadline() {
+        ::alarm(0);
+        std::signal(SIGALRM, SIG_DFL);
+    }
+    Deadline(const Deadline&) = delete;
+    Deadline& operator=(const Deadline&) = delete;
+
+private:
+    static const char*& What() {
+        static const char* what = "";
+        return what;
+    }
+    static void Expired(int) {
+        const char* what = What();
+        (void)!::write(2, "stuck: ", 7);
+        (void)!::write(2, what, std::strlen(what));
+        (void)!::write(2, "\n", 1);
+        ::_exit(1);
+    }
+};
+
 // The slots' names, for test names and traces.
 inline const char* SlotName(kernels::Slot slot) {
-    static const char* const names[kernels::kSlots] = {"sha1",   "sha256",  "sha512", "crc32",
-                                                       "crc64",  "adler32", "xxh3",   "crc32c",
-                                                       "keccak", "blake2b", "blake2s"};
-    return names[int(slot)];
+    return kernels::Slots()[size_t(slot)].name;
 }
 
 // The kernel table's entries for one slot, fastest first, the portable one last.
