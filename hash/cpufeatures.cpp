@@ -48,6 +48,7 @@ Features Detect() {
     f.ArmSha1 = caps.sha1;
     f.ArmSha2 = caps.sha2;
     f.ArmPmull = caps.pmull;
+    f.ArmNeon = caps.neon;
     return f;
 }
 #else

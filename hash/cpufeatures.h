@@ -21,6 +21,7 @@ struct Features {
     bool ArmSha1 = false;
     bool ArmSha2 = false;
     bool ArmPmull = false;  // the 64-bit carry-less multiply
+    bool ArmNeon = false;   // Advanced SIMD (every 64-bit ARM Linux system has it)
 };
 
 // The features of this CPU, detected on the first call.
@@ -31,6 +32,7 @@ struct ArmCapabilities {
     bool sha1 = false;
     bool sha2 = false;
     bool pmull = false;
+    bool neon = false;
 };
 ArmCapabilities ReadArmCapabilities();
 

@@ -16,6 +16,7 @@ ArmCapabilities ReadArmCapabilities() {
     caps.sha1 = hwcap & HWCAP_SHA1;
     caps.sha2 = hwcap & HWCAP_SHA2;
     caps.pmull = hwcap & HWCAP_PMULL;
+    caps.neon = hwcap & HWCAP_ASIMD;
 #endif
     return caps;
 }

@@ -1,12 +1,13 @@
 // CreateHashObject: the one place that maps an algorithm id to its hash object class.
+#include "DCPblake3.h"
 #include "DCPhaval.h"
 #include "DCPmd4.h"
 #include "DCPmd5.h"
+#include "DCPripemd128.h"
+#include "DCPripemd160.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
 #include "DCPsha512.h"
-#include "DCPripemd128.h"
-#include "DCPripemd160.h"
 #include "DCPtiger.h"
 #include "hashhead.h"
 
@@ -32,6 +33,8 @@ std::unique_ptr<TDCP_hash> CreateHashObject(int32_t AlgorithmId) {
             return std::make_unique<TDCP_tiger>();
         case TDCP_haval::kId:
             return std::make_unique<TDCP_haval>();
+        case TDCP_blake3::kId:
+            return std::make_unique<TDCP_blake3>();
         default:
             return nullptr;
     }

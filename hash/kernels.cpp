@@ -2,6 +2,7 @@
 // that tests and benchmarks use to put another table in its place.
 #include "kernels.h"
 
+#include "DCPblake3.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
 #include "DCPsha512.h"
@@ -25,6 +26,9 @@ bool ArmSha2(const cpu::Features& f) {
 }
 bool ArmPmull(const cpu::Features& f) {
     return f.ArmPmull;
+}
+bool ArmNeon(const cpu::Features& f) {
+    return f.ArmNeon;
 }
 #endif
 
@@ -52,6 +56,16 @@ bool Avx512Bmi2(const cpu::Features& f) {
 }
 bool Avx512Vnni(const cpu::Features& f) {
     return f.Avx512 && f.Avx512Vnni;
+}
+bool Sse41(const cpu::Features& f) {
+    return f.Sse41 && f.Ssse3;
+}
+// The wider BLAKE3 kernels hand their remainders to the narrower ones.
+bool Avx2Sse41(const cpu::Features& f) {
+    return f.Avx2 && Sse41(f);
+}
+bool Avx512Avx2(const cpu::Features& f) {
+    return f.Avx512 && Avx2Sse41(f);
 }
 #endif
 
@@ -99,6 +113,16 @@ constexpr Entry kEntries[] = {
     {Slot::Adler32, "avx2", Avx2, [](Table& t) { t.adler32 = checksums::Adler32Avx2; }},
 #endif
     {Slot::Adler32, "portable", Always, [](Table& t) { t.adler32 = checksums::Adler32Portable; }},
+// BLAKE3
+#if defined(__x86_64__)
+    {Slot::Blake3, "avx512", Avx512Avx2, [](Table& t) { t.blake3 = blake3::HashManyAvx512; }},
+    {Slot::Blake3, "avx2", Avx2Sse41, [](Table& t) { t.blake3 = blake3::HashManyAvx2; }},
+    {Slot::Blake3, "sse41", Sse41, [](Table& t) { t.blake3 = blake3::HashManySse41; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Blake3, "neon", ArmNeon, [](Table& t) { t.blake3 = blake3::HashManyNeon; }},
+#endif
+    {Slot::Blake3, "portable", Always, [](Table& t) { t.blake3 = blake3::HashManyPortable; }},
 };
 
 // The table with, in each slot, the first entry that Take accepts.
@@ -181,6 +205,8 @@ const char* KernelName(int32_t AlgorithmId) {
             return t.name[int(Slot::Crc64)];
         case AlgorithmAdler32:
             return t.name[int(Slot::Adler32)];
+        case TDCP_blake3::kId:
+            return t.name[int(Slot::Blake3)];
         default:
             return "portable";
     }

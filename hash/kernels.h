@@ -23,9 +23,22 @@ using Sha512Compress = void (*)(uint64_t State[8], const uint8_t* Blocks, size_t
 using Crc32Fold = uint32_t (*)(const uint8_t* p, size_t Count, uint32_t Register);
 using Crc64Fold = uint64_t (*)(const uint8_t* p, size_t Count, uint64_t Register);
 using Adler32Sum = uint32_t (*)(uint32_t Value, const uint8_t* p, size_t Count);
+// BLAKE3's many-input compression (blake3::HashManyPortable in DCPblake3.h says what it does).
+using Blake3HashMany = void (*)(const uint8_t* const* Inputs, size_t Count, size_t Blocks,
+                                const uint32_t Key[8], uint64_t Counter, bool IncrementCounter,
+                                uint8_t Flags, uint8_t FlagsStart, uint8_t FlagsEnd, uint8_t* Out);
 
-enum class Slot { Sha1, Sha256, Sha512, Crc32, Crc64, Adler32 };
-constexpr int kSlots = 6;
+enum class Slot {
+    Sha1,
+    Sha256,
+    Sha512,
+    Crc32,
+    Crc64,
+    Adler32,
+    // BLAKE3
+    Blake3,
+};
+constexpr int kSlots = 7;
 
 struct Table {
     Sha1Compress sha1;
@@ -34,8 +47,10 @@ struct Table {
     Crc32Fold crc32;
     Crc64Fold crc64;
     Adler32Sum adler32;
-    // The variant in each slot, indexed by Slot: "portable", "shani", "avx2", "avx512",
-    // "avx512vnni", "pclmul", "vpclmul", "armv8" or "pmull".
+    // BLAKE3
+    Blake3HashMany blake3;
+    // The variant in each slot, indexed by Slot: "portable", "shani", "sse41", "avx2",
+    // "avx512", "avx512vnni", "pclmul", "vpclmul", "armv8", "pmull" or "neon".
     const char* name[kSlots];
 };
 
@@ -80,7 +95,7 @@ void Use(const Table* t);
 void ForcePortable(bool On);
 bool PortableForced();
 
-// The variant that one of the fourteen algorithms runs now: the name in its slot of Active(),
+// The variant that one of the algorithms runs now: the name in its slot of Active(),
 // or "portable" for the algorithms that have only portable code (and for unknown ids).
 const char* KernelName(int32_t AlgorithmId);
 

@@ -1,12 +1,14 @@
-// Split equivalence of all fourteen algorithms: a message fed in pieces of any sizes (empty
-// ones included) gives the text of the same message fed in one piece, with the best kernels
-// and with the portable ones. The input is the message after a short plan of piece sizes.
+// Split equivalence of all fourteen algorithms and BLAKE3: a message fed in pieces of any sizes
+// (empty ones included) gives the text of the same message fed in one piece, with the best
+// kernels and with the portable ones. The input is the message after a short plan of piece
+// sizes.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -50,7 +52,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (std::all_of(plan.begin(), plan.end(), [](size_t n) { return n == 0; })) plan.push_back(1);
     const std::vector<uint8_t> message = input.ConsumeRemainingBytes<uint8_t>();
 
-    for (const TAlgorithmInfo& a : AlgorithmTable) {
+    std::vector<TAlgorithmInfo> algorithms(std::begin(AlgorithmTable), std::end(AlgorithmTable));
+    algorithms.push_back({"blake3", 200, 64});
+    for (const TAlgorithmInfo& a : algorithms) {
         const std::string whole = OnePiece(a.Id, message);
         if (whole.size() != size_t(a.HexLength)) std::abort();
         Check(InPieces(a.Id, message, plan) == whole, a.Name, "pieces");

@@ -18,7 +18,8 @@ checked=0
 IFS=';' read -r -a objects <<< "$(IFS=';'; echo "$*")"
 for obj in "${objects[@]}"; do
   case "$obj" in
-    *_shani.cpp.o|*_avx2.cpp.o|*_avx512.cpp.o|*_pclmul.cpp.o|*_vpclmul.cpp.o|*_bmi2.cpp.o|*_armv8.cpp.o) ;;
+    *_shani.cpp.o|*_sse41.cpp.o|*_avx2.cpp.o|*_avx512.cpp.o|*_pclmul.cpp.o|*_vpclmul.cpp.o|*_bmi2.cpp.o|\
+    *_armv8.cpp.o|*_neon.cpp.o) ;;
     *) continue ;;
   esac
   checked=$((checked + 1))

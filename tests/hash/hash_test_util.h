@@ -48,8 +48,8 @@ inline std::string Lower(std::string s) {
 
 // The slots' names, for test names and traces.
 inline const char* SlotName(kernels::Slot slot) {
-    static const char* const names[kernels::kSlots] = {"sha1",  "sha256", "sha512",
-                                                       "crc32", "crc64",  "adler32"};
+    static const char* const names[kernels::kSlots] = {"sha1",  "sha256",  "sha512", "crc32",
+                                                       "crc64", "adler32", "blake3"};
     return names[int(slot)];
 }
 
