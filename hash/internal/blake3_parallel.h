@@ -30,6 +30,10 @@ constexpr int64_t kMinThreaded = int64_t(kPiece) + 1;
 // noise; more system calls below that, more cache above.
 constexpr size_t kRead = size_t(128) << 10;
 
+// Pieces that may be finished ahead of the first unfinished one (their chaining values wait in a
+// ring until it is done): 128 MiB of the file, 8 KiB of memory, for a file of any size.
+constexpr uint64_t kWindow = 256;
+
 // Reads Count bytes of the file at Offset into Buffer, as fileio::ReadUpTo: fewer only at the
 // end of the file or on an error (Error gets the errno, 0 at the end). A test puts its own in
 // place to fail a read at a chosen offset, whatever thread makes it.

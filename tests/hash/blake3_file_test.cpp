@@ -9,9 +9,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -216,6 +220,60 @@ TEST_F(Blake3File, EveryThreadSeesTheStopBeforeItsNextRead) {
     }
     g_stopAt = -1;
     g_stop = false;
+}
+
+// While the first piece's reads are held up, the other threads go no further than the window of
+// pieces that may be finished ahead of it (so memory stays bounded), and the digest is right.
+std::mutex g_holdMutex;
+std::condition_variable g_holdChanged;
+int g_readsElsewhere = 0;
+std::atomic<bool> g_firstPieceRead{false}, g_pastTheWindow{false}, g_neverFilled{false};
+
+size_t HoldFirstPiece(fileio::Handle h, void* buffer, size_t count, int64_t offset, int* error) {
+    const int64_t firstPiece = kPiece, window = int64_t(blake3par::kWindow) * kPiece;
+    const int readsToFillTheWindow = int((window - firstPiece) / kRead);
+    if (offset >= window && !g_firstPieceRead) g_pastTheWindow = true;
+    if (offset == 0) {
+        // Not a timing: only a thread that stopped short of the window would leave this waiting.
+        std::unique_lock<std::mutex> lock(g_holdMutex);
+        if (!g_holdChanged.wait_for(lock, std::chrono::minutes(2),
+                                    [&] { return g_readsElsewhere >= readsToFillTheWindow; }))
+            g_neverFilled = true;
+    } else if (offset >= firstPiece) {
+        const std::lock_guard<std::mutex> lock(g_holdMutex);
+        ++g_readsElsewhere;
+        g_holdChanged.notify_all();
+    }
+    const size_t got = fileio::ReadUpTo(h, buffer, count, error, offset);
+    if (offset == firstPiece - kRead) g_firstPieceRead = true;
+    return got;
+}
+
+TEST_F(Blake3File, ThreadsStayWithinTheWindow) {
+    const int64_t size = int64_t(blake3par::kWindow + 3) * kPiece + 5;
+    const std::string path = (dir_ / "sparse").string();
+    {
+        const int fd = ::open(path.c_str(), O_CREAT | O_WRONLY | O_TRUNC, 0600);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::pwrite(fd, "tail", 4, size - 4), 4);
+        ::close(fd);
+    }
+    std::string data(size_t(size), '\0');
+    std::memcpy(data.data() + size - 4, "tail", 4);
+    int64_t opened = 0;
+    fileio::Kind kind;
+    int error = 0;
+    const fileio::Handle h = fileio::Open(path.c_str(), true, &kind, &opened, &error);
+    ASSERT_NE(h, fileio::InvalidHandle);
+    engine::Request r;
+    r.threads = 2;
+    uint8_t digest[32];
+    const engine::Error e = blake3par::HashOpenFile(h, size, r, digest, HoldFirstPiece);
+    fileio::Close(h);
+    EXPECT_EQ(e.kind, Failure::None);
+    EXPECT_FALSE(g_pastTheWindow) << "a thread read past the window";
+    EXPECT_FALSE(g_neverFilled) << "the other threads stopped short of the window";
+    EXPECT_EQ(testutil::Hex(digest, 32), testutil::Lower(Expected(data)));
 }
 
 // A file cut short while it is hashed gives no digest, whether the cut lies in a part not yet
