@@ -234,7 +234,7 @@ Error TreeRun::Hash(uint8_t digest[blake3::kCvLen]) {
     if (int64_t(size_) >= kMinThreaded) {
         threads = request_.threads > 0 ? request_.threads
                                        : std::max(1u, std::thread::hardware_concurrency());
-        threads = unsigned(std::min<uint64_t>(threads, fullPieces_ + 1));
+        threads = unsigned(std::min<uint64_t>({threads, fullPieces_ + 1, kMaxThreads}));
     }
     std::vector<std::unique_ptr<uint8_t[], PageAligned>> buffers;
     for (unsigned k = 0; k < threads; ++k)

@@ -30,6 +30,9 @@ constexpr int64_t kMinThreaded = int64_t(kPiece) + 1;
 // noise; more system calls below that, more cache above.
 constexpr size_t kRead = size_t(128) << 10;
 
+// At most this many threads, whatever the request asks (each has a buffer of kRead bytes).
+constexpr uint64_t kMaxThreads = 64;
+
 // Pieces that may be finished ahead of the first unfinished one (their chaining values wait in a
 // ring until it is done): 128 MiB of the file, 8 KiB of memory, for a file of any size.
 constexpr uint64_t kWindow = 256;
