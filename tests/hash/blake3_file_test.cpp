@@ -15,8 +15,10 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "DCPblake3.h"
@@ -153,17 +155,15 @@ TEST_F(Blake3File, StopGivesNoDigest) {
     }
 }
 
-// What the injected reader does: fail at one offset, or set the stop flag at one, and count
-// the reads that start after the flag is set.
+// What the injected reader does: fail at one offset, and count the reads that start after the
+// stop flag is set.
 std::atomic<int64_t> g_failAt{-1};
 std::atomic<int> g_failError{0};
-std::atomic<int64_t> g_stopAt{-1};
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_readsAfterStop{0};
 
 size_t InjectedRead(fileio::Handle h, void* buffer, size_t count, int64_t offset, int* error) {
     if (g_stop.load()) ++g_readsAfterStop;
-    if (offset == g_stopAt.load()) g_stop = true;
     if (offset == g_failAt.load()) {
         *error = g_failError.load();
         return count / 2;
@@ -171,7 +171,8 @@ size_t InjectedRead(fileio::Handle h, void* buffer, size_t count, int64_t offset
     return fileio::ReadUpTo(h, buffer, count, error, offset);
 }
 
-engine::Error HashInjected(const std::string& path, unsigned threads, uint8_t digest[32]) {
+engine::Error HashInjected(const std::string& path, unsigned threads, uint8_t digest[32],
+                           std::function<void(int64_t, int64_t)> progress = nullptr) {
     int64_t size = 0;
     fileio::Kind kind;
     int error = 0;
@@ -180,6 +181,7 @@ engine::Error HashInjected(const std::string& path, unsigned threads, uint8_t di
     engine::Request r;
     r.threads = threads;
     r.stop = &g_stop;
+    r.progress = std::move(progress);
     const engine::Error e = blake3par::HashOpenFile(h, size, r, digest, InjectedRead);
     fileio::Close(h);
     return e;
@@ -206,19 +208,34 @@ TEST_F(Blake3File, FailedReadInAnyPartGivesNoDigest) {
     g_failAt = -1;
 }
 
-// Once the stop flag is set, no thread starts another read, except one that had read the flag
-// just before it was set: at most one read per other thread.
-TEST_F(Blake3File, EveryThreadSeesTheStopBeforeItsNextRead) {
-    const std::string path = Write("f", testutil::Pattern(size_t(12 * kPiece)));
-    for (unsigned threads : {2u, 3u}) {
-        g_stop = false;
-        g_readsAfterStop = 0;
-        g_stopAt = 4 * kPiece + 2 * kRead;
-        uint8_t digest[32];
-        EXPECT_EQ(HashInjected(path, threads, digest).kind, Failure::Stopped);
-        EXPECT_LE(g_readsAfterStop.load(), int(threads) - 1) << threads << " threads";
-    }
-    g_stopAt = -1;
+// The threads of this process.
+size_t ThreadCount() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
+// A helper reads the stop flag itself before each read, so it ends even while the caller is held
+// up in its progress function: once the flag is set there, at most one more read starts (one
+// that had read the flag just before).
+TEST_F(Blake3File, HelpersSeeTheStopThemselves) {
+    const std::string path = Write("f", testutil::Pattern(size_t(24 * kPiece)));
+    const size_t threadsBefore = ThreadCount();
+    g_stop = false;
+    g_readsAfterStop = 0;
+    bool first = true;
+    uint8_t digest[32];
+    const engine::Error e = HashInjected(path, 2, digest, [&](int64_t, int64_t) {
+        if (!first) return;
+        first = false;
+        g_stop = true;
+        // Held up until the helper has ended, or has read on regardless.
+        while (ThreadCount() > threadsBefore && g_readsAfterStop.load() <= 1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    EXPECT_EQ(e.kind, Failure::Stopped);
+    EXPECT_LE(g_readsAfterStop.load(), 1);
     g_stop = false;
 }
 
