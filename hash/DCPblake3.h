@@ -60,9 +60,10 @@ void HashManyPortable(const uint8_t* const* Inputs, size_t Count, size_t Blocks,
                       const uint32_t Key[8], uint64_t Counter, bool IncrementCounter, uint8_t Flags,
                       uint8_t FlagsStart, uint8_t FlagsEnd, uint8_t* Out);
 // The same with 4 lanes of SSE4.1 (DCPblake3_sse41.cpp), 8 of AVX2 (DCPblake3_avx2.cpp) and 16
-// of AVX-512 (DCPblake3_avx512.cpp), x86-64 only; each hands a remainder of fewer inputs than
-// its lanes to the narrower one. Only call when the CPU has the instruction set (AVX-512: F,
-// VL and BW, with AVX2 and SSE4.1; AVX2 with SSE4.1).
+// of AVX-512 (DCPblake3_avx512.cpp), x86-64 only. A last group with fewer inputs than lanes
+// takes a whole pass (lanes repeat its last input), a lone input the portable code, and the
+// AVX-512 kernel hands eight or fewer to the AVX2 one. Only call when the CPU has the
+// instruction set (SSE4.1 with SSSE3; AVX2; AVX-512 F, VL and BW with AVX2).
 void HashManySse41(const uint8_t* const* Inputs, size_t Count, size_t Blocks, const uint32_t Key[8],
                    uint64_t Counter, bool IncrementCounter, uint8_t Flags, uint8_t FlagsStart,
                    uint8_t FlagsEnd, uint8_t* Out);

@@ -1,6 +1,6 @@
 // BLAKE3's many-input kernel on 16 lanes of AVX-512 (blake3_lanes.h). Compiled with
-// -mavx512f -mavx512vl -mavx512bw; called only when the CPU has them with AVX2 and SSE4.1
-// (fewer than 16 inputs go to the AVX2 kernel).
+// -mavx512f -mavx512vl -mavx512bw; called only when the CPU has them with AVX2 (eight inputs or
+// fewer go to the AVX2 kernel).
 #include <immintrin.h>
 
 #include "blake3_lanes.h"
@@ -67,8 +67,9 @@ struct Avx512 {
 void HashManyAvx512(const uint8_t* const* Inputs, size_t Count, size_t Blocks,
                     const uint32_t Key[8], uint64_t Counter, bool IncrementCounter, uint8_t Flags,
                     uint8_t FlagsStart, uint8_t FlagsEnd, uint8_t* Out) {
-    const size_t done = lanes::HashGroups<Avx512>(
-        Inputs, Count, Blocks, Key, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out);
+    // Eight inputs or fewer fill a pass of AVX2 instead of half of one of sixteen lanes.
+    const size_t done = lanes::HashMany<Avx512>(
+        Inputs, Count, Blocks, Key, Counter, IncrementCounter, Flags, FlagsStart, FlagsEnd, Out, 9);
     if (done < Count)
         HashManyAvx2(Inputs + done, Count - done, Blocks, Key,
                      Counter + (IncrementCounter ? done : 0), IncrementCounter, Flags, FlagsStart,

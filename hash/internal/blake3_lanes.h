@@ -163,17 +163,32 @@ BLAKE3_INLINE void HashLanes(const uint8_t* const* inputs, size_t blocks, const 
             std::memcpy(out + i * kCvLen + 4 * j, &words[j][i], 4);  // little-endian targets
 }
 
-// Whole groups of Ops::kLanes inputs; returns how many inputs were hashed.
+// Count inputs (any number) on Ops::kLanes lanes: whole groups, then the rest on lanes of which
+// those past the rest repeat its last input and are dropped. The rest may be left to a narrower
+// kernel instead, when it is below Narrower (a kernel that is at least as fast per input for
+// so few); returns how many inputs were hashed.
 template <class Ops>
-BLAKE3_INLINE size_t HashGroups(const uint8_t* const* inputs, size_t count, size_t blocks,
-                                const uint32_t key[8], uint64_t counter, bool incrementCounter,
-                                uint8_t flags, uint8_t flagsStart, uint8_t flagsEnd, uint8_t* out) {
+BLAKE3_INLINE size_t HashMany(const uint8_t* const* inputs, size_t count, size_t blocks,
+                              const uint32_t key[8], uint64_t counter, bool incrementCounter,
+                              uint8_t flags, uint8_t flagsStart, uint8_t flagsEnd, uint8_t* out,
+                              size_t narrower) {
     constexpr size_t N = Ops::kLanes;
+    // One call site of HashLanes for whole and partial groups alike: a second inlined copy
+    // for the partial one ran at half the speed.
     size_t done = 0;
-    for (; count - done >= N; done += N)
-        HashLanes<Ops>(inputs + done, blocks, key, counter + (incrementCounter ? done : 0),
-                       incrementCounter, flags, flagsStart, flagsEnd, out + done * kCvLen);
-    return done;
+    for (; done < count; done += N) {
+        const size_t n = count - done < N ? count - done : N;
+        if (n < narrower) break;
+        const uint8_t* group[N];
+        for (size_t i = 0; i < N; ++i)
+            group[i] = inputs[done + (i < n ? i : n - 1)];
+        uint8_t partial[N * kCvLen];
+        HashLanes<Ops>(group, blocks, key, counter + (incrementCounter ? done : 0),
+                       incrementCounter, flags, flagsStart, flagsEnd,
+                       n == N ? out + done * kCvLen : partial);
+        if (n < N) std::memcpy(out + done * kCvLen, partial, n * kCvLen);
+    }
+    return done < count ? done : count;
 }
 
 #undef BLAKE3_INLINE
