@@ -21,7 +21,7 @@ if [ "${1:-build}" = bench ]; then
   # Peer tools and libraries the benchmarks compare against.
   pkgs+=(openssl rhash coreutils 7zip findutils gnuplot-nox
          libdeflate-dev libisal-dev libgcrypt20-dev liblzma-dev libcrypto++-dev nettle-dev
-         php-cli libssl-dev time b3sum)
+         php-cli libssl-dev time b3sum xxhash)
 fi
 if [ "${1:-build}" = ci ]; then
   # The checks CI runs after the tests: sanitizer builds and fuzzing with clang (its runtime
@@ -29,7 +29,7 @@ if [ "${1:-build}" = ci ]; then
   # qemu-user, with GoogleTest built from Debian's source package for that architecture.
   pkgs+=(clang libclang-rt-14-dev llvm g++-aarch64-linux-gnu qemu-user googletest)
   # Peer tools the engine's tests cross-check against (the tests skip a peer that is absent).
-  pkgs+=(b3sum)
+  pkgs+=(b3sum xxhash)
 fi
 
 missing=()
