@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -81,10 +82,20 @@ Outcome Hash(const std::string& path, unsigned threads,
     return run;
 }
 
+// The threads of this process.
+size_t ThreadCount() {
+    size_t n = 0;
+    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
+        ++n;
+    return n;
+}
+
 // Every side of the sizes where the path changes: the chunk loop below kMinSize, one thread
 // below kMinThreaded, a last piece of one byte, of a whole piece, of one read and around it,
-// of a chunk and around it, and a stack of pieces that is not a power of two.
+// of a chunk and around it, and a stack of pieces that is not a power of two. Never more
+// threads than asked for.
 TEST_F(Blake3File, ThreadsGiveTheDigestOfTheBytes) {
+    const size_t threadsBefore = ThreadCount();
     const int64_t sizes[] = {
         blake3par::kMinSize - 1,
         blake3par::kMinSize,
@@ -105,8 +116,11 @@ TEST_F(Blake3File, ThreadsGiveTheDigestOfTheBytes) {
         const std::string expected = Expected(data);
         for (unsigned threads : {1u, 2u, 3u}) {
             SCOPED_TRACE(std::to_string(size) + " bytes, " + std::to_string(threads) + " threads");
-            const Outcome run = Hash(path, threads);
+            size_t most = 0;
+            const Outcome run =
+                Hash(path, threads, [&](int64_t) { most = std::max(most, ThreadCount()); });
             EXPECT_EQ(run.result.digest, expected) << engine::Describe(run.result.error);
+            EXPECT_LE(most, threadsBefore + threads - 1);
             ASSERT_FALSE(run.positions.empty());
             EXPECT_EQ(run.positions.back(), size);
             for (size_t i = 0; i < run.positions.size(); ++i) {
@@ -206,14 +220,6 @@ TEST_F(Blake3File, FailedReadInAnyPartGivesNoDigest) {
         }
     }
     g_failAt = -1;
-}
-
-// The threads of this process.
-size_t ThreadCount() {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
 }
 
 // A helper reads the stop flag itself before each read, so it ends even while the caller is held
