@@ -18,6 +18,7 @@
 #include <fstream>
 #include <functional>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -82,20 +83,10 @@ Outcome Hash(const std::string& path, unsigned threads,
     return run;
 }
 
-// The threads of this process.
-size_t ThreadCount() {
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& task : fs::directory_iterator("/proc/self/task"))
-        ++n;
-    return n;
-}
-
 // Every side of the sizes where the path changes: the chunk loop below kMinSize, one thread
 // below kMinThreaded, a last piece of one byte, of a whole piece, of one read and around it,
-// of a chunk and around it, and a stack of pieces that is not a power of two. Never more
-// threads than asked for.
+// of a chunk and around it, and a stack of pieces that is not a power of two.
 TEST_F(Blake3File, ThreadsGiveTheDigestOfTheBytes) {
-    const size_t threadsBefore = ThreadCount();
     const int64_t sizes[] = {
         blake3par::kMinSize - 1,
         blake3par::kMinSize,
@@ -116,11 +107,8 @@ TEST_F(Blake3File, ThreadsGiveTheDigestOfTheBytes) {
         const std::string expected = Expected(data);
         for (unsigned threads : {1u, 2u, 3u}) {
             SCOPED_TRACE(std::to_string(size) + " bytes, " + std::to_string(threads) + " threads");
-            size_t most = 0;
-            const Outcome run =
-                Hash(path, threads, [&](int64_t) { most = std::max(most, ThreadCount()); });
+            const Outcome run = Hash(path, threads);
             EXPECT_EQ(run.result.digest, expected) << engine::Describe(run.result.error);
-            EXPECT_LE(most, threadsBefore + threads - 1);
             ASSERT_FALSE(run.positions.empty());
             EXPECT_EQ(run.positions.back(), size);
             for (size_t i = 0; i < run.positions.size(); ++i) {
@@ -169,14 +157,20 @@ TEST_F(Blake3File, StopGivesNoDigest) {
     }
 }
 
-// What the injected reader does: fail at one offset, and count the reads that start after the
-// stop flag is set.
+// What the injected reader does: fail at one offset, count the reads that start after the stop
+// flag is set, and note the system's id of every thread that reads.
 std::atomic<int64_t> g_failAt{-1};
 std::atomic<int> g_failError{0};
 std::atomic<bool> g_stop{false};
 std::atomic<int> g_readsAfterStop{0};
+std::mutex g_readersMutex;
+std::set<pid_t> g_readers;
 
 size_t InjectedRead(fileio::Handle h, void* buffer, size_t count, int64_t offset, int* error) {
+    {
+        const std::lock_guard<std::mutex> lock(g_readersMutex);
+        g_readers.insert(::gettid());
+    }
     if (g_stop.load()) ++g_readsAfterStop;
     if (offset == g_failAt.load()) {
         *error = g_failError.load();
@@ -196,6 +190,7 @@ engine::Error HashInjected(const std::string& path, unsigned threads, uint8_t di
     r.threads = threads;
     r.stop = &g_stop;
     r.progress = std::move(progress);
+    g_readers.clear();
     const engine::Error e = blake3par::HashOpenFile(h, size, r, digest, InjectedRead);
     fileio::Close(h);
     return e;
@@ -222,12 +217,24 @@ TEST_F(Blake3File, FailedReadInAnyPartGivesNoDigest) {
     g_failAt = -1;
 }
 
+// No more threads read the file than asked for; one means the caller alone.
+TEST_F(Blake3File, ThreadsAsAsked) {
+    const std::string path = Write("f", testutil::Pattern(size_t(8 * kPiece)));
+    for (unsigned threads : {1u, 2u, 3u}) {
+        uint8_t digest[32];
+        EXPECT_EQ(HashInjected(path, threads, digest).kind, Failure::None);
+        EXPECT_LE(g_readers.size(), threads);
+        if (threads == 1) {
+            EXPECT_EQ(g_readers, std::set<pid_t>{::gettid()});
+        }
+    }
+}
+
 // A helper reads the stop flag itself before each read, so it ends even while the caller is held
 // up in its progress function: once the flag is set there, at most one more read starts (one
 // that had read the flag just before).
 TEST_F(Blake3File, HelpersSeeTheStopThemselves) {
     const std::string path = Write("f", testutil::Pattern(size_t(24 * kPiece)));
-    const size_t threadsBefore = ThreadCount();
     g_stop = false;
     g_readsAfterStop = 0;
     bool first = true;
@@ -235,9 +242,25 @@ TEST_F(Blake3File, HelpersSeeTheStopThemselves) {
     const engine::Error e = HashInjected(path, 2, digest, [&](int64_t, int64_t) {
         if (!first) return;
         first = false;
+        // Once the helper is reading (it has pieces enough while the caller is held up here),
+        // the stop.
+        std::set<pid_t> helpers;
+        while (helpers.empty()) {
+            {
+                const std::lock_guard<std::mutex> lock(g_readersMutex);
+                helpers = g_readers;
+            }
+            helpers.erase(::gettid());
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
         g_stop = true;
-        // Held up until the helper has ended, or has read on regardless.
-        while (ThreadCount() > threadsBefore && g_readsAfterStop.load() <= 1)
+        // Held up until the helper has ended (its task is gone), or has read on regardless.
+        auto running = [&] {
+            for (pid_t tid : helpers)
+                if (fs::exists("/proc/self/task/" + std::to_string(tid))) return true;
+            return false;
+        };
+        while (running() && g_readsAfterStop.load() <= 1)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
     EXPECT_EQ(e.kind, Failure::Stopped);
