@@ -5,6 +5,7 @@
 #include <type_traits>
 
 #include "DCPblake2.h"
+#include "DCPblake3.h"
 #include "DCPcrc32c.h"
 #include "DCPhaval.h"
 #include "DCPmd4.h"
@@ -95,6 +96,7 @@ constexpr TAlgorithmInfo kRows[] = {
     Row<Crc32Path>(      "crc32",     "CRC32",     "CRC",        ".sfv .crc32 CRC32SUMS",           1,   2, Checksums, Slot::Crc32,   "CRC-32 (ISO-HDLC, as zlib)"),
     Row<Crc64Path>(      "crc64",     "CRC64",     "",           ".crc64 CRC64SUMS",                1,   2, Checksums, Slot::Crc64,   "CRC-64/XZ"),
     Row<Adler32Path>(    "adler32",   "ADLER32",   "ADLER",      ".adler32 ADLER32SUMS",            2,   2, Checksums, Slot::Adler32, "Adler-32, RFC 1950"),
+    Row<TDCP_blake3>(    "blake3",    "BLAKE3",    "",           ".b3 .blake3 B3SUMS BLAKE3SUMS",   3,   3, Modern,    Slot::Blake3,  "BLAKE3 (the BLAKE3 paper and specification)"),
     Row<TDCP_blake2b>(   "blake2b",   "BLAKE2b",   "BLAKE2B512", ".b2 .blake2b B2SUMS BLAKE2BSUMS", 2,  10, Modern,    Slot::Blake2b, "BLAKE2b-512, RFC 7693"),
     Row<TDCP_blake2s>(   "blake2s",   "BLAKE2s",   "BLAKE2S256", ".blake2s BLAKE2SSUMS",            4,  16, Modern,    Slot::Blake2s, "BLAKE2s-256, RFC 7693"),
     Row<TDCP_sha3_224>(  "sha3-224",  "SHA3-224",  "",           ".sha3-224 SHA3-224SUMS",          2,  16, Modern,    Slot::Keccak,  "SHA3-224, FIPS 202"),

@@ -51,6 +51,7 @@ Features Detect() {
     f.ArmSha2 = caps.sha2;
     f.ArmPmull = caps.pmull;
     f.ArmCrc32 = caps.crc32;
+    f.ArmNeon = caps.neon;
     return f;
 }
 #else

@@ -24,6 +24,7 @@ struct Features {
     bool ArmSha2 = false;
     bool ArmPmull = false;  // the 64-bit carry-less multiply
     bool ArmCrc32 = false;  // the CRC32 and CRC32C instructions
+    bool ArmNeon = false;   // Advanced SIMD (every 64-bit ARM Linux system has it)
 };
 
 // The features of this CPU, detected on the first call.
@@ -35,6 +36,7 @@ struct ArmCapabilities {
     bool sha2 = false;
     bool pmull = false;
     bool crc32 = false;
+    bool neon = false;
 };
 ArmCapabilities ReadArmCapabilities();
 

@@ -17,6 +17,7 @@ ArmCapabilities ReadArmCapabilities() {
     caps.sha2 = hwcap & HWCAP_SHA2;
     caps.pmull = hwcap & HWCAP_PMULL;
     caps.crc32 = hwcap & HWCAP_CRC32;
+    caps.neon = hwcap & HWCAP_ASIMD;
 #endif
     return caps;
 }

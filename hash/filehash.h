@@ -57,6 +57,11 @@ struct Request {
     const std::atomic<bool>* stop = nullptr;
     Accept accept = Accept::RegularFiles;
     ReadStrategy read = ReadStrategy::Auto;
+    // How many threads may hash one file, the caller's included: 0 means one per online CPU,
+    // 1 no thread besides the caller's. Only BLAKE3 spreads a large regular file over threads
+    // (its tree's parts are independent); the progress function is still called, and the stop
+    // flag read, on the caller's thread.
+    unsigned threads = 0;
 };
 
 struct Result {

@@ -12,6 +12,7 @@
 // gives the same results, so the choice never changes one.
 #include "kernels.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <limits>
@@ -20,6 +21,7 @@
 #include <vector>
 
 #include "DCPblake2.h"
+#include "DCPblake3.h"
 #include "DCPcrc32c.h"
 #include "DCPsha1.h"
 #include "DCPsha256.h"
@@ -55,6 +57,9 @@ bool ArmPmull(const cpu::Features& f) {
 }
 bool ArmCrc32Pmull(const cpu::Features& f) {
     return f.ArmCrc32 && f.ArmPmull;
+}
+bool ArmNeon(const cpu::Features& f) {
+    return f.ArmNeon;
 }
 #endif
 
@@ -95,6 +100,13 @@ bool Sse42Pclmul(const cpu::Features& f) {
 // 256-bit carry-less multiplies; the CRC-32C fold also uses the crc32 instruction.
 bool Vpclmul256(const cpu::Features& f) {
     return f.Vpclmul && Avx2(f) && Sse42Pclmul(f) && Pclmul(f);
+}
+bool Sse41(const cpu::Features& f) {
+    return f.Sse41 && f.Ssse3;
+}
+// BLAKE3's AVX-512 kernel hands a few inputs to the AVX2 one.
+bool Avx512Avx2(const cpu::Features& f) {
+    return f.Avx512 && f.Avx2;
 }
 #endif
 
@@ -176,10 +188,20 @@ constexpr Entry kEntries[] = {
     {Slot::Blake2s, "neon", Baseline, [](Table& t) { t.blake2s = blake2::Compress2sNeon; }},
 #endif
     {Slot::Blake2s, "portable", Always, [](Table& t) { t.blake2s = blake2::Compress2sPortable; }},
+// BLAKE3
+#if defined(__x86_64__)
+    {Slot::Blake3, "avx512", Avx512Avx2, [](Table& t) { t.blake3 = blake3::HashManyAvx512; }},
+    {Slot::Blake3, "avx2", Avx2, [](Table& t) { t.blake3 = blake3::HashManyAvx2; }},
+    {Slot::Blake3, "sse41", Sse41, [](Table& t) { t.blake3 = blake3::HashManySse41; }},
+#endif
+#if defined(__aarch64__)
+    {Slot::Blake3, "neon", ArmNeon, [](Table& t) { t.blake3 = blake3::HashManyNeon; }},
+#endif
+    {Slot::Blake3, "portable", Always, [](Table& t) { t.blake3 = blake3::HashManyPortable; }},
 };
 
-// Whatever a table holds in each slot, run over whole blocks of the bytes; the results go to a
-// sink, so that no run is left out.
+// Whatever a table holds in each slot, run over whole blocks of the bytes; the results go
+// to a sink, so that no run is left out.
 volatile uint64_t g_sink;
 
 constexpr SlotInfo kSlotInfo[] = {
@@ -228,6 +250,18 @@ constexpr SlotInfo kSlotInfo[] = {
          uint32_t state[8] = {}, counter[2] = {};
          t.blake2s(state, counter, p, n / 64, 64, false);
          g_sink = state[0];
+     }},
+    {"blake3",
+     [](const Table& t, const uint8_t* p, size_t n) {
+         // Whole chunks of 1 KiB, up to 16 of them side by side.
+         const uint8_t* inputs[16];
+         const size_t count = std::min<size_t>(n / 1024, 16);
+         for (size_t i = 0; i < count; ++i)
+             inputs[i] = p + 1024 * i;
+         const uint32_t key[8] = {};
+         uint8_t out[16 * 32];
+         t.blake3(inputs, count, 16, key, 0, true, 0, 1, 2, out);
+         g_sink = out[0];
      }},
 };
 static_assert(std::size(kSlotInfo) == kSlots, "one SlotInfo per slot, in the order of Slot");

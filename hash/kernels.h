@@ -35,6 +35,10 @@ using Blake2bCompress = void (*)(uint64_t State[8], uint64_t Counter[2], const u
                                  size_t Count, uint32_t Increment, bool Last);
 using Blake2sCompress = void (*)(uint32_t State[8], uint32_t Counter[2], const uint8_t* Blocks,
                                  size_t Count, uint32_t Increment, bool Last);
+// BLAKE3's many-input compression (blake3::HashManyPortable in DCPblake3.h says what it does).
+using Blake3HashMany = void (*)(const uint8_t* const* Inputs, size_t Count, size_t Blocks,
+                                const uint32_t Key[8], uint64_t Counter, bool IncrementCounter,
+                                uint8_t Flags, uint8_t FlagsStart, uint8_t FlagsEnd, uint8_t* Out);
 
 enum class Slot {
     Sha1,
@@ -50,8 +54,10 @@ enum class Slot {
     Keccak,
     Blake2b,
     Blake2s,
+    // BLAKE3
+    Blake3,
 };
-constexpr int kSlots = 11;
+constexpr int kSlots = 12;
 
 struct Table {
     Sha1Compress sha1;
@@ -67,11 +73,12 @@ struct Table {
     KeccakAbsorb keccak;
     Blake2bCompress blake2b;
     Blake2sCompress blake2s;
+    // BLAKE3
+    Blake3HashMany blake3;
     // The variant in each slot, indexed by Slot: "portable", "shani", "bmi2", "avx2", "avx512",
     // "avx512vnni", "pclmul", "vpclmul256", "vpclmul", "armv8" or "pmull"; for XXH3 also "sse2"
-    // and "neon",
-    // for CRC-32C "sse42" (the crc32 instruction), "vpclmul256" and "armv8crc", for SHA-3
-    // "bmi1", for BLAKE2 "neon".
+    // and "neon", for CRC-32C "sse42" (the crc32 instruction) and "armv8crc", for SHA-3 "bmi1",
+    // for BLAKE2 "neon", for BLAKE3 "sse41" and "neon".
     const char* name[kSlots];
 };
 

@@ -19,7 +19,7 @@ IFS=';' read -r -a objects <<< "$(IFS=';'; echo "$*")"
 for obj in "${objects[@]}"; do
   case "$obj" in
     *_shani.cpp.o|*_avx2.cpp.o|*_avx512.cpp.o|*_pclmul.cpp.o|*_vpclmul.cpp.o|*_bmi2.cpp.o|*_armv8.cpp.o) ;;
-    *_sse2.cpp.o|*_sse42.cpp.o|*_vpclmul256.cpp.o|*_bmi1.cpp.o|*_armv8crc.cpp.o|*_neon.cpp.o) ;;
+    *_sse2.cpp.o|*_sse41.cpp.o|*_sse42.cpp.o|*_vpclmul256.cpp.o|*_bmi1.cpp.o|*_armv8crc.cpp.o|*_neon.cpp.o) ;;
     *) continue ;;
   esac
   checked=$((checked + 1))
