@@ -512,21 +512,23 @@ TEST_F(Quernsum, SignalsEndTheRunWithWholeLinesOnly) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
 }
 
+// A line per algorithm, with the code path that hashes its files.
 TEST_F(Quernsum, BenchmarkPrintsAParsableLinePerAlgorithm) {
-    const Result r = Run("--benchmark -a crc32,md5");
+    const Result r = Run("--benchmark -a crc32,md5,sha3-256,crc32c");
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out.substr(r.out.find("algorithm ")));
     std::string line;
     std::getline(lines, line);  // the column heads
-    const std::regex row(R"(([a-z0-9]+) +([0-9]+\.[0-9]) +([0-9]+\.[0-9]{2}|-)  ([a-z0-9]+))");
+    const std::regex row(R"(([a-z0-9-]+) +([0-9]+\.[0-9]) +([0-9]+\.[0-9]{2}|-)  ([a-z0-9]+))");
     std::vector<std::string> names;
     while (std::getline(lines, line)) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, row)) << line;
         names.push_back(m[1]);
         EXPECT_GT(std::stod(m[2]), 0) << line;
+        EXPECT_EQ(m[4], kernels::KernelName(AlgorithmIdFromName(m[1].str()))) << line;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"crc32", "md5"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"crc32", "md5", "sha3-256", "crc32c"}));
 }
 
 }  // namespace
