@@ -12,13 +12,18 @@
 #   QUERNIX_BENCH_QUICK=1   a 256 MiB file instead of 1 GiB (MD2: 8 MiB instead of 32 MiB)
 #   QUERNIX_BENCH_DIR=DIR   where the test files go (default: $TMPDIR/quernix-bench)
 #   QUERNIX_GUI_BENCH=PATH  the GUI batch bench (default: BUILD_DIR/bench/gui/quernix_gui_bench)
+#   QUERNIX_BENCH_ALGORITHMS=ALG,...  only these rows of the algorithm table (blake3:1 for
+#                           blake3's row on one thread), and none of the other measurements
 #
 # The peers are Debian packages (scripts/install-deps.sh bench): openssl, rhash, 7zip,
-# coreutils, php-cli, and the drivers in bench/peers/, built here against libdeflate, ISA-L,
-# libgcrypt, liblzma, Crypto++, Nettle and OpenSSL's libcrypto; every driver reads the file in
-# 64 KiB chunks. Each peer's result is compared with quernsum's; a peer that disagrees is left
-# out (HAVAL is the exception: Quernix pads with 0x80 where published HAVAL pads with 0x01,
-# so the digests differ by design, and PHP's time still measures the same work).
+# coreutils (md5sum ... sha512sum, b2sum), b3sum, xxhash (xxhsum), php-cli, and the drivers in
+# bench/peers/, built here against libdeflate, ISA-L, libgcrypt, liblzma, Crypto++, Nettle and
+# OpenSSL's libcrypto (the code behind `openssl dgst`); every driver reads the file in 64 KiB
+# chunks. blake3 has a second row on one thread, `quernsum -j 1` against
+# `b3sum --num-threads 1`; in its first row both use every core. Each peer's result is
+# compared with quernsum's; a peer that disagrees is left out (HAVAL is the exception: Quernix
+# pads with 0x80 where published HAVAL pads with 0x01, so the digests differ by design, and
+# PHP's time still measures the same work).
 #
 # Each algorithm: one round over quernsum and every peer, then two more rounds over quernsum
 # and the three fastest peers of the first round (one run can be unlucky); the table gives
@@ -44,10 +49,16 @@ else
 fi
 [ -x "$quernsum" ] || { echo "no $quernsum: build first" >&2; exit 1; }
 
-# Every algorithm quernsum has, in the order of its --list.
-mapfile -t algorithms < <("$quernsum" --list | awk '{ print $1 }')
+# Every algorithm quernsum has, in the order of its --list; "blake3:1" is blake3 on one thread.
+mapfile -t algorithms < <("$quernsum" --list | awk '{ print $1 } $1 == "blake3" { print "blake3:1" }')
 [ "${#algorithms[@]}" -gt 0 ] || { echo "$quernsum --list named no algorithm" >&2; exit 1; }
-all_peers=(libdeflate isal lzma gcrypt nettle cryptopp openssl rhash 7zip coreutils php)
+only=${QUERNIX_BENCH_ALGORITHMS:-}
+if [ -n "$only" ]; then
+  mapfile -t algorithms < <(printf '%s\n' "${algorithms[@]}" | grep -Fxf <(tr ',' '\n' <<< "$only"))
+  [ "${#algorithms[@]}" -gt 0 ] || { echo "quernsum has none of $only" >&2; exit 1; }
+fi
+all_peers=(libdeflate isal lzma gcrypt nettle cryptopp openssl rhash 7zip coreutils b3sum xxhsum
+           php)
 
 started=$EPOCHREALTIME
 log() { printf '%s\n' "$*" >&2; }
@@ -78,8 +89,8 @@ peer_run() {
       "$peers/peer_$peer" "$alg" "$file" ;;
     rhash)
       case $alg in
-        crc32 | md4 | md5 | sha1 | tiger | ripemd160) h=$alg ;;
-        sha256 | sha384 | sha512) h=sha-${alg#sha} ;;
+        crc32 | md4 | md5 | sha1 | tiger | ripemd160 | sha3-* | blake2b | blake2s | crc32c) h=$alg ;;
+        sha224 | sha256 | sha384 | sha512) h=sha-${alg#sha} ;;
         *) return 3 ;;
       esac
       rhash --printf="%{$h}\n" "$file" ;;
@@ -91,7 +102,21 @@ peer_run() {
       7zz h -scrc"$h" "$file" | awk '/for data/ { print tolower($NF) }' ;;
     coreutils)
       case $alg in
-        md5 | sha1 | sha256 | sha384 | sha512) "${alg}sum" "$file" | cut -d' ' -f1 ;;
+        md5 | sha1 | sha224 | sha256 | sha384 | sha512) "${alg}sum" "$file" | cut -d' ' -f1 ;;
+        blake2b) b2sum "$file" | cut -d' ' -f1 ;;
+        *) return 3 ;;
+      esac ;;
+    b3sum)
+      case $alg in
+        blake3) b3sum --no-names "$file" ;;
+        blake3:1) b3sum --num-threads 1 --no-names "$file" ;;
+        *) return 3 ;;
+      esac ;;
+    xxhsum)
+      # -H3 writes "XXH3 (file) = digest", -H2 "digest  file".
+      case $alg in
+        xxh3) xxhsum -H3 "$file" | awk '{ print $NF }' ;;
+        xxh128) xxhsum -H2 "$file" | cut -d' ' -f1 ;;
         *) return 3 ;;
       esac ;;
     php)
@@ -119,7 +144,9 @@ timed() {
 
 rss_max=0
 quernsum_run() {  # alg file; also records the peak resident memory
-  timed /usr/bin/time -f %M -o "$work/rss" "$quernsum" -a "$1" "$2"
+  local args=(-a "${1%:1}")
+  [ "$1" = "${1%:1}" ] || args=(-j 1 "${args[@]}")
+  timed /usr/bin/time -f %M -o "$work/rss" "$quernsum" "${args[@]}" "$2"
   local rss
   rss=$(tail -n 1 "$work/rss")
   [ "$rss" -gt "$rss_max" ] && rss_max=$rss
@@ -155,7 +182,7 @@ big=$work/big-${big_mib}M.bin md2file=$work/md2-${md2_mib}M.bin
 make_file "$big" "$big_mib"
 make_file "$md2file" "$md2_mib"
 small=$work/small
-if [ "$(find "$small" -type f 2> /dev/null | wc -l)" -ne 10000 ]; then
+if [ -z "$only" ] && [ "$(find "$small" -type f 2> /dev/null | wc -l)" -ne 10000 ]; then
   log "writing 10,000 files of 4 KiB in $small"
   rm -rf "$small" && mkdir -p "$small"
   head -c $((10000 * 4096)) /dev/urandom | (cd "$small" && split -b 4096 -a 5 -d - f)
@@ -219,13 +246,42 @@ for alg in "${algorithms[@]}"; do
   fi
   size_note=
   [ "$file" = "$md2file" ] && size_note=" ($md2_mib MiB file)"
+  [ "$alg" = blake3:1 ] && size_note=" (one thread)"
   q_median[$alg]=$q_secs
-  rows+=("| $alg$size_note | $q_mbps | $best | $best_mbps | $ratio |")
+  rows+=("| ${alg%:1}$size_note | $q_mbps | $best | $best_mbps | $ratio |")
   printf '%s\t%s\t%s\t%s\t%s\n' "$alg" "$q_mbps" "$best_mbps" "$ratio" "$best" >> "$tsv"
   log "$(printf '%-10s quernsum %6s MB/s   %-10s %6s MB/s   ratio %s' "$alg" "$q_mbps" "$best" "$best_mbps" "$ratio")"
   unset p_times p_speed runs
 done
 
+# The heading of the report and its table of algorithms.
+report_table() {
+  local cpu
+  cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
+  echo "# Quernix speed against its peers"
+  echo
+  echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $cpu, $(nproc) cores, Linux $(uname -r)," \
+    "quernsum $("$quernsum" --version 2> /dev/null | head -n 1 | awk '{ print $NF }')" \
+    "($(git -C "$root" rev-parse --short HEAD 2> /dev/null || echo '?'))."
+  echo "A $big_mib MiB file of random bytes in the page cache; MB/s = 10^6 bytes per second of"
+  echo "wall time for the whole program, median of three runs; ratio = Quernix / fastest peer."
+  echo
+  echo "| algorithm | Quernix MB/s | fastest peer | peer MB/s | ratio |"
+  echo "|---|---:|---|---:|---:|"
+  printf '%s\n' "${rows[@]}"
+}
+report_screening() {
+  echo "Every peer in the first round (MB/s, one run each):"
+  echo
+  echo '```'
+  for alg in "${algorithms[@]}"; do printf '%-10s%s\n' "$alg" "${screening[$alg]}"; done
+  echo '```'
+}
+if [ -n "$only" ]; then
+  { report_table; echo; report_screening; } > "$out/results.md"
+  cat "$out/results.md"
+  exit 0
+fi
 # --- the read strategy -----------------------------------------------------------------------
 # quernsum with each way of reading forced, and with auto, over the three checksums and SHA-1
 # (a digest that consumes bytes far slower than either way delivers them), beside reading the
@@ -458,19 +514,8 @@ fi
 
 # --- report ----------------------------------------------------------------------------------
 elapsed=$(awk -v a="$started" -v b="$EPOCHREALTIME" 'BEGIN { printf "%.0f", b - a }')
-cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
 {
-  echo "# Quernix speed against its peers"
-  echo
-  echo "$(date -u '+%Y-%m-%d %H:%M UTC'), $cpu, $(nproc) cores, Linux $(uname -r)," \
-    "quernsum $("$quernsum" --version 2> /dev/null | head -n 1 | awk '{ print $NF }')" \
-    "($(git -C "$root" rev-parse --short HEAD 2> /dev/null || echo '?'))."
-  echo "A $big_mib MiB file of random bytes in the page cache; MB/s = 10^6 bytes per second of"
-  echo "wall time for the whole program, median of three runs; ratio = Quernix / fastest peer."
-  echo
-  echo "| algorithm | Quernix MB/s | fastest peer | peer MB/s | ratio |"
-  echo "|---|---:|---|---:|---:|"
-  printf '%s\n' "${rows[@]}"
+  report_table
   echo
   echo "| other | Quernix | peer | ratio |"
   echo "|---|---:|---:|---:|"
@@ -516,11 +561,7 @@ cpu=$(awk -F': ' '/^model name/ { print $2; exit }' /proc/cpuinfo)
     echo '```'
     echo
   fi
-  echo "Every peer in the first round (MB/s, one run each):"
-  echo
-  echo '```'
-  for alg in "${algorithms[@]}"; do printf '%-10s%s\n' "$alg" "${screening[$alg]}"; done
-  echo '```'
+  report_screening
   if [ -n "$engine_output" ]; then
     echo
     echo "The engine in memory (quernix_bench: update/ = the public update functions,"

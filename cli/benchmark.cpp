@@ -46,11 +46,24 @@ double TscHz() {
 std::string CpuFeatures() {
     const cpu::Features& f = cpu::Detected();
     std::string s;
+    // Every feature that a kernel is chosen by.
     const std::pair<bool, const char*> named[] = {
-        {f.Ssse3, "ssse3"},   {f.Sse41, "sse4.1"},    {f.Pclmul, "pclmul"},
-        {f.Sha, "sha"},       {f.Bmi2, "bmi2"},       {f.Avx2, "avx2"},
-        {f.Avx512, "avx512"}, {f.Vpclmul, "vpclmul"}, {f.Avx512Vnni, "avx512vnni"},
-        {f.ArmSha1, "sha1"},  {f.ArmSha2, "sha2"},    {f.ArmPmull, "pmull"},
+        {f.Ssse3, "ssse3"},
+        {f.Sse41, "sse4.1"},
+        {f.Sse42, "sse4.2"},
+        {f.Pclmul, "pclmul"},
+        {f.Sha, "sha"},
+        {f.Bmi1, "bmi1"},
+        {f.Bmi2, "bmi2"},
+        {f.Avx2, "avx2"},
+        {f.Avx512, "avx512"},
+        {f.Vpclmul, "vpclmul"},
+        {f.Avx512Vnni, "avx512vnni"},
+        {f.ArmSha1, "sha1"},
+        {f.ArmSha2, "sha2"},
+        {f.ArmPmull, "pmull"},
+        {f.ArmCrc32, "crc32"},
+        {f.ArmNeon, "neon"},
     };
     for (const auto& [has, name] : named)
         if (has) s += std::string(s.empty() ? "" : " ") + name;

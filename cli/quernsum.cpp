@@ -88,7 +88,8 @@ const char kUsage[] =
     "      --progress       show the progress of files that take a while on stderr\n"
     "      --read=WAY       read files through a mapping (map), by read calls (read),\n"
     "                       or the way measured faster here (auto, the default)\n"
-    "      --list           list the algorithms with their digest lengths\n"
+    "      --list           list the algorithms with their digest lengths and the\n"
+    "                       standards they follow\n"
     "      --benchmark      measure the algorithms (all, or those of -a) in memory and\n"
     "                       print MB/s, cycles per byte and the code path in use\n"
     "  -c, --check          verify the files listed in each checksum FILE (GNU, BSD tag or\n"
@@ -234,7 +235,8 @@ Options Parse(int argc, char** argv) {
             o.progress = true;
         } else if (arg == "--list") {
             for (const auto& a : AlgorithmTable)
-                std::printf("%-10s %4d bits\n", a.Name, a.HexLength * 4);
+                std::printf("%-10s %4d bits  %.*s\n", a.Name, a.HexLength * 4,
+                            int(a.Standard.size()), a.Standard.data());
             std::exit(FinishOutput(0));
         } else if (arg == "-h" || arg == "--help") {
             std::fputs(kUsage, stdout);

@@ -21,9 +21,10 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "checksums and message digests of files")
 # CPack puts the summary on the Description line and indents these lines below it.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "Quernix computes one of fourteen checksums and message digests of files
-(MD2, MD4, MD5, SHA-1, SHA-256, SHA-384, SHA-512, RIPEMD-128, RIPEMD-160,
-Tiger, HAVAL, CRC-32, CRC-64 and Adler-32).
+    "Quernix computes checksums and message digests of files: MD2, MD4, MD5,
+SHA-1, SHA-224, SHA-256, SHA-384, SHA-512, SHA-3, BLAKE2b, BLAKE2s,
+RIPEMD-128, RIPEMD-160, Tiger, HAVAL, CRC-32, CRC-32C, CRC-64, Adler-32,
+XXH3 and XXH128.
 
 The window, quernix, takes files from its Open dialog, from a folder searched
 recursively or by drag and drop, and shows each file's progress and result.

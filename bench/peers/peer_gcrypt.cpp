@@ -9,9 +9,22 @@
 int main(int argc, char** argv) {
     if (argc != 3) return peer::Usage(argv[0]);
     const std::map<std::string, int> algorithms = {
-        {"md4", GCRY_MD_MD4},          {"md5", GCRY_MD_MD5},       {"sha1", GCRY_MD_SHA1},
-        {"sha256", GCRY_MD_SHA256},    {"sha384", GCRY_MD_SHA384}, {"sha512", GCRY_MD_SHA512},
-        {"ripemd160", GCRY_MD_RMD160}, {"tiger", GCRY_MD_TIGER1},  {"crc32", GCRY_MD_CRC32},
+        {"md4", GCRY_MD_MD4},
+        {"md5", GCRY_MD_MD5},
+        {"sha1", GCRY_MD_SHA1},
+        {"sha256", GCRY_MD_SHA256},
+        {"sha384", GCRY_MD_SHA384},
+        {"sha512", GCRY_MD_SHA512},
+        {"ripemd160", GCRY_MD_RMD160},
+        {"tiger", GCRY_MD_TIGER1},
+        {"crc32", GCRY_MD_CRC32},
+        {"sha224", GCRY_MD_SHA224},
+        {"sha3-224", GCRY_MD_SHA3_224},
+        {"sha3-256", GCRY_MD_SHA3_256},
+        {"sha3-384", GCRY_MD_SHA3_384},
+        {"sha3-512", GCRY_MD_SHA3_512},
+        {"blake2b", GCRY_MD_BLAKE2B_512},
+        {"blake2s", GCRY_MD_BLAKE2S_256},
     };
     const auto it = algorithms.find(argv[1]);
     if (it == algorithms.end()) return peer::kUnsupported;

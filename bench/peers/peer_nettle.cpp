@@ -6,6 +6,7 @@
 #include <nettle/ripemd160.h>
 #include <nettle/sha1.h>
 #include <nettle/sha2.h>
+#include <nettle/sha3.h>
 
 #include <map>
 #include <string>
@@ -16,10 +17,13 @@
 int main(int argc, char** argv) {
     if (argc != 3) return peer::Usage(argv[0]);
     const std::map<std::string, const nettle_hash*> algorithms = {
-        {"md2", &nettle_md2},       {"md4", &nettle_md4},
-        {"md5", &nettle_md5},       {"sha1", &nettle_sha1},
-        {"sha256", &nettle_sha256}, {"sha384", &nettle_sha384},
-        {"sha512", &nettle_sha512}, {"ripemd160", &nettle_ripemd160},
+        {"md2", &nettle_md2},           {"md4", &nettle_md4},
+        {"md5", &nettle_md5},           {"sha1", &nettle_sha1},
+        {"sha256", &nettle_sha256},     {"sha384", &nettle_sha384},
+        {"sha512", &nettle_sha512},     {"ripemd160", &nettle_ripemd160},
+        {"sha224", &nettle_sha224},     {"sha3-224", &nettle_sha3_224},
+        {"sha3-256", &nettle_sha3_256}, {"sha3-384", &nettle_sha3_384},
+        {"sha3-512", &nettle_sha3_512},
     };
     const auto it = algorithms.find(argv[1]);
     if (it == algorithms.end()) return peer::kUnsupported;

@@ -17,6 +17,13 @@ int main(int argc, char** argv) {
         {"sha384", "SHA384"},
         {"sha512", "SHA512"},
         {"ripemd160", "RIPEMD160"},
+        {"sha224", "SHA224"},
+        {"sha3-224", "SHA3-224"},
+        {"sha3-256", "SHA3-256"},
+        {"sha3-384", "SHA3-384"},
+        {"sha3-512", "SHA3-512"},
+        {"blake2b", "BLAKE2B-512"},
+        {"blake2s", "BLAKE2S-256"},
     };
     const auto it = algorithms.find(argv[1]);
     if (it == algorithms.end()) return peer::kUnsupported;

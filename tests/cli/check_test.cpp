@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -86,9 +88,32 @@ std::string WithFiles(std::string command) {
     return command.replace(at, 3, kFiles);
 }
 
-TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
+// Whether the shell finds the tool.
+bool Have(const std::string& tool) {
+    return std::system(("command -v '" + tool + "' >/dev/null 2>&1").c_str()) == 0;
+}
+
+// The tools a command line runs, quernsum aside: the first word of each part of a pipe.
+std::vector<std::string> Tools(const std::string& command) {
+    std::vector<std::string> tools;
+    std::istringstream parts(command);
+    for (std::string part; std::getline(parts, part, '|');) {
+        std::istringstream words(part);
+        std::string word;
+        if (words >> word && word != "{q}") tools.push_back(word);
+    }
+    return tools;
+}
+
+// Checksum files written by one side and verified by the other, in a file whose name implies
+// no algorithm; a changed file must then fail. Where the line's algorithm comes from the
+// digest's length alone, the verdict names the algorithm that matched. A row whose tool is
+// absent, or whose algorithm quernsum lacks, is skipped.
+TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumAndThePeers) {
     struct Trip {
         std::string write, verify;
+        std::string verdict = "";    // the verdict for abc.txt, if it is to be checked
+        std::string algorithm = "";  // one that quernsum may not have yet
     };
     const std::vector<Trip> trips = {
         {"md5sum", "{q} -c"},
@@ -99,6 +124,8 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"sha256sum --tag", "{q} -c"},
         {"sha512sum", "{q} -c"},
         {"sha512sum --tag", "{q} -c"},
+        {"sha224sum", "{q} -c", "abc.txt: OK"},
+        {"sha224sum --tag", "{q} -c"},
         {"rhash --sfv", "{q} -c"},
         {"rhash --bsd --md5 --sha1 --sha256 --ripemd160 --tiger --crc32", "{q} -c"},
         {"rhash --md4", "{q} -c"},
@@ -106,6 +133,9 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"rhash --bsd --md5", "{q} -c"},
         {"rhash --bsd --md4", "{q} -c"},
         {"rhash --bsd --sha1", "{q} -c"},
+        {"rhash --bsd --sha3-224 --sha3-256 --sha3-384 --sha3-512 --blake2b --blake2s --crc32c "
+         "--sha224",
+         "{q} -c"},
         {"openssl dgst -md5", "{q} -c"},
         {"openssl dgst -provider legacy -provider default -md4", "{q} -c"},
         {"openssl dgst -sha1", "{q} -c"},
@@ -113,6 +143,28 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"openssl dgst -sha384", "{q} -c"},
         {"openssl dgst -sha512", "{q} -c"},
         {"openssl dgst -ripemd160", "{q} -c"},
+        {"openssl dgst -sha224", "{q} -c"},
+        {"openssl dgst -sha3-256", "{q} -c"},
+        {"openssl dgst -sha3-512", "{q} -c"},
+        {"openssl dgst -blake2b512", "{q} -c"},
+        {"openssl dgst -blake2s256", "{q} -c"},
+        // GNU lines of the newer tools: only the digest's length tells, and the verdict says
+        // which algorithm of that length it was.
+        {"b2sum", "{q} -c", "abc.txt: OK (blake2b)"},
+        {"b2sum --tag", "{q} -c"},
+        {"b3sum", "{q} -c", "abc.txt: OK (blake3)", "blake3"},
+        {"rhash --sha3-224", "{q} -c", "abc.txt: OK (sha3-224)"},
+        {"rhash --sha3-256", "{q} -c", "abc.txt: OK (sha3-256)"},
+        {"rhash --sha3-384", "{q} -c", "abc.txt: OK (sha3-384)"},
+        {"rhash --sha3-512", "{q} -c", "abc.txt: OK (sha3-512)"},
+        {"rhash --blake2s", "{q} -c", "abc.txt: OK (blake2s)"},
+        {"rhash --crc32c", "{q} -c", "abc.txt: OK (crc32c)"},
+        {"xxhsum -H2", "{q} -c", "abc.txt: OK (xxh128)"},
+        {"xxhsum -H2 --tag", "{q} -c"},
+        {"xxhsum -H3", "{q} -c"},
+        {"xxhsum -H3 --tag", "{q} -c"},
+        // xxhsum 0.8.1 writes XXH3 only as tags: quernsum's own GNU lines stand in for 16 digits.
+        {"{q} -a xxh3", "{q} -c", "abc.txt: OK (xxh3)"},
         // md5sum's lines with a blank before them and a TAB after the digest, which md5sum
         // reads too.
         {"md5sum {f} | sed 's/^/ /; s/  /\t/'", "md5sum -c"},
@@ -121,6 +173,8 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"{q} --tag", "md5sum -c"},
         {"{q} -a sha1", "sha1sum -c"},
         {"{q} -a sha1 --tag", "sha1sum -c"},
+        {"{q} -a sha224", "sha224sum -c"},
+        {"{q} -a sha224 --tag", "sha224sum -c"},
         {"{q} -a sha256 --tag", "sha256sum -c"},
         {"{q} -a sha384", "sha384sum -c"},
         {"{q} -a sha512 --tag", "sha512sum -c"},
@@ -130,17 +184,44 @@ TEST_F(Check, ChecksumFilesRoundTripBetweenQuernsumCoreutilsAndRhash) {
         {"{q} -a ripemd160 --tag", "rhash -c"},
         {"{q} -a tiger --tag", "rhash -c"},
         {"{q} -a sha384 --tag", "rhash -c"},
+        {"{q} -a sha224 --tag", "rhash -c"},
+        {"{q} -a sha3-224,sha3-256,sha3-384,sha3-512 --tag", "rhash -c"},
+        {"{q} -a blake2b,blake2s,crc32c --tag", "rhash -c"},
+        {"{q} -a blake2b", "b2sum -c"},
+        {"{q} -a blake2b --tag", "b2sum -c"},
+        {"{q} -a blake3", "b3sum --check", "", "blake3"},
+        {"{q} -a xxh128", "xxhsum -c"},
+        {"{q} -a xxh128 --tag", "xxhsum -c"},
+        {"{q} -a xxh3 --tag", "xxhsum -c"},
     };
+    std::vector<std::string> skipped;
     for (const Trip& t : trips) {
-        const Outcome written = Sh(WithFiles(t.write) + " > list");
+        std::vector<std::string> tools = Tools(t.write);
+        for (const std::string& tool : Tools(t.verify))
+            tools.push_back(tool);
+        if (!t.algorithm.empty() && AlgorithmIdFromName(t.algorithm.c_str()) < 0) {
+            skipped.push_back(t.write + " | " + t.verify + " (no " + t.algorithm + ")");
+            continue;
+        }
+        if (!std::all_of(tools.begin(), tools.end(), Have)) {
+            skipped.push_back(t.write + " | " + t.verify);
+            continue;
+        }
+        const Outcome written = Sh(WithFiles(t.write) + " > checksums.txt");
         ASSERT_EQ(written.status, 0) << t.write << ": " << written.err;
-        const Outcome good = Sh(t.verify + " list");
+        const Outcome good = Sh(t.verify + " checksums.txt");
         EXPECT_EQ(good.status, 0) << t.write << " | " << t.verify << "\n" << good.out << good.err;
+        if (!t.verdict.empty()) {
+            EXPECT_NE(good.out.find(t.verdict + "\n"), std::string::npos) << t.write << "\n"
+                                                                          << good.out;
+        }
         // A changed file must fail the same check.
         Put("abc.txt", "abd");
-        EXPECT_EQ(Sh(t.verify + " list").status, 1) << t.write << " | " << t.verify;
+        EXPECT_EQ(Sh(t.verify + " checksums.txt").status, 1) << t.write << " | " << t.verify;
         Put("abc.txt", "abc");
     }
+    for (const std::string& s : skipped)
+        std::printf("skipped: %s\n", s.c_str());
 }
 
 // md5sum's diagnostics with its name replaced by quernsum's; -w names the algorithm where

@@ -212,14 +212,35 @@ TEST_F(Quernsum, EveryAlgorithmByNameAndFromStandardInput) {
     EXPECT_EQ(Run("", "abc").out, "900150983cd24fb0d6963f7d28e17f72  -\n");
 }
 
-TEST_F(Quernsum, ListShowsEveryAlgorithm) {
+// --list names every algorithm with its digest length and standard, and the README's table of
+// algorithms says the same, row for row: a new row of the table needs its line there.
+TEST_F(Quernsum, ListShowsEveryAlgorithmAsTheReadmeDoes) {
     const Result r = Run("--list");
     EXPECT_EQ(r.status, 0);
-    for (const auto& a : AlgorithmTable) {
-        EXPECT_NE(r.out.find(std::string(a.Name) + " "), std::string::npos) << a.Name;
-        EXPECT_NE(r.out.find(std::to_string(a.HexLength * 4) + " bits"), std::string::npos);
+    std::string fromList;
+    std::istringstream lines(r.out);
+    const std::regex listed(R"(([a-z0-9-]+) +([0-9]+) bits  (.+))");
+    for (std::string line; std::getline(lines, line);) {
+        std::smatch m;
+        ASSERT_TRUE(std::regex_match(line, m, listed)) << line;
+        fromList += "| " + m[1].str() + " | " + m[2].str() + " bits | " + m[3].str() + " |\n";
     }
-    EXPECT_EQ(size_t(std::count(r.out.begin(), r.out.end(), '\n')), AlgorithmTable.size());
+    std::string wanted;
+    for (const auto& a : AlgorithmTable)
+        wanted += "| " + std::string(a.Name) + " | " + std::to_string(a.HexLength * 4) +
+                  " bits | " + std::string(a.Standard) + " |\n";
+    EXPECT_EQ(fromList, wanted);
+
+    std::istringstream readme(Slurp(fs::path(QUERNIX_SOURCE_DIR) / "README.md"));
+    std::string fromReadme;
+    bool inSection = false;
+    for (std::string line; std::getline(readme, line);) {
+        if (line.starts_with("## ")) inSection = line == "## Algorithms";
+        if (inSection && line.starts_with("| ") && !line.starts_with("| name "))
+            fromReadme += line + "\n";
+    }
+    EXPECT_EQ(fromReadme, fromList) << "the README's table of algorithms should read:\n"
+                                    << fromList;
     EXPECT_EQ(Run("--help").status, 0);
     EXPECT_NE(Run("--version").out.find("quernsum"), std::string::npos);
 }
@@ -493,21 +514,23 @@ TEST_F(Quernsum, SignalsEndTheRunWithWholeLinesOnly) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
 }
 
+// A line per algorithm, with the code path that hashes its files.
 TEST_F(Quernsum, BenchmarkPrintsAParsableLinePerAlgorithm) {
-    const Result r = Run("--benchmark -a crc32,md5");
+    const Result r = Run("--benchmark -a crc32,md5,sha3-256,crc32c");
     ASSERT_EQ(r.status, 0) << r.err;
     std::istringstream lines(r.out.substr(r.out.find("algorithm ")));
     std::string line;
     std::getline(lines, line);  // the column heads
-    const std::regex row(R"(([a-z0-9]+) +([0-9]+\.[0-9]) +([0-9]+\.[0-9]{2}|-)  ([a-z0-9]+))");
+    const std::regex row(R"(([a-z0-9-]+) +([0-9]+\.[0-9]) +([0-9]+\.[0-9]{2}|-)  ([a-z0-9]+))");
     std::vector<std::string> names;
     while (std::getline(lines, line)) {
         std::smatch m;
         ASSERT_TRUE(std::regex_match(line, m, row)) << line;
         names.push_back(m[1]);
         EXPECT_GT(std::stod(m[2]), 0) << line;
+        EXPECT_EQ(m[4], kernels::KernelName(AlgorithmIdFromName(m[1].str()))) << line;
     }
-    EXPECT_EQ(names, (std::vector<std::string>{"crc32", "md5"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"crc32", "md5", "sha3-256", "crc32c"}));
 }
 
 }  // namespace

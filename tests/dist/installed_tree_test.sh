@@ -41,7 +41,8 @@ appstreamcli validate --no-net "$usr/share/metainfo/org.example.quernix.metainfo
 mkdir -p "$root/mime/packages"
 cp "$usr/share/mime/packages/quernix.xml" "$root/mime/packages/"
 update-mime-database "$root/mime" >/dev/null 2>&1 || fail "update-mime-database"
-for pair in "*.md5:text/x-checksum-md5" "SHA256SUMS:text/x-checksum-sha256" "*.sfv:text/x-sfv"; do
+for pair in "*.md5:text/x-checksum-md5" "SHA256SUMS:text/x-checksum-sha256" "*.sfv:text/x-sfv" \
+  "B2SUMS:text/x-checksum-blake2" "*.b3:text/x-checksum-blake3" "*.xxh128:text/x-checksum-xxhash"; do
   grep -qF "${pair#*:}:${pair%%:*}" "$root/mime/globs2" || fail "no glob ${pair%%:*}"
 done
 # The verify entry opens every type that the package defines.

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <string>
@@ -205,6 +206,27 @@ TEST(ChecksumFile, TheTableDecidesTagsFileNamesAndLengths) {
     }
     EXPECT_EQ(AlgorithmFromFileName("dir/x.txt"), -1);
     EXPECT_EQ(AlgorithmFromTag("-"), -1);
+
+    // The tags and file names the other tools write, each with its algorithm: b2sum --tag and
+    // rhash, openssl (BLAKE2B-512, SHA2-224), coreutils, b3sum, xxhsum.
+    const std::vector<std::pair<std::string, const char*>> tags = {
+        {"BLAKE2b", "blake2b"},     {"BLAKE2B-512", "blake2b"}, {"BLAKE2s", "blake2s"},
+        {"BLAKE2S-256", "blake2s"}, {"BLAKE3", "blake3"},       {"SHA3-256", "sha3-256"},
+        {"SHA3-512", "sha3-512"},   {"SHA2-224", "sha224"},     {"SHA224", "sha224"},
+        {"CRC32C", "crc32c"},       {"XXH3", "xxh3"},           {"XXH128", "xxh128"},
+    };
+    for (const auto& [tag, name] : tags)
+        EXPECT_EQ(AlgorithmFromTag(tag), Id(name)) << tag;
+    EXPECT_EQ(AlgorithmFromTag("BLAKE2b-256"), -1);  // b2sum -l 256: another digest
+    EXPECT_EQ(AlgorithmFromTag("XXH64"), -1);
+    const std::vector<std::pair<std::string, const char*>> files = {
+        {"B2SUMS", "blake2b"},        {"x.b2", "blake2b"},          {"B3SUMS", "blake3"},
+        {"x.b3", "blake3"},           {"x.blake3", "blake3"},       {"x.sha3", "sha3-256"},
+        {"SHA3-256SUMS", "sha3-256"}, {"SHA3-512SUMS", "sha3-512"}, {"SHA224SUMS", "sha224"},
+        {"x.xxh3", "xxh3"},           {"x.xxh128", "xxh128"},       {"x.crc32c", "crc32c"},
+    };
+    for (const auto& [file, name] : files)
+        EXPECT_EQ(AlgorithmFromFileName("dir/" + file), Id(name)) << file;
 }
 
 // Every item of a whole checksum file as "LINE:name" or "LINE:bad".
