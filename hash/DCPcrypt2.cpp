@@ -1,5 +1,9 @@
 #include "DCPcrypt2.h"
 
+#include <algorithm>
+
+#include "hextext.h"
+
 void TDCP_hash::RequireReady() const {
     if (!Ready) throw EDCP_hash("Hash not initialized");
 }
@@ -7,12 +11,8 @@ void TDCP_hash::RequireReady() const {
 namespace dcp {
 
 std::string HexToBytes(std::string_view hex) {
-    auto nibble = [](char c) -> int {
-        if (c >= '0' && c <= '9') return c - '0';
-        if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-        if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-        return 0;
-    };
+    // A character that is no digit counts as 0.
+    auto nibble = [](char c) { return std::max(hextext::DigitValue(c), 0); };
     std::string out(hex.size() / 2, '\0');
     for (size_t i = 0; i < out.size(); ++i)
         out[i] = char(nibble(hex[2 * i]) << 4 | nibble(hex[2 * i + 1]));

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "hextext.h"
+
 namespace md2 {
 
 namespace {
@@ -194,13 +196,7 @@ void TMessageDigest::DigestText(std::string_view Text, uint8_t Out[16]) {
 }
 
 std::string TMessageDigest::DigestToHex(const uint8_t In[16]) {
-    static constexpr char digits[] = "0123456789ABCDEF";
-    std::string s(32, '0');
-    for (int i = 0; i < 16; ++i) {
-        s[2 * i] = digits[In[i] >> 4];
-        s[2 * i + 1] = digits[In[i] & 15];
-    }
-    return s;
+    return hextext::FromBytes(In, 16);
 }
 
 void TMessageDigest2::Initialize() {

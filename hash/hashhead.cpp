@@ -9,10 +9,9 @@
 #include <cstring>
 
 #include "filehash.h"
+#include "hextext.h"
 
 namespace {
-
-constexpr char kHexDigits[] = "0123456789ABCDEF";
 
 // The designed procedure over the typed entry point: the callback's reply becomes the stop
 // flag, and every failure becomes the empty result.
@@ -64,26 +63,15 @@ void HashFile(const char* Path, int32_t AlgorithmId, THashProgressProc Progress,
 }
 
 std::string LongWordToHex(uint32_t Value) {
-    std::string s(8, '0');
-    for (int i = 7; i >= 0; --i, Value >>= 4)
-        s[size_t(i)] = kHexDigits[Value & 15];
-    return s;
+    return hextext::FromNumber(Value, 8);
 }
 
 std::string Int64ToHex(uint64_t Value) {
-    std::string s(16, '0');
-    for (int i = 15; i >= 0; --i, Value >>= 4)
-        s[size_t(i)] = kHexDigits[Value & 15];
-    return s;
+    return hextext::FromNumber(Value, 16);
 }
 
 std::string BytesToHex(const uint8_t* Bytes, size_t Count) {
-    std::string s(2 * Count, '0');
-    for (size_t i = 0; i < Count; ++i) {
-        s[2 * i] = kHexDigits[Bytes[i] >> 4];
-        s[2 * i + 1] = kHexDigits[Bytes[i] & 15];
-    }
-    return s;
+    return hextext::FromBytes(Bytes, Count);
 }
 
 void DebugMark(std::string_view Text) {

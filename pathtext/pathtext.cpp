@@ -1,5 +1,7 @@
 #include "pathtext.h"
 
+#include "hextext.h"
+
 namespace pathtext {
 
 namespace {
@@ -32,10 +34,8 @@ size_t Utf8Length(std::string_view s) {
 }
 
 void AppendHex(unsigned char c, std::string& out) {
-    static const char digits[] = "0123456789ABCDEF";
     out += "\\x";
-    out += digits[c >> 4];
-    out += digits[c & 15];
+    out += hextext::FromBytes(&c, 1);
 }
 
 }  // namespace

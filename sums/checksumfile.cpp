@@ -4,24 +4,15 @@
 #include <algorithm>
 
 #include "hashhead.h"
+#include "hextext.h"
 #include "pathtext.h"
 
 namespace sums {
 
 namespace {
 
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c;
-}
-char Lower(char c) {
-    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
-}
-
-std::string UpperCase(std::string_view s) {
-    std::string out(s);
-    std::transform(out.begin(), out.end(), out.begin(), Upper);
-    return out;
-}
+using hextext::Lower;
+using hextext::Upper;
 
 // Whether two tags are the same spelling, compared without case and dashes ("sha-256" and
 // "SHA256").
@@ -87,19 +78,16 @@ int32_t AlgorithmFromTag(std::string_view tag) {
 
 int32_t AlgorithmFromFileName(std::string_view path) {
     const size_t slash = path.rfind('/');
-    const std::string base =
-        UpperCase(slash == std::string_view::npos ? path : path.substr(slash + 1));
+    const std::string base = Upper(slash == std::string_view::npos ? path : path.substr(slash + 1));
     // An extension decides before a whole name: "MD5SUMS.sha1" holds SHA-1 digests.
     const size_t dot = base.rfind('.');
     if (dot != std::string::npos) {
         const std::string_view ext = std::string_view(base).substr(dot);
         for (const TAlgorithmInfo& a : AlgorithmTable)
-            if (AnyWord(a.Files, [&](std::string_view f) { return UpperCase(f) == ext; }))
-                return a.Id;
+            if (AnyWord(a.Files, [&](std::string_view f) { return Upper(f) == ext; })) return a.Id;
     }
     for (const TAlgorithmInfo& a : AlgorithmTable)
-        if (AnyWord(a.Files,
-                    [&](std::string_view f) { return f[0] != '.' && UpperCase(f) == base; }))
+        if (AnyWord(a.Files, [&](std::string_view f) { return f[0] != '.' && Upper(f) == base; }))
             return a.Id;
     return -1;
 }
@@ -180,7 +168,7 @@ std::optional<std::string> Unescape(std::string_view text) {
 std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_view name,
                                       std::string_view digest, const LineStyle& style) {
     std::string hex(digest);
-    std::transform(hex.begin(), hex.end(), hex.begin(), style.upper ? Upper : Lower);
+    hex = style.upper ? Upper(hex) : Lower(hex);
     std::string escaped, line;
     // A name as the line carries it: escaped, with the line's leading backslash, or as it is.
     const auto named = [&] {

@@ -6,27 +6,11 @@
 #include <istream>
 
 #include "hashhead.h"
+#include "hextext.h"
 
 namespace sums {
 
 namespace {
-
-bool IsHex(char c) {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-bool AllHex(std::string_view s) {
-    for (char c : s)
-        if (!IsHex(c)) return false;
-    return !s.empty();
-}
-
-std::string LowerHex(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'F') c = char(c - 'A' + 'a');
-    return out;
-}
 
 bool IsTagChar(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '-';
@@ -67,7 +51,7 @@ std::optional<Parts> SplitBsd(std::string_view body) {
     std::string_view rest = SkipBlanks(body.substr(close + 1));
     if (rest.empty() || rest.front() != '=') return std::nullopt;
     const std::string_view hex = SkipBlanks(rest.substr(1));
-    if (!AllHex(hex)) return std::nullopt;
+    if (!hextext::IsHex(hex)) return std::nullopt;
     return Parts{Form::Bsd, body.substr(0, t), body.substr(open + 1, close - open - 1), hex};
 }
 
@@ -77,7 +61,7 @@ std::optional<Parts> SplitBsd(std::string_view body) {
 // belongs to the name; after a marked line, a line without the mark is malformed.
 std::optional<Parts> SplitGnu(std::string_view body, GnuSeparator separator) {
     size_t h = 0;
-    while (h < body.size() && IsHex(body[h]))
+    while (h < body.size() && hextext::IsDigit(body[h]))
         ++h;
     if (h == 0 || h + 2 > body.size() || !IsBlank(body[h])) return std::nullopt;
     const bool marked = body[h + 1] == ' ' || body[h + 1] == '*';
@@ -94,7 +78,7 @@ std::optional<Parts> SplitSfv(std::string_view body) {
     std::string_view name = body.substr(0, space);
     while (!name.empty() && (name.back() == ' ' || name.back() == '\t'))
         name.remove_suffix(1);
-    if (!AllHex(hex) || name.empty()) return std::nullopt;
+    if (!hextext::IsHex(hex) || name.empty()) return std::nullopt;
     return Parts{Form::Sfv, {}, name, hex};
 }
 
@@ -122,7 +106,7 @@ std::variant<std::monostate, Entry, Malformed> ParseLine(std::string_view line,
 
     Entry e;
     e.form = parts->form;
-    e.expected = LowerHex(parts->hex);
+    e.expected = hextext::Lower(parts->hex);
     if (escaped) {
         std::optional<std::string> name = Unescape(parts->name);
         if (!name) return bad(Code::UnknownEscape);
