@@ -148,7 +148,11 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         for (int I = From; I < Count; ++I) {
             Sizes[size_t(I)] = RegularFileSize(List[I]);
             Bytes += Sizes[size_t(I)];
-            if ((I - From) % 256 == 255) Window.PumpMessages();
+            if ((I - From) % 256 == 255) {
+                Window.PumpMessages();
+                // A long list is not looked at further once the run is to stop.
+                if (StopRequested == 1) break;
+            }
         }
         if (Bytes == 0) {
             std::fill(Sizes.begin() + From, Sizes.end(), 1);

@@ -396,17 +396,35 @@ private slots:
         ::unlink(File.constData());
     }
 
-    // Asked for while a batch runs, a verify waits for it to end whole, and runs next.
+    // Asked for while a batch runs, a verify waits for it to end whole, and runs next; a stop
+    // of the batch ends the waiting verify too, and the page says so.
+    void verifyDuringABatchRunsAfterIt_data() {
+        QTest::addColumn<bool>("Stop");
+        QTest::newRow("batch ends") << false;
+        QTest::newRow("batch stopped") << true;
+    }
     void verifyDuringABatchRunsAfterIt() {
+        QFETCH(bool, Stop);
         QList<QByteArray> Many;
         for (int I = 0; I < 50; ++I)
             Many << Make(QStringLiteral("f%1").arg(I), "abc");
         const QByteArray List = Make("f.md5", QByteArray(Md5Abc) + "  f7\n");
         // A fresh window's batch handles the waiting events before its first file.
-        QTimer::singleShot(0, Window.get(), [&] { Window->VerifyChecksumFile(List); });
+        QTimer::singleShot(0, Window.get(), [&] {
+            Window->VerifyChecksumFile(List);
+            if (Stop) Window->ToolButton3->click();
+        });
         RunBatch(Many);
-        // The batch's summary counts all its files, and the verify run follows it whole.
         const QStringList Lines = Notes();
+        if (Stop) {
+            QVERIFY(Lines.size() >= 2);
+            QVERIFY(Lines[Lines.size() - 2].contains(QStringLiteral("已被用户终止")));
+            QCOMPARE(
+                Lines.last(),
+                QStringLiteral("skipped: 已被用户终止 等待中的 0 个文件和 1 个校验文件未处理"));
+            return;
+        }
+        // The batch's summary counts all its files, and the verify run follows it whole.
         QVERIFY(Lines.size() >= 4);
         QCOMPARE(Lines[Lines.size() - 4], QStringLiteral("summary: 50 个文件已计算，0 个失败"));
         QCOMPARE(Lines.mid(Lines.size() - 2),
