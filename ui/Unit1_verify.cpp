@@ -316,8 +316,8 @@ void TForm1::CopyResultLines() {
     if (NotUtf8 == 0)
         ShowStatus(tr("已复制 %1 行校验行").arg(FResults.size()));
     else
-        ShowStatus(tr("已复制 %1 行校验行；%2 个文件名含有非 UTF-8 的字节，在复制的文本中写作 "
-                      "\\xHH，md5sum 无法读回这些行；原样的字节在剪贴板的 %3 格式中")
+        ShowStatus(tr("已复制 %1 行校验行；%2 个非 UTF-8 的文件名在文本中写作 \\xHH，md5sum "
+                      "读不回；原样的字节见剪贴板的 %3 格式")
                        .arg(FResults.size())
                        .arg(NotUtf8)
                        .arg(QLatin1String(ExactLinesFormat)));

@@ -534,8 +534,8 @@ expected %3</translation>
         <translation>%1 waiting files and %2 waiting checksum files were not taken up</translation>
     </message>
     <message>
-        <source>已复制 %1 行校验行；%2 个文件名含有非 UTF-8 的字节，在复制的文本中写作 \xHH，md5sum 无法读回这些行；原样的字节在剪贴板的 %3 格式中</source>
-        <translation>Copied %1 checksum lines; %2 file names hold bytes that are not UTF-8, written \xHH in the copied text, so md5sum cannot read those lines back; the exact bytes are on the clipboard as %3</translation>
+        <source>已复制 %1 行校验行；%2 个非 UTF-8 的文件名在文本中写作 \xHH，md5sum 读不回；原样的字节见剪贴板的 %3 格式</source>
+        <translation>Copied %1 checksum lines; %2 names that are not UTF-8 are written \xHH in the text, which md5sum cannot read back; the exact bytes are on the clipboard as %3</translation>
     </message>
 </context>
 <context>
