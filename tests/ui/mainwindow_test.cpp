@@ -516,10 +516,25 @@ private slots:
         QVERIFY(Errors.isEmpty());
     }
 
+    // Closing during a run ends it, and whatever waits to follow it (files, a checksum file)
+    // is dropped with it.
+    void closingDuringARunEndsItFirst_data() {
+        QTest::addColumn<bool>("Queued");
+        QTest::newRow("nothing waiting") << false;
+        QTest::newRow("files and a checksum file waiting") << true;
+    }
     void closingDuringARunEndsItFirst() {
+        QFETCH(bool, Queued);
         const QByteArray Big = Make("big", QByteArray(8 << 20, 'c'));
+        const QByteArray Sums = Make("waiting.md5", "900150983cd24fb0d6963f7d28e17f72  big\n");
+        const QByteArray Waiting = Make("waiting", "waiting");
         bool StillThere = false;
         QTimer::singleShot(0, Window.get(), [&] {
+            if (Queued) {
+                Window->VerifyChecksumFile(Sums);
+                Window->ReplaceFileList({Waiting});
+                Window->HashFileList();
+            }
             Window->close();
             // Nothing is taken away while the run is on.
             StillThere = Window->isVisible() && Window->FileList != nullptr;
