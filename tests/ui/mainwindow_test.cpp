@@ -513,6 +513,7 @@ private slots:
         QCOMPARE(Window->ProgressBar1->maximum(), OverallSteps);
         QCOMPARE(Window->ProgressBar1->value(), OverallSteps);
         QCOMPARE(Window->FileList->Snapshot(), QList<QByteArray>{Right});
+        QCOMPARE(Window->StatusPanel3->text(), QStringLiteral("4 个文件已计算，0 个失败"));
         QVERIFY(Errors.isEmpty());
     }
 
