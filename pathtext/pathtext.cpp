@@ -58,6 +58,17 @@ bool Escape(std::string_view name, std::string& out, Style style) {
             continue;
         }
         const size_t length = Utf8Length(name.substr(i));
+        if (style == Style::ChecksumText) {
+            if (length == 0) {
+                AppendHex(c, out);
+                escaped = true;
+                ++i;
+            } else {
+                out.append(name.substr(i, length));
+                i += length;
+            }
+            continue;
+        }
         // C1 controls are the two-byte sequences C2 80 to C2 9F.
         const bool control =
             c < 0x20 || c == 0x7F ||

@@ -18,6 +18,11 @@ enum class Style {
     // UTF-8 as \xHH (two upper-case hexadecimal digits per byte). The result is valid UTF-8,
     // and spaces are kept as they are.
     Display,
+    // For text that can only carry UTF-8, such as the clipboard's: the Checksum escapes, and
+    // every byte that is not part of valid UTF-8 as \xHH. The result is valid UTF-8; a name
+    // with such a byte no longer reads back through coreutils (it knows no \x escape), so it
+    // can fail there but never name another file.
+    ChecksumText,
 };
 
 // Appends name, escaped in style, to out. True when anything was escaped.

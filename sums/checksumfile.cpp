@@ -174,7 +174,9 @@ std::optional<std::string> FormatLine(Form form, int32_t algorithm, std::string_
     const auto named = [&] {
         if (style.zero)
             escaped = name;
-        else if (pathtext::Escape(name, escaped, pathtext::Style::Checksum))
+        else if (pathtext::Escape(
+                     name, escaped,
+                     style.text ? pathtext::Style::ChecksumText : pathtext::Style::Checksum))
             line += '\\';
     };
     switch (form) {

@@ -162,6 +162,9 @@ struct LineStyle {
     bool upper = false;   // the digest in upper case
     bool binary = false;  // GNU lines: '*' before the name, as md5sum -b writes
     bool zero = false;    // the line ends in NUL and the name is written as it is (md5sum -z)
+    // For text that carries UTF-8 only (the clipboard): bytes of the name that are not UTF-8
+    // are written \xHH, and the line starts with a backslash (pathtext::Style::ChecksumText).
+    bool text = false;
 };
 
 // One checksum line ending in '\n': GNU "digest  name", BSD "ALG (name) = digest" (both with

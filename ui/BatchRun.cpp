@@ -19,13 +19,23 @@ namespace {
 // context of its own).
 TBatchWindow* ProgressWindow = nullptr;
 
-// The overall bar of the run in progress, by bytes: each file counts with its size at the
-// run's start (every file once, when all of them are empty).
+// The overall bar of the run in progress, by bytes: each file counts with its size when it
+// was listed (every file once, when all of those listed together are empty). Files that join
+// the run add their bytes to the total; the bar then goes on from where it stands over the
+// bytes left, so it never moves back and reaches its end with the last file.
 struct TOverallProgress {
-    int64_t Total = 0;    // all files
-    int64_t Done = 0;     // the files before the current one
-    int64_t Current = 0;  // the current file
-    int64_t Reached = 0;  // how far the current file has got
+    int64_t Total = 0;      // all files
+    int64_t Done = 0;       // the files before the current one
+    int64_t Current = 0;    // the current file
+    int64_t Reached = 0;    // how far the current file has got
+    int64_t BaseBytes = 0;  // Done when files last joined
+    int BaseSteps = 0;      // and the bar's position then
+    // Adds the Bytes of files that join, between two files.
+    void Grow(int64_t Bytes) {
+        BaseSteps = Steps(Done);
+        BaseBytes = Done;
+        Total += Bytes;
+    }
     // The bar's position with Position bytes of the current file read: a file read again (a
     // check under another algorithm) or grown since does not move the bar back or past it.
     int At(int64_t Position) {
@@ -33,9 +43,10 @@ struct TOverallProgress {
         return Steps(Done + Reached);
     }
     int Steps(int64_t Bytes) const {
-        if (Total <= 0) return 0;
-        return int(static_cast<long double>(Bytes) * OverallSteps /
-                   static_cast<long double>(Total));
+        if (Total <= BaseBytes) return BaseSteps;
+        return BaseSteps +
+               int(static_cast<long double>(Bytes - BaseBytes) * (OverallSteps - BaseSteps) /
+                   static_cast<long double>(Total - BaseBytes));
     }
 };
 TOverallProgress* ProgressOverall = nullptr;
@@ -80,23 +91,34 @@ void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply) {
 
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
                   const QList<TUnreadFolder>& Unread, TBatchChecks* Checks) {
-    const int Count = int(Files.size());
-    if (Count == 0 && Unread.isEmpty()) return;
+    if (Files.isEmpty() && Unread.isEmpty()) return;
+    // The run's list: Files, then the files that join it.
+    QList<QByteArray> List = Files;
+    int Count = int(List.size());
     const int Selected = Window.SelectorIndex();
     if (Selected < 0) return;
     if (Selected > Window.SelectorCount() - 1) return;
     const int32_t AlgorithmId = AlgorithmIdFromName(Window.SelectorText(Selected).toStdString());
     StopRequested = 0;
 
-    for (const TUnreadFolder& Folder : Unread)
-        Window.AppendNote(TNoteKind::Failed, DisplayPath(Folder.Path),
-                          TBatchTexts::tr("文件夹无法搜索：%1").arg(SystemText(Folder.Error)));
+    qsizetype UnreadCount = 0;
+    const auto NoteUnread = [&](const QList<TUnreadFolder>& Folders) {
+        for (const TUnreadFolder& Folder : Folders)
+            Window.AppendNote(TNoteKind::Failed, DisplayPath(Folder.Path),
+                              TBatchTexts::tr("文件夹无法搜索：%1").arg(SystemText(Folder.Error)));
+        UnreadCount += Folders.size();
+    };
+    NoteUnread(Unread);
     int Hashed = 0, Failed = 0;  // a file cancelled by a stop is neither
     bool Stopped = false;
-    if (Count > 0) {
+    bool Started = false;  // the bars and the selector are the run's once it has files
+    const auto Start = [&] {
+        if (Started || Count == 0) return;
+        Started = true;
         Window.SetOverallMaximum(OverallSteps);
         Window.SetSelectorEnabled(false);
-    }
+    };
+    Start();
 
     // Puts back the progress window and bar of ReportProgress, and re-enables the selector when
     // an error from the result view ends the run early.
@@ -117,17 +139,42 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         }
     } Scope(Window, Overall);
 
-    // The overall bar goes by bytes, so the sizes come first; the window stays live meanwhile.
-    std::vector<int64_t> Sizes(size_t(Count), 0);
-    for (int I = 0; I < Count; ++I) {
-        Sizes[size_t(I)] = RegularFileSize(Files[I]);
-        Overall.Total += Sizes[size_t(I)];
-        if (I % 256 == 255) Window.PumpMessages();
-    }
-    if (Overall.Total == 0) {
-        std::fill(Sizes.begin(), Sizes.end(), 1);
-        Overall.Total = Count;
-    }
+    // The overall bar goes by bytes, so the sizes of the files listed from From on come first;
+    // the window stays live meanwhile. Their bytes: each file counts once if all are empty.
+    std::vector<int64_t> Sizes;
+    const auto Measure = [&](int From) {
+        int64_t Bytes = 0;
+        Sizes.resize(size_t(Count), 0);
+        for (int I = From; I < Count; ++I) {
+            Sizes[size_t(I)] = RegularFileSize(List[I]);
+            Bytes += Sizes[size_t(I)];
+            if ((I - From) % 256 == 255) {
+                Window.PumpMessages();
+                // A long list is not looked at further once the run is to stop.
+                if (StopRequested == 1) break;
+            }
+        }
+        if (Bytes == 0) {
+            std::fill(Sizes.begin() + From, Sizes.end(), 1);
+            Bytes = Count - From;
+        }
+        return Bytes;
+    };
+    Overall.Total = Measure(0);
+    // Files that arrived meanwhile join the end of the list. True when there were any.
+    const auto Join = [&] {
+        QList<QByteArray> More;
+        QList<TUnreadFolder> MoreUnread;
+        if (!Window.TakeArrivals(More, MoreUnread)) return false;
+        NoteUnread(MoreUnread);
+        if (More.isEmpty()) return !MoreUnread.isEmpty();
+        const int From = Count;
+        List.append(More);
+        Count = int(List.size());
+        Overall.Grow(Measure(From));
+        Start();
+        return true;
+    };
 
     // The engine's progress function is ReportProgress, the run's one progress procedure (it
     // reaches this window through the scope above); its reply becomes the engine's stop flag.
@@ -149,12 +196,19 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         return engine::HashPath(Again);
     };
 
-    for (int I = 0; I < Count; ++I) {
+    for (int I = 0;; ++I) {
+        if (I == Count) {
+            // The list is done: files that arrived during its last file join it here.
+            if (Started) Window.SetOverallPosition(Overall.Steps(Overall.Done));
+            Window.PumpMessages();
+            if (!Join() || I == Count) break;
+        }
         Overall.Current = Sizes[size_t(I)];
         Overall.Reached = 0;
         Window.SetOverallPosition(Overall.Steps(Overall.Done));
         Window.PumpMessages();
-        const QByteArray& Path = Files[I];
+        Join();
+        const QByteArray& Path = List[I];
         const QString Shown = DisplayPath(Path);
         Window.SetPathText(Shown);
         if (Checks) Request.algorithm = Checks->UseAlgorithm(I, AlgorithmId);
@@ -194,22 +248,26 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             Stopped = true;
             Window.SetOverallPosition(0);
             Window.SetFilePosition(0);
+            Window.PumpMessages();
+            // A stop ends the files waiting to join as well: the summary counts them.
+            QList<QByteArray> More;
+            QList<TUnreadFolder> MoreUnread;
+            if (Window.TakeArrivals(More, MoreUnread)) {
+                NoteUnread(MoreUnread);
+                Count += int(More.size());
+            }
             break;
         }
     }
-    if (!Stopped && Count > 0) Window.SetOverallPosition(Overall.Steps(Overall.Done));
-    Window.PumpMessages();
 
     QString Summary = TBatchTexts::tr("%1 个文件已计算，%2 个失败").arg(Hashed).arg(Failed);
-    if (!Unread.isEmpty()) Summary += TBatchTexts::tr("，%1 个文件夹无法搜索").arg(Unread.size());
+    if (UnreadCount > 0) Summary += TBatchTexts::tr("，%1 个文件夹无法搜索").arg(UnreadCount);
     if (Checks) Summary = Checks->Summary(Summary);
     if (Stopped)
-        Summary += (Window.NewBatchWaiting() ? TBatchTexts::tr("；因新的文件而终止，%1 个未计算")
-                                             : TBatchTexts::tr("；已被用户终止，%1 个未计算"))
-                       .arg(Count - Hashed - Failed);
+        Summary += TBatchTexts::tr("；已被用户终止，%1 个未计算").arg(Count - Hashed - Failed);
     Window.AppendNote(TNoteKind::Summary, Summary, QString());
     Window.SetPathText(Summary);
-    if (Count > 0) Window.SetSelectorEnabled(true);
+    if (Started) Window.SetSelectorEnabled(true);
     Scope.Finished = true;
     Window.ScrollToEnd();
 }

@@ -49,8 +49,14 @@ public:
     // Adds a line of Kind to the page beside the blocks: Text1, then Text2 (plain text).
     virtual void AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) = 0;
     virtual void ScrollToEnd() = 0;
-    // True when a new batch waits for this one to end: a new intake asked for the stop.
-    virtual bool NewBatchWaiting() = 0;
+    // Files that arrived while the run was going (a drop, an open command, a folder search)
+    // and join it at its end: appends them to Files, and the folders their search could not
+    // enter to Unread. False when none wait.
+    virtual bool TakeArrivals(QList<QByteArray>& Files, QList<TUnreadFolder>& Unread) {
+        (void)Files;
+        (void)Unread;
+        return false;
+    }
 };
 
 // The overall bar's range: the run's bytes, in this many steps.
@@ -78,9 +84,11 @@ public:
     virtual QString Summary(const QString& Hashed) const { return Hashed; }
 };
 
-// One run over Files, the list as it was when the run was asked for. Every path gets a result
-// block or a line that says why it has none; Unread are named first, and a summary line ends
-// the run. Only one run may be in progress at a time; the caller sees to that.
+// One run over Files, the list as it was when the run was asked for, and the files that join
+// it on the way (TBatchWindow::TakeArrivals, asked before every file and at the end). Every path
+// gets a result block or a line that says why it has none; Unread are named first, and one
+// summary line ends the run, counting the files that joined. Only one run may be in progress
+// at a time; the caller sees to that.
 // Checks, when given, decides each file's algorithm, adds its verdicts beside the results and
 // words the summary line.
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,

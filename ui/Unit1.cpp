@@ -629,43 +629,84 @@ void TForm1::web1ShowContextMenu(const QPoint& GlobalPos) {
 void TForm1::ReplaceFileList(const QList<QByteArray>& Paths) {
     FileList->Clear();
     UnreadFolders.clear();
-    FVerifyQueued.reset();
     for (const QByteArray& Path : Paths)
         FileList->Add(Path);
     FileList->Sort();
 }
 
 void TForm1::HashFileList() {
-    if (FBatchRunning) {
-        StopRequested = 1;
-        FBatchQueued = true;
-        return;
+    QList<QByteArray> Files = FileList->Snapshot();
+    if (FBatchRunning && Files.isEmpty() && UnreadFolders.isEmpty()) return;
+    FQueue.push_back({std::move(Files), UnreadFolders, nullptr});
+    ++FQueuedFileWork;
+    RunQueue();
+}
+
+bool TForm1::TakeArrivals(QList<QByteArray>& Files, QList<TUnreadFolder>& Unread) {
+    if (!FJoinable || FQueuedFileWork == 0) return false;
+    for (auto Work = FQueue.begin(); Work != FQueue.end();) {
+        if (Work->Verify) {
+            ++Work;
+            continue;
+        }
+        FJoined += int(Work->Files.size());
+        Files.append(Work->Files);
+        Unread.append(Work->Unread);
+        Work = FQueue.erase(Work);
+        --FQueuedFileWork;
     }
+    return true;
+}
+
+void TForm1::RunQueue() {
+    if (FBatchRunning) return;
     struct TRunning {
         TForm1& Form;
         explicit TRunning(TForm1& F) : Form(F) { Form.FBatchRunning = true; }
         ~TRunning() {
             Form.FBatchRunning = false;
-            Form.FBatchQueued = false;
+            Form.FJoinable = false;
             Form.ShowProgress();
-            if (Form.FClosePending) QTimer::singleShot(0, &Form, &QWidget::close);
+            if (Form.FClosePending) {
+                Form.FQueue.clear();
+                Form.FQueuedFileWork = 0;
+                QTimer::singleShot(0, &Form, &QWidget::close);
+            }
         }
     } Running(*this);
-    do {
-        FBatchQueued = false;
-        if (const std::unique_ptr<TVerifyList> List = std::move(FVerifyQueued)) {
-            RunVerify(*List);
-            continue;
+    while (!FQueue.empty() && !FClosePending) {
+        TQueuedWork Work = std::move(FQueue.front());
+        FQueue.pop_front();
+        // A stop given between batches belongs to none of them.
+        StopRequested = 0;
+        if (Work.Verify) {
+            RunVerify(*Work.Verify);
+        } else {
+            --FQueuedFileWork;
+            const uint64_t Before = FResultsAppended;
+            TBesideChecks Beside(AlgorithmIdFromName(ComboBoxEx1->currentText().toStdString()));
+            FJoined = 0;
+            FJoinable = true;
+            ::HashFileList(*this, Work.Files, Work.Unread, CheckBeside ? &Beside : nullptr);
+            FJoinable = false;
+            if (Work.Files.size() + FJoined == 1 && FResultsAppended == Before + 1 &&
+                !FResults.empty())
+                CompareWithClipboard(FResults.back());
         }
-        // Copies: an intake during the run replaces both.
-        const QList<QByteArray> Files = FileList->Snapshot();
-        const uint64_t Before = FResultsAppended;
-        TBesideChecks Beside(AlgorithmIdFromName(ComboBoxEx1->currentText().toStdString()));
-        ::HashFileList(*this, Files, QList<TUnreadFolder>(UnreadFolders),
-                       CheckBeside ? &Beside : nullptr);
-        if (Files.size() == 1 && FResultsAppended == Before + 1 && !FResults.empty())
-            CompareWithClipboard(FResults.back());
-    } while (FBatchQueued && !FClosePending);
+        // A stop ends what waits as well; the page says what it was.
+        if (StopRequested == 1 && !FQueue.empty()) {
+            qsizetype Files = 0, Lists = 0;
+            for (const TQueuedWork& Waiting : FQueue) {
+                Files += Waiting.Files.size();
+                Lists += Waiting.Verify ? 1 : 0;
+            }
+            FQueue.clear();
+            FQueuedFileWork = 0;
+            if (!FClosePending)
+                AppendNote(TNoteKind::Skipped, tr("已被用户终止"),
+                           tr("等待中的 %1 个文件和 %2 个校验文件未处理").arg(Files).arg(Lists));
+        }
+    }
     web1->RaiseScriptError();
 }
 

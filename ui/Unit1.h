@@ -9,6 +9,7 @@
 #include <QList>
 #include <QMainWindow>
 #include <QString>
+#include <deque>
 #include <functional>
 #include <initializer_list>
 #include <memory>
@@ -115,13 +116,15 @@ public:
     QList<TUnreadFolder> UnreadFolders;
 
     // --- The batch run.
-    // Runs a batch over FileList. Asked for while a batch is running, it stops that batch as a
-    // stop command does and runs the new one as soon as the running one has returned; the
-    // running batch goes on working on the list as it was when it started.
+    // Runs a batch over FileList. Asked for while a batch is running, FileList's files join
+    // that batch at its end (after a verify run, they are the next batch); Stop ends them all.
     void HashFileList();
     bool BatchRunning() const { return FBatchRunning; }
     // What every intake does before its batch: clear FileList, add Paths, sort.
     void ReplaceFileList(const QList<QByteArray>& Paths);
+    // Paths with every folder among them searched, as the folder command searches it, in the
+    // search window; the folders a search could not enter go to Unread.
+    QList<QByteArray> SearchFolders(const QList<QByteArray>& Paths, QList<TUnreadFolder>& Unread);
 
     // --- Commands and services used by the intake.
     // Makes the window topmost or not; ToolButton1's down state holds the user's choice.
@@ -133,7 +136,10 @@ public:
     void OpenFolder();
     void RegisterDropTarget();
     void RevokeDropTarget();
+    // Puts Paths in FileList for the batch that Timer1 starts; a drop that comes before the
+    // timer has fired joins the one before it.
     void FilesDropped(const QList<QByteArray>& Paths);
+    // Searches the folders that FileList holds, then runs the batch.
     void Timer1Timer();
     // The paths of the command line: one batch, as a drop of them starts it, except that
     // folders are first searched as the folder command searches them. Relative paths are taken
@@ -150,6 +156,8 @@ public:
     void CompareWithDigest();
     void SaveResults();
     void CopyResultLines();
+    // Where copied checksum lines keep their names' exact bytes beside the UTF-8 text.
+    static constexpr char ExactLinesFormat[] = "application/octet-stream";
     // Marks the result blocks whose digest is Digest's (under its algorithm, when it names one)
     // and scrolls to the first; returns how many there are.
     int MarkDigest(const TKnownDigest& Digest);
@@ -163,7 +171,8 @@ public slots:
     // Verifies the files that the checksum file Path lists, as one batch: each gets its block
     // and a verdict, and a summary line ends it. Listed names are taken from the checksum file's
     // folder. A file that is no checksum file is named as such on the page. Asked for while a
-    // batch is running, it stops that batch first, as a new intake does.
+    // batch is running, it is the next batch once the running one and the checksum files asked
+    // for before it have ended.
     void VerifyChecksumFile(const QByteArray& Path);
 
 public:
@@ -248,7 +257,7 @@ private:
     void SetSelectorEnabled(bool Enabled) override;
     void AppendResult(const TResultRecord& Record) override;
     void AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) override;
-    bool NewBatchWaiting() override { return FBatchQueued; }
+    bool TakeArrivals(QList<QByteArray>& Files, QList<TUnreadFolder>& Unread) override;
     void ScrollToEnd() override;
     void ShowProgress();
 
@@ -264,8 +273,19 @@ private:
 
     std::vector<TSavedResult> FResults;
     uint64_t FResultsAppended = 0;
-    // A checksum file to verify in the next batch, in place of FileList.
-    std::unique_ptr<TVerifyList> FVerifyQueued;
+    // Work asked for while a batch runs, in its order: files, which join the running batch
+    // unless it is a verify run, and checksum files, each verified as a batch of its own.
+    struct TQueuedWork {
+        QList<QByteArray> Files;
+        QList<TUnreadFolder> Unread;
+        std::unique_ptr<TVerifyList> Verify;
+    };
+    std::deque<TQueuedWork> FQueue;
+    qsizetype FQueuedFileWork = 0;  // the entries of FQueue without Verify
+    // Runs the queue's work, one batch after the other, unless a batch is running already.
+    void RunQueue();
+    bool FJoinable = false;  // the running batch takes the files that arrive
+    int FJoined = 0;         // how many have joined it
 
     // The group order of each menu and of the tool bar, and the group of each item in them.
     struct TLayout {
@@ -276,7 +296,6 @@ private:
     TStatusPanels* FStatusPanels = nullptr;
 
     bool FBatchRunning = false;
-    bool FBatchQueued = false;
     bool FClosePending = false;
     bool FShown = false;
 };

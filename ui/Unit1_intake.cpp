@@ -8,6 +8,7 @@
 #include <QMimeData>
 #include <QPointer>
 #include <QTimer>
+#include <algorithm>
 
 #include "Browse4Folder.h"
 #include "CommandLine.h"
@@ -94,25 +95,38 @@ void TForm1::RevokeDropTarget() {
 }
 
 void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
+    if (Timer1->isActive()) {
+        // The files of a drop not yet started are still waiting: these join them.
+        for (const QByteArray& Path : Paths)
+            FileList->Add(Path);
+        FileList->Sort();
+        return;
+    }
     FileList->Clear();
     UnreadFolders.clear();
     if (Paths.isEmpty()) return;
     ReplaceFileList(Paths);
-    // The batch starts from the message loop once the drop has returned to its source.
+    // The batch starts from the message loop once the drop has returned to its source; the
+    // folders among the paths are searched then.
     Timer1->start();
 }
 
 void TForm1::Timer1Timer() {
     Timer1->stop();
+    if (FClosePending) return;
+    const QList<QByteArray> Dropped = FileList->Snapshot();
+    if (std::any_of(Dropped.begin(), Dropped.end(), FolderExists)) {
+        QList<TUnreadFolder> Unread;
+        ReplaceFileList(SearchFolders(Dropped, Unread));
+        UnreadFolders = Unread;
+    }
     HashFileList();
 }
 
-void TForm1::OpenCommandLinePaths(const QList<QByteArray>& Paths) {
-    const QByteArray Cwd = QFile::encodeName(QDir::currentPath());
+QList<QByteArray> TForm1::SearchFolders(const QList<QByteArray>& Paths,
+                                        QList<TUnreadFolder>& Unread) {
     QList<QByteArray> Files;
-    QList<TUnreadFolder> Unread;
-    for (const QByteArray& Given : Paths) {
-        const QByteArray Path = AbsolutePath(Given, Cwd);
+    for (const QByteArray& Path : Paths) {
         if (!FolderExists(Path)) {
             Files.append(Path);
             continue;
@@ -125,6 +139,16 @@ void TForm1::OpenCommandLinePaths(const QList<QByteArray>& Paths) {
         if (Searchform) Unread.append(Searchform->Unread);
         Files.append(Found.Snapshot());
     }
+    return Files;
+}
+
+void TForm1::OpenCommandLinePaths(const QList<QByteArray>& Paths) {
+    const QByteArray Cwd = QFile::encodeName(QDir::currentPath());
+    QList<QByteArray> Absolute;
+    for (const QByteArray& Given : Paths)
+        Absolute.append(AbsolutePath(Given, Cwd));
+    QList<TUnreadFolder> Unread;
+    const QList<QByteArray> Files = SearchFolders(Absolute, Unread);
     ReplaceFileList(Files);
     UnreadFolders = Unread;
     // As after a drop, the batch starts from the message loop; a folder that could not be

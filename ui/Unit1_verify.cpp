@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QLabel>
+#include <QMimeData>
 #include <algorithm>
 #include <cerrno>
 
@@ -143,8 +144,9 @@ void TForm1::OpenChecksumFile() {
 
 void TForm1::VerifyChecksumFile(const QByteArray& Path) {
     Guarded([&] {
-        FVerifyQueued = std::make_unique<TVerifyList>(ReadVerifyList(Path));
-        HashFileList();
+        // The checksum file is read now, whole: a queue of them holds no file open.
+        FQueue.push_back({{}, {}, std::make_unique<TVerifyList>(ReadVerifyList(Path))});
+        RunQueue();
     });
 }
 
@@ -296,8 +298,27 @@ void TForm1::CopyResultLines() {
         ShowStatus(tr("没有可复制的结果"));
         return;
     }
-    const std::optional<std::string> Text = ChecksumFileText(FResults, sums::Form::Gnu, {});
-    if (!Text) return;
-    QGuiApplication::clipboard()->setText(QString::fromStdString(*Text));
-    ShowStatus(tr("已复制 %1 行校验行").arg(FResults.size()));
+    // The exact bytes, as Save writes them, and the same lines as UTF-8 text, which is what
+    // programs pasting text ask for. A name that is not UTF-8 cannot be carried by that text:
+    // its other bytes are escaped \xHH there, on a line that md5sum refuses instead of checking
+    // another name, and the exact lines stay on the clipboard as ExactLinesFormat.
+    const std::optional<std::string> Exact = ChecksumFileText(FResults, sums::Form::Gnu, {});
+    const std::optional<std::string> Text =
+        ChecksumFileText(FResults, sums::Form::Gnu, {}, nullptr, sums::LineStyle{.text = true});
+    if (!Exact || !Text) return;
+    const auto Data = new QMimeData;
+    Data->setText(QString::fromStdString(*Text));
+    Data->setData(QLatin1String(ExactLinesFormat), QByteArray::fromStdString(*Exact));
+    QGuiApplication::clipboard()->setMimeData(Data);
+    const auto NotUtf8 = std::count_if(FResults.begin(), FResults.end(), [](const auto& Result) {
+        return !QByteArrayView(Result.Path).isValidUtf8();
+    });
+    if (NotUtf8 == 0)
+        ShowStatus(tr("已复制 %1 行校验行").arg(FResults.size()));
+    else
+        ShowStatus(tr("已复制 %1 行校验行；%2 个非 UTF-8 的文件名在文本中写作 \\xHH，md5sum "
+                      "读不回；原样的字节见剪贴板的 %3 格式")
+                       .arg(FResults.size())
+                       .arg(NotUtf8)
+                       .arg(QLatin1String(ExactLinesFormat)));
 }

@@ -230,7 +230,7 @@ std::optional<TKnownDigest> ParseKnownDigest(const QString& Text) {
 
 std::optional<std::string> ChecksumFileText(const std::vector<TSavedResult>& Results,
                                             sums::Form Form, const QByteArray& Folder,
-                                            QByteArray* BadName) {
+                                            QByteArray* BadName, const sums::LineStyle& Style) {
     const bool Relative =
         !Folder.isEmpty() && std::all_of(Results.begin(), Results.end(), [&](const auto& R) {
             return R.Path.size() > Folder.size() && R.Path.startsWith(Folder);
@@ -240,7 +240,7 @@ std::optional<std::string> ChecksumFileText(const std::vector<TSavedResult>& Res
         const QByteArray Name = Relative ? Result.Path.mid(Folder.size()) : Result.Path;
         const std::optional<std::string> Line = sums::FormatLine(
             Form, Result.Algorithm, std::string_view(Name.constData(), size_t(Name.size())),
-            Result.Digest);
+            Result.Digest, Style);
         if (!Line) {
             if (BadName) *BadName = Result.Path;
             return std::nullopt;

@@ -113,7 +113,9 @@ struct TSavedResult {
 
 // Results written as a checksum file in Form. Names are relative to Folder (which ends in '/')
 // when every path lies below it, absolute otherwise; an empty Folder keeps them absolute.
-// nullopt when Form cannot carry a result (SFV: crc32 only); BadName then tells which.
+// nullopt when Form cannot carry a result (SFV: crc32 only); BadName then tells which. Style
+// says how each line is written (its text member for the clipboard's text).
 std::optional<std::string> ChecksumFileText(const std::vector<TSavedResult>& Results,
                                             sums::Form Form, const QByteArray& Folder,
-                                            QByteArray* BadName = nullptr);
+                                            QByteArray* BadName = nullptr,
+                                            const sums::LineStyle& Style = {});

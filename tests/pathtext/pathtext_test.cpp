@@ -52,6 +52,27 @@ TEST(PathText, EscapesInBothStyles) {
     }
 }
 
+// The clipboard's text: the checksum escapes, and only the bytes that are not UTF-8 as \xHH;
+// valid UTF-8 and controls stay as they are.
+TEST(PathText, ChecksumTextEscapesOnlyWhatIsNotUtf8) {
+    const struct {
+        std::string name, text;
+        bool escaped;
+    } cases[] = {
+        {"/d/a.txt", "/d/a.txt", false},
+        {"a\tb\xc2\x85\xc3\xa9", "a\tb\xc2\x85\xc3\xa9", false},
+        {"caf\xe9.txt", "caf\\xE9.txt", true},
+        {"a\\b\n\xff", "a\\\\b\\n\\xFF", true},
+        {"\xc0\xaf\xed\xa0\x80", "\\xC0\\xAF\\xED\\xA0\\x80", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        std::string out;
+        EXPECT_EQ(pathtext::Escape(c.name, out, pathtext::Style::ChecksumText), c.escaped);
+        EXPECT_EQ(out, c.text);
+    }
+}
+
 // Reads a Display text back: what a person copying a name from the window would have to do.
 std::string Unescape(const std::string& text) {
     std::string out;

@@ -323,6 +323,13 @@ TEST(ChecksumFile, WritesEachFormAndReadsItBack) {
               kMd5 + " *a\nb" + '\0');
     EXPECT_EQ(FormatLine(Form::Bsd, Id("md5"), "a\\b", kMd5, LineStyle{false, true, false}).value(),
               "\\MD5 (a\\\\b) = " + kMd5 + "\n");
+    // For the clipboard's text a byte that is not UTF-8 is escaped; read back, the line is
+    // refused rather than taken for another name.
+    const std::string text =
+        FormatLine(Form::Gnu, Id("md5"), "caf\xe9", kMd5, LineStyle{.text = true}).value();
+    EXPECT_EQ(text, "\\" + kMd5 + "  caf\\xE9\n");
+    EXPECT_TRUE(std::holds_alternative<Malformed>(
+        ParseLine(std::string_view(text).substr(0, text.size() - 1), ReadOptions{})));
 }
 
 TEST(ChecksumFile, VerifiesAndNamesAnotherAlgorithmOfTheSameLength) {

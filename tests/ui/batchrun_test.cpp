@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <optional>
+#include <utility>
 
 #include "BatchRun.h"
 #include "DragDropModule2011.h"
@@ -78,9 +79,14 @@ public:
         Log << QStringLiteral("note ") + Notes.last();
     }
     void ScrollToEnd() override { Log << QStringLiteral("scroll"); }
-    bool NewBatchWaiting() override { return Waiting; }
+    // Files that arrive while the run goes on: they join it at its next TakeArrivals.
+    QList<QByteArray> Arrived;
+    bool TakeArrivals(QList<QByteArray>& Files, QList<TUnreadFolder>&) override {
+        if (Arrived.isEmpty()) return false;
+        Files.append(std::exchange(Arrived, {}));
+        return true;
+    }
     QStringList Notes;  // "kind|text1|text2"
-    bool Waiting = false;
 };
 
 }  // namespace
@@ -307,21 +313,17 @@ private slots:
 
     void stopBetweenFilesIsSeenAtTheNextFile_data() {
         QTest::addColumn<QByteArray>("Second");
-        QTest::addColumn<bool>("ByNewBatch");
         QTest::addColumn<QString>("Summary");
         // An empty file reports no progress, so it is hashed whole before the flag is tested.
         QTest::newRow("next file empty")
-            << QByteArray() << false << "2 个文件已计算，0 个失败；已被用户终止，1 个未计算";
+            << QByteArray() << "2 个文件已计算，0 个失败；已被用户终止，1 个未计算";
         QTest::newRow("next file not empty")
-            << QByteArray(50000, 's') << true
-            << "1 个文件已计算，0 个失败；因新的文件而终止，2 个未计算";
+            << QByteArray(50000, 's') << "1 个文件已计算，0 个失败；已被用户终止，2 个未计算";
     }
     void stopBetweenFilesIsSeenAtTheNextFile() {
         QFETCH(QByteArray, Second);
-        QFETCH(bool, ByNewBatch);
         QFETCH(QString, Summary);
         TStubWindow Window;
-        Window.Waiting = ByNewBatch;
         const QByteArray First = Make("first", "first");
         const QByteArray Next = Make("second", Second);
         const QByteArray Third = Make("third", "third");
@@ -337,6 +339,58 @@ private slots:
         QCOMPARE(Window.OverallPosition, 0);
         QCOMPARE(Window.FilePosition, 0);
         QVERIFY(Window.Enabled);
+    }
+
+    // Files that arrive while a run goes on join its end: one run hashes them all and one
+    // summary counts them; the overall bar never moves back and ends full. A stop also ends the
+    // files still waiting to join, and the summary counts them as not hashed.
+    void arrivalsJoinTheRun_data() {
+        QTest::addColumn<QString>("When");
+        QTest::addColumn<int>("Hashed");
+        QTest::addColumn<QString>("Summary");
+        QTest::newRow("before the first file") << "first" << 4 << "4 个文件已计算，0 个失败";
+        QTest::newRow("after the last file") << "last" << 4 << "4 个文件已计算，0 个失败";
+        QTest::newRow("then a stop")
+            << "stop" << 1 << "1 个文件已计算，0 个失败；已被用户终止，3 个未计算";
+    }
+    void arrivalsJoinTheRun() {
+        QFETCH(QString, When);
+        QFETCH(int, Hashed);
+        QFETCH(QString, Summary);
+        TStubWindow Window;
+        const QList<QByteArray> Listed = {Make("j1", "one"), Make("j2", QByteArray(70000, 'j'))};
+        const QList<QByteArray> Later = {Make("j3", QByteArray(90000, 'k')), Make("j4", "four")};
+        bool Sent = false;
+        Window.OnPump = [&](int) {
+            if (Sent) return;
+            if (When == "first" || (When == "last" && Window.Results.size() == 2)) {
+                Window.Arrived = Later;
+                Sent = true;
+            } else if (When == "stop" && StopRequested == 1) {
+                // While the stopped file is being cancelled.
+                Window.Arrived = Later;
+                Sent = true;
+            } else if (When == "stop" && Window.Results.size() == 1) {
+                StopRequested = 1;
+            }
+        };
+        HashFileList(Window, Listed);
+        QVERIFY(Sent);
+        QCOMPARE(Window.Results.size(), Hashed);
+        for (int I = 0; I < Hashed; ++I)
+            QCOMPARE(Window.Results[I].Path, (Listed + Later)[I]);
+        QCOMPARE(Window.Notes.last(), "summary|" + Summary + "|");
+        QVERIFY(Window.Arrived.isEmpty());
+        if (When == "stop") return;
+        int Last = 0;
+        for (const QString& Entry : Window.Log) {
+            if (!Entry.startsWith(QLatin1String("overall ")) || Entry.startsWith("overall max"))
+                continue;
+            const int Position = Entry.mid(8).toInt();
+            QVERIFY2(Position >= Last, qPrintable(Entry));
+            Last = Position;
+        }
+        QCOMPARE(Last, OverallSteps);
     }
 
     void aStopBeforeTheRunIsCleared() {

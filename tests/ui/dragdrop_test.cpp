@@ -142,7 +142,8 @@ private slots:
 
     // A drop of files on the main window, anywhere on it: the list holds exactly the dropped
     // paths, sorted, in place of what an earlier intake put there; the batch starts from the
-    // window's timer after the drop has returned, runs once, and hashes only the files.
+    // window's timer after the drop has returned, runs once, and hashes the files, a dropped
+    // folder's as its search (run to its end in the search window) found them.
     void DropHashesTheFiles_data() {
         QTest::addColumn<QString>("Over");
         QTest::addColumn<QStringList>("Dropped");
@@ -151,9 +152,9 @@ private slots:
         QTest::newRow("three files")
             << "window" << QStringList{"c.txt", "a.txt", "B.txt"}
             << QStringList{"a.txt", "B.txt", "c.txt"} << QStringList{"a.txt", "B.txt", "c.txt"};
-        QTest::newRow("files and a folder")
-            << "window" << QStringList{"folder", "c.txt", "a.txt"}
-            << QStringList{"a.txt", "c.txt", "folder"} << QStringList{"a.txt", "c.txt"};
+        QTest::newRow("files and a folder") << "window" << QStringList{"folder", "c.txt", "a.txt"}
+                                            << QStringList{"a.txt", "c.txt", "folder"}
+                                            << QStringList{"a.txt", "c.txt", "folder/inside.txt"};
         QTest::newRow("over the result view")
             << "view" << QStringList{"B.txt", "a.txt"} << QStringList{"a.txt", "B.txt"}
             << QStringList{"a.txt", "B.txt"};

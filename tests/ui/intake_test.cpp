@@ -6,6 +6,7 @@
 
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QPushButton>
@@ -357,16 +358,22 @@ private slots:
         QCOMPARE(Seen, Expected);
     }
 
-    // A drop or an open command while a batch runs: the running batch stops, the new list is
-    // hashed once after it has returned, and nothing is read past either list.
+    // Files that arrive while a batch runs, by a drop (of files or of a folder, which is
+    // searched) or an open command, join it: every file is hashed once, the running batch's
+    // first and the new ones after them, and one summary counts them all. A stop once they
+    // have joined ends them too, and the summary counts what was not hashed.
     void IntakeDuringABatch_data() {
         QTest::addColumn<QString>("How");
-        QTest::newRow("drop") << "drop";
-        QTest::newRow("open files") << "files";
-        QTest::newRow("open folder") << "folder";
+        QTest::addColumn<bool>("Stop");
+        QTest::newRow("drop") << "drop" << false;
+        QTest::newRow("open files") << "files" << false;
+        QTest::newRow("open folder") << "folder" << false;
+        QTest::newRow("dropped folder") << "drop folder" << false;
+        QTest::newRow("drop, then stop") << "drop" << true;
     }
     void IntakeDuringABatch() {
         QFETCH(QString, How);
+        QFETCH(bool, Stop);
         Settle(*Form);
         const QStringList Old = {"a.txt", "big/big1.dat", "big/big2.dat", "c.txt", "old.txt"};
         const QStringList New = {"new/n1.txt", "new/n2.txt"};
@@ -378,31 +385,45 @@ private slots:
             [&](QWidget*, const TFolderQuestion&) -> std::optional<QByteArray> {
                 return Bytes("new");
             });
-        const auto Data = DragData({"files"}, PathsOf({"new/n2.txt", "new/n1.txt"}));
-        bool Done = false;
+        const auto Data =
+            DragData({"files"}, How == "drop folder" ? PathsOf({"new"})
+                                                     : PathsOf({"new/n2.txt", "new/n1.txt"}));
+        bool Done = false, Stopped = false;
         TSampler Sampler([&] {
-            if (Done || !Form->BatchRunning()) return;
-            Done = true;
-            if (How == "drop")
-                QVERIFY(DragAndDrop(Form.get(), Data.get()).Accepted);
-            else if (How == "files")
-                Form->N1Click();
-            else
-                Form->D2Click();
+            if (!Form->BatchRunning()) return;
+            if (!Done) {
+                Done = true;
+                if (How.startsWith("drop"))
+                    QVERIFY(DragAndDrop(Form.get(), Data.get()).Accepted);
+                else if (How == "files")
+                    Form->N1Click();
+                else
+                    Form->D2Click();
+            } else if (Stop && !Stopped && !Form->Timer1->isActive()) {
+                // The dropped files wait in the queue by now.
+                Stopped = true;
+                Form->ToolButton3->click();
+            }
         });
         Form->ReplaceFileList(BytesOf(Old));
         Form->HashFileList();
         QTRY_VERIFY(!Form->BatchRunning() && !Form->Timer1->isActive());
         QVERIFY(Done);
+        QCOMPARE(Stopped, Stop);
         QCOMPARE(Entries(*Form->FileList), BytesOf(New));
+        const QStringList All = PathsOf(Old + New);
         const QStringList Hashed = HashedPaths(*Form);
-        QVERIFY(Hashed.size() >= New.size());
-        QCOMPARE(Hashed.mid(Hashed.size() - New.size()), PathsOf(New));
-        // What the stopped batch got done, in its order, before the new files.
-        const QStringList Before = Hashed.mid(0, Hashed.size() - New.size());
-        QVERIFY(Before.size() < Old.size());
-        for (qsizetype I = 0; I < Before.size(); ++I)
-            QCOMPARE(Before[I], Path(Old[I]));
+        const QString Status = Form->StatusPanel3->text();
+        if (!Stop) {
+            QCOMPARE(Hashed, All);
+            QCOMPARE(Status, QStringLiteral("7 个文件已计算，0 个失败"));
+            return;
+        }
+        QVERIFY(Hashed.size() < All.size());
+        QCOMPARE(Hashed, All.mid(0, Hashed.size()));
+        QCOMPARE(Status, QStringLiteral("%1 个文件已计算，0 个失败；已被用户终止，%2 个未计算")
+                             .arg(Hashed.size())
+                             .arg(All.size() - Hashed.size()));
     }
 };
 

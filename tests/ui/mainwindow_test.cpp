@@ -27,9 +27,9 @@
 #include "Helpform.h"
 #include "ResultView.h"
 #include "Unit1.h"
-#include "hashhead.h"
 #include "Unit1_intake.h"
 #include "Unit1_verify.h"
+#include "hashhead.h"
 #include "ui_test_main.h"
 
 namespace {
@@ -485,7 +485,9 @@ private slots:
         if (Item == "N8") Window->N8->trigger();  // always on top off again
     }
 
-    void newBatchDuringARunReplacesIt() {
+    // A batch asked for during a run joins it: the run hashes its own files, then the new
+    // ones, and ends with its bar full.
+    void newBatchDuringARunJoinsIt() {
         const QByteArray Big = Make("big", QByteArray(8 << 20, 'b'));
         const QByteArray Left = Make("left", "left");
         const QByteArray Right = Make("right", "right");
@@ -497,23 +499,43 @@ private slots:
             Window->HashFileList();
             QVERIFY(Window->BatchRunning());
         });
-        RunBatch({Big, Left, Make("more", "more")});
+        const QByteArray More = Make("more", "more");
+        RunBatch({Big, Left, More});
         QVERIFY(Asked);
         QVERIFY(!Window->BatchRunning());
-        // The first batch was stopped on its first file; the second one ran over its own list.
         const QVariantList Got = Spans();
-        QCOMPARE(Got.size(), 4);
-        QCOMPARE(Got[1].toList()[1].toString(), QString::fromUtf8(Right));
+        QCOMPARE(Got.size(), 16);
+        QStringList Paths;
+        for (int I = 1; I < Got.size(); I += 4)
+            Paths << Got[I].toList()[1].toString();
+        QCOMPARE(Paths, QStringList({QString::fromUtf8(Big), QString::fromUtf8(Left),
+                                     QString::fromUtf8(More), QString::fromUtf8(Right)}));
         QCOMPARE(Window->ProgressBar1->maximum(), OverallSteps);
         QCOMPARE(Window->ProgressBar1->value(), OverallSteps);
         QCOMPARE(Window->FileList->Snapshot(), QList<QByteArray>{Right});
+        QCOMPARE(Window->StatusPanel3->text(), QStringLiteral("4 个文件已计算，0 个失败"));
         QVERIFY(Errors.isEmpty());
     }
 
+    // Closing during a run ends it, and whatever waits to follow it (files, a checksum file)
+    // is dropped with it.
+    void closingDuringARunEndsItFirst_data() {
+        QTest::addColumn<bool>("Queued");
+        QTest::newRow("nothing waiting") << false;
+        QTest::newRow("files and a checksum file waiting") << true;
+    }
     void closingDuringARunEndsItFirst() {
+        QFETCH(bool, Queued);
         const QByteArray Big = Make("big", QByteArray(8 << 20, 'c'));
+        const QByteArray Sums = Make("waiting.md5", "900150983cd24fb0d6963f7d28e17f72  big\n");
+        const QByteArray Waiting = Make("waiting", "waiting");
         bool StillThere = false;
         QTimer::singleShot(0, Window.get(), [&] {
+            if (Queued) {
+                Window->VerifyChecksumFile(Sums);
+                Window->ReplaceFileList({Waiting});
+                Window->HashFileList();
+            }
             Window->close();
             // Nothing is taken away while the run is on.
             StillThere = Window->isVisible() && Window->FileList != nullptr;

@@ -1,5 +1,6 @@
 // The window's checksum-file commands with the real page: verifying a checksum file, the
 // checksum file beside a hashed file, comparing with a known digest, saving and copying.
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,7 +12,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
+#include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -342,19 +346,87 @@ private slots:
         QCOMPARE(Read(Path("b.sfv")), QByteArray(sums::SfvHeader().c_str()) + "b.txt cbf43926\n");
     }
 
-    // Asked for while a batch runs, a verify stops it, as a new intake does, and runs next.
+    // Copied checksum lines keep every name exact: the exact lines, as Save writes them, are
+    // on the clipboard beside the text, and md5sum reads each of them back to the file. The
+    // text is the same where the name is UTF-8; a name that is not has its other bytes escaped
+    // there, the status bar says so, and md5sum refuses that line instead of checking another
+    // name. Without md5sum, the window's own checksum-file reader reads the lines back.
+    void copiedLinesKeepNamesExact_data() {
+        QTest::addColumn<QByteArray>("Name");
+        QTest::addColumn<bool>("Utf8");
+        QTest::newRow("plain") << QByteArray("plain.txt") << true;
+        QTest::newRow("backslash") << QByteArray("back\\slash") << true;
+        QTest::newRow("newline") << QByteArray("new\nline") << true;
+        QTest::newRow("not UTF-8") << QByteArray("caf\xe9.txt") << false;
+    }
+    void copiedLinesKeepNamesExact() {
+        QFETCH(QByteArray, Name);
+        QFETCH(bool, Utf8);
+        const QByteArray File = QFile::encodeName(Dir->path()) + '/' + Name;
+        const int Fd = ::open(File.constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        QVERIFY(Fd >= 0);
+        QCOMPARE(::write(Fd, "abc", 3), ssize_t(3));
+        ::close(Fd);
+        RunBatch({File});
+        Window->CopyResultLines();
+        const QMimeData* Data = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(Data);
+        const QByteArray Exact = Data->data(QLatin1String(TForm1::ExactLinesFormat));
+        const QByteArray Text = Data->text().toUtf8();
+        QCOMPARE(Text == Exact, Utf8);
+        QCOMPARE(Status().contains(QLatin1String(TForm1::ExactLinesFormat)), !Utf8);
+
+        const QString Md5sum = QStandardPaths::findExecutable(QStringLiteral("md5sum"));
+        if (!Md5sum.isEmpty()) {
+            const auto Check = [&](const QByteArray& Lines) {
+                QProcess Run;
+                Run.start(Md5sum, {QStringLiteral("--strict"), QStringLiteral("-c"), "-"});
+                Run.write(Lines);
+                Run.closeWriteChannel();
+                return Run.waitForFinished() && Run.exitStatus() == QProcess::NormalExit &&
+                       Run.exitCode() == 0;
+            };
+            QVERIFY(Check(Exact));
+            QCOMPARE(Check(Text), Utf8);
+        } else {
+            const QByteArray Lines = Make("copied.md5", Exact);
+            QCOMPARE(ReadVerifyList(Lines).Paths, QList<QByteArray>{File});
+            QCOMPARE(ReadVerifyList(Make("copied.md5", Text)).Paths.size(), Utf8 ? 1 : 0);
+        }
+        ::unlink(File.constData());
+    }
+
+    // Asked for while a batch runs, a verify waits for it to end whole, and runs next; a stop
+    // of the batch ends the waiting verify too, and the page says so.
+    void verifyDuringABatchRunsAfterIt_data() {
+        QTest::addColumn<bool>("Stop");
+        QTest::newRow("batch ends") << false;
+        QTest::newRow("batch stopped") << true;
+    }
     void verifyDuringABatchRunsAfterIt() {
+        QFETCH(bool, Stop);
         QList<QByteArray> Many;
         for (int I = 0; I < 50; ++I)
             Many << Make(QStringLiteral("f%1").arg(I), "abc");
         const QByteArray List = Make("f.md5", QByteArray(Md5Abc) + "  f7\n");
         // A fresh window's batch handles the waiting events before its first file.
-        QTimer::singleShot(0, Window.get(), [&] { Window->VerifyChecksumFile(List); });
+        QTimer::singleShot(0, Window.get(), [&] {
+            Window->VerifyChecksumFile(List);
+            if (Stop) Window->ToolButton3->click();
+        });
         RunBatch(Many);
-        // The batch's summary says why it stopped, and the verify run follows it whole.
         const QStringList Lines = Notes();
+        if (Stop) {
+            QVERIFY(Lines.size() >= 2);
+            QVERIFY(Lines[Lines.size() - 2].contains(QStringLiteral("已被用户终止")));
+            QCOMPARE(
+                Lines.last(),
+                QStringLiteral("skipped: 已被用户终止 等待中的 0 个文件和 1 个校验文件未处理"));
+            return;
+        }
+        // The batch's summary counts all its files, and the verify run follows it whole.
         QVERIFY(Lines.size() >= 4);
-        QVERIFY(Lines[Lines.size() - 4].contains(QStringLiteral("因新的文件而终止")));
+        QCOMPARE(Lines[Lines.size() - 4], QStringLiteral("summary: 50 个文件已计算，0 个失败"));
         QCOMPARE(Lines.mid(Lines.size() - 2),
                  QStringList({"ok: 正确", "summary: 1 个正确，0 个错误，0 个缺失或无法读取"}));
     }

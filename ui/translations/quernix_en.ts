@@ -27,10 +27,6 @@
         <translation>, folders not searched: %1</translation>
     </message>
     <message>
-        <source>；因新的文件而终止，%1 个未计算</source>
-        <translation>; stopped for new files, not hashed: %1</translation>
-    </message>
-    <message>
         <source>；已被用户终止，%1 个未计算</source>
         <translation>; stopped by the user, not hashed: %1</translation>
     </message>
@@ -528,6 +524,18 @@ expected %3</translation>
     <message>
         <source>校验文件 (%1)</source>
         <translation>Checksum files (%1)</translation>
+    </message>
+    <message>
+        <source>已被用户终止</source>
+        <translation>Stopped by the user</translation>
+    </message>
+    <message>
+        <source>等待中的 %1 个文件和 %2 个校验文件未处理</source>
+        <translation>%1 waiting files and %2 waiting checksum files were not taken up</translation>
+    </message>
+    <message>
+        <source>已复制 %1 行校验行；%2 个非 UTF-8 的文件名在文本中写作 \xHH，md5sum 读不回；原样的字节见剪贴板的 %3 格式</source>
+        <translation>Copied %1 checksum lines; %2 names that are not UTF-8 are written \xHH in the text, which md5sum cannot read back; the exact bytes are on the clipboard as %3</translation>
     </message>
 </context>
 <context>
