@@ -201,7 +201,7 @@ int main(int argc, char** argv) {
         engine::Result Digest;
         Digest.digest = std::string(32, '0');
         return BestOf([&] {
-            TBesideChecks Checks(Md5);
+            TBesideChecks Checks({Md5});
             for (const QByteArray& Path : Small)
                 Checks.Check(NoWindow, 0, Path, Digest, {});
         });
