@@ -23,6 +23,7 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -94,6 +95,9 @@ protected:
 class TAlgorithmSelector : public QComboBox {
 public:
     explicit TAlgorithmSelector(QWidget* Parent) : QComboBox(Parent) {
+        // An item view's own delegate draws the check boxes; the menu-like one of a combo box
+        // leaves them out under some styles (Fusion).
+        setItemDelegate(new QStyledItemDelegate(this));
         view()->viewport()->installEventFilter(this);
         view()->installEventFilter(this);
     }

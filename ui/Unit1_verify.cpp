@@ -267,7 +267,11 @@ void TForm1::CompareWithDigest() {
     const bool Comparable = std::any_of(FResults.begin(), FResults.end(), [&](const auto& R) {
         return std::find(Possible.begin(), Possible.end(), R.Algorithm) != Possible.end();
     });
-    if (Comparable || FResults.empty()) {
+    if (FResults.empty()) {
+        ShowStatus(tr("没有结果与校验值一致：%1").arg(Hex));
+        return;
+    }
+    if (Comparable) {
         const int Count = MarkDigest(*Digest);
         if (Count > 0)
             ShowCompareVerdict(TNoteKind::Ok, tr("%1 个结果与校验值一致：%2").arg(Count).arg(Hex));
