@@ -5,9 +5,11 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <thread>
 #include <vector>
 
 #include "FileList.h"
+#include "fanout.h"
 #include "filehash.h"
 #include "hashhead.h"
 
@@ -63,7 +65,39 @@ class TBatchTexts {
     Q_DECLARE_TR_FUNCTIONS(BatchRun)
 };
 
+QString TagOf(int32_t Algorithm) {
+    const TAlgorithmInfo* Info = AlgorithmById(Algorithm);
+    return QLatin1String("[") + QLatin1String(Info ? Info->Name : "") + QLatin1String("]:");
+}
+
+// Hashes the file of Request with every one of Algorithms in one read: one algorithm through
+// the engine's own path, several through the fan-out, on as many threads as the machine has
+// cores for them.
+TMultiDigest ReadOnce(const engine::Request& Request, const std::vector<int32_t>& Algorithms) {
+    TMultiDigest Out;
+    if (Algorithms.size() == 1) {
+        engine::Request One = Request;
+        One.algorithm = Algorithms.front();
+        engine::Result Result = engine::HashPath(One);
+        Out.Error = Result.error;
+        if (Result.ok()) Out.Digests.push_back(std::move(Result.digest));
+        return Out;
+    }
+    const unsigned Cores = std::max(1u, std::thread::hardware_concurrency());
+    const unsigned Helpers = std::min(unsigned(Algorithms.size() - 1), Cores - 1);
+    parallel::MultiResult Result = parallel::HashPathMulti(Request, Algorithms, Helpers);
+    Out.Error = Result.error;
+    Out.Digests = std::move(Result.digests);
+    return Out;
+}
+
 }  // namespace
+
+std::vector<int32_t> TBatchWindow::SelectorAlgorithms() {
+    const int Index = SelectorIndex();
+    if (Index < 0 || Index >= SelectorCount()) return {};
+    return {AlgorithmIdFromName(SelectorText(Index).toStdString())};
+}
 
 int ProgressPercent(int64_t FileSize, int64_t Position) {
     if (FileSize <= 0) return 100;
@@ -98,7 +132,8 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     const int Selected = Window.SelectorIndex();
     if (Selected < 0) return;
     if (Selected > Window.SelectorCount() - 1) return;
-    const int32_t AlgorithmId = AlgorithmIdFromName(Window.SelectorText(Selected).toStdString());
+    const std::vector<int32_t> Chosen = Window.SelectorAlgorithms();
+    if (Chosen.empty()) return;
     StopRequested = 0;
 
     qsizetype UnreadCount = 0;
@@ -180,7 +215,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     // reaches this window through the scope above); its reply becomes the engine's stop flag.
     std::atomic<bool> Stop = false;
     engine::Request Request;
-    Request.algorithm = AlgorithmId;
+    Request.algorithm = Chosen.front();
     Request.accept = engine::Accept::RegularFiles;
     Request.stop = &Stop;
     Request.progress = [&Stop](int64_t FileSize, int64_t Position) {
@@ -188,8 +223,19 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         ReportProgress(FileSize, Position, &Reply);
         Stop = Reply == HashCancelReply;
     };
-    // The checks read a file again under another algorithm with the same progress and stop.
-    const TBatchChecks::TRehash Rehash = [&Request, &Stop](int32_t Algorithm) {
+    // The current file's read: the algorithms it was hashed with and their digests. The checks
+    // take their digests from it, and read the file again only under an algorithm it lacks,
+    // with the same progress and stop.
+    std::vector<int32_t> ReadWith;
+    TMultiDigest Read;
+    const TBatchChecks::TRehash Rehash = [&](int32_t Algorithm) {
+        engine::Result Result;
+        const auto Found = std::find(ReadWith.begin(), ReadWith.end(), Algorithm);
+        if (Found != ReadWith.end()) {
+            Result.error = Read.Error;
+            if (Read.Ok()) Result.digest = Read.Digests[size_t(Found - ReadWith.begin())];
+            return Result;
+        }
         engine::Request Again = Request;
         Again.algorithm = Algorithm;
         Stop = StopRequested == 1;
@@ -211,20 +257,31 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         const QByteArray& Path = List[I];
         const QString Shown = DisplayPath(Path);
         Window.SetPathText(Shown);
-        if (Checks) Request.algorithm = Checks->UseAlgorithm(I, AlgorithmId);
+        // One read gives the blocks' algorithms and what the checks need besides.
+        const std::vector<int32_t> Blocks = Checks ? Checks->UseAlgorithms(I, Chosen) : Chosen;
+        ReadWith = Blocks;
+        if (Checks)
+            for (int32_t Wanted : Checks->Wants(I, Path))
+                if (std::find(ReadWith.begin(), ReadWith.end(), Wanted) == ReadWith.end())
+                    ReadWith.push_back(Wanted);
+        Request.algorithm = Blocks.front();
         Request.path.assign(Path.constData(), size_t(Path.size()));
         Stop = false;
-        const engine::Result Result = engine::HashPath(Request);
-        if (Result.ok()) {
+        Read = ReadOnce(Request, ReadWith);
+        engine::Result Result;
+        Result.error = Read.Error;
+        if (Read.Ok()) {
             ++Hashed;
-            TResultRecord Record;
-            Record.Tag = QLatin1String("[") + Window.SelectorText(Window.SelectorIndex()) +
-                         QLatin1String("]:");
-            Record.Path = Path;
-            Record.Digest = QString::fromStdString(Result.digest);
-            Record.Lower = LowerAscii(Record.Digest);
-            Record.Algorithm = Request.algorithm;
-            Window.AppendResult(Record);
+            Result.digest = Read.Digests.front();
+            for (size_t A = 0; A < Blocks.size(); ++A) {
+                TResultRecord Record;
+                Record.Tag = TagOf(Blocks[A]);
+                Record.Path = Path;
+                Record.Digest = QString::fromStdString(Read.Digests[A]);
+                Record.Lower = LowerAscii(Record.Digest);
+                Record.Algorithm = Blocks[A];
+                Window.AppendResult(Record);
+            }
         }
         const bool Told = Checks && Checks->Check(Window, I, Path, Result, Rehash);
         Overall.Done += Overall.Current;
@@ -270,4 +327,38 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     if (Started) Window.SetSelectorEnabled(true);
     Scope.Finished = true;
     Window.ScrollToEnd();
+}
+
+TMultiDigest HashOnce(TBatchWindow& Window, const QByteArray& Path,
+                      const std::vector<int32_t>& Algorithms) {
+    TMultiDigest Out;
+    if (Algorithms.empty()) return Out;
+    StopRequested = 0;
+    struct TScope {
+        TBatchWindow* const Outer = ProgressWindow;
+        TOverallProgress* const OuterOverall = ProgressOverall;
+        explicit TScope(TBatchWindow& W) {
+            ProgressWindow = &W;
+            ProgressOverall = nullptr;
+        }
+        ~TScope() {
+            ProgressWindow = Outer;
+            ProgressOverall = OuterOverall;
+        }
+    } Scope(Window);
+    std::atomic<bool> Stop = false;
+    engine::Request Request;
+    Request.path.assign(Path.constData(), size_t(Path.size()));
+    Request.accept = engine::Accept::RegularFiles;
+    Request.stop = &Stop;
+    Request.progress = [&Stop](int64_t FileSize, int64_t Position) {
+        int32_t Reply = 0;
+        ReportProgress(FileSize, Position, &Reply);
+        Stop = Reply == HashCancelReply;
+    };
+    Window.SetPathText(DisplayPath(Path));
+    Out = ReadOnce(Request, Algorithms);
+    Window.SetFilePosition(0);
+    Window.SetPercentText(QString());
+    return Out;
 }

@@ -8,6 +8,8 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 
 #include "DirEnum.h"
 #include "ErrorText.h"
@@ -43,6 +45,9 @@ public:
     virtual int SelectorCount() = 0;  // ComboBoxEx1
     virtual int SelectorIndex() = 0;  // -1 when nothing is selected
     virtual QString SelectorText(int Index) = 0;
+    // The algorithms a file is hashed with, each giving a block: the selected item's first,
+    // then any others chosen beside it. By default the selected item's alone.
+    virtual std::vector<int32_t> SelectorAlgorithms();
     virtual void SetSelectorEnabled(bool Enabled) = 0;
     // Calls the page's doit with the record's four strings.
     virtual void AppendResult(const TResultRecord& Record) = 0;
@@ -67,17 +72,25 @@ constexpr int OverallSteps = 1000;
 class TBatchChecks {
 public:
     virtual ~TBatchChecks() = default;
-    // The algorithm file Index is hashed with; Selected is the selector's. A check that decides
-    // it itself also shows it in the selector.
-    virtual int32_t UseAlgorithm(int Index, int32_t Selected) {
+    // The algorithms file Index gets blocks under; Selected is the selector's choice. A check
+    // that decides them itself also shows its choice in the selector.
+    virtual std::vector<int32_t> UseAlgorithms(int Index, const std::vector<int32_t>& Selected) {
         (void)Index;
         return Selected;
     }
-    // Hashes the same file again under another algorithm.
+    // The algorithms the checks of file Index need beyond those: the batch computes them in the
+    // same read of the file, and shows no block for them.
+    virtual std::vector<int32_t> Wants(int Index, const QByteArray& Path) {
+        (void)Index;
+        (void)Path;
+        return {};
+    }
+    // The file's digest under an algorithm: taken from the file's one read when it was among
+    // the algorithms of that read, else the file is read again.
     using TRehash = std::function<engine::Result(int32_t Algorithm)>;
-    // After file Index: Result is its digest or error under UseAlgorithm's algorithm. Adds the
-    // verdict's line to the page. True when it has said why a failed file has no result; the
-    // batch then adds no failure line of its own.
+    // After file Index: Result is its digest or error under the first of UseAlgorithms. Adds
+    // the verdict's line to the page. True when it has said why a failed file has no result;
+    // the batch then adds no failure line of its own.
     virtual bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
                        const engine::Result& Result, const TRehash& Rehash) = 0;
     // The summary line, given the batch's own words on how many files were hashed and failed.
@@ -93,6 +106,17 @@ public:
 // words the summary line.
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
                   const QList<TUnreadFolder>& Unread = {}, TBatchChecks* Checks = nullptr);
+
+// Reads Path once, as the batch reads its files, and hashes it with every one of Algorithms,
+// with the batch's progress display and stop; for checking the results of a finished batch
+// under other algorithms. The caller sees that no batch is running meanwhile.
+struct TMultiDigest {
+    std::vector<std::string> Digests;  // upper-case hexadecimal, in the order of Algorithms
+    engine::Error Error;
+    bool Ok() const { return Error.kind == engine::Failure::None; }
+};
+TMultiDigest HashOnce(TBatchWindow& Window, const QByteArray& Path,
+                      const std::vector<int32_t>& Algorithms);
 
 // The progress procedure handed to the hash service. It reaches the window of the run in
 // progress.

@@ -1,5 +1,6 @@
 #include "Unit1.h"
 
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
@@ -7,16 +8,22 @@
 #include <QDir>
 #include <QFrame>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QProgressBar>
 #include <QScreen>
+#include <QSettings>
 #include <QStandardItemModel>
 #include <QStatusBar>
 #include <QStyle>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
@@ -78,6 +85,51 @@ protected:
         style()->drawItemText(&Canvas, Room, int(alignment()), palette(), isEnabled(),
                               fontMetrics().elidedText(text(), Qt::ElideMiddle, Room.width()),
                               foregroundRole());
+    }
+};
+
+// The algorithm selector: its list has a check box before each algorithm, so that several can
+// be chosen. Clicking a check box (or an item with Ctrl held, or Space on it) toggles that
+// algorithm and keeps the list open; clicking an item elsewhere chooses it alone. The closed
+// selector shows every chosen algorithm.
+class TAlgorithmSelector : public QComboBox {
+public:
+    explicit TAlgorithmSelector(QWidget* Parent) : QComboBox(Parent) {
+        // An item view's own delegate draws the check boxes; the menu-like one of a combo box
+        // leaves them out under some styles (Fusion).
+        setItemDelegate(new QStyledItemDelegate(this));
+        view()->viewport()->installEventFilter(this);
+        view()->installEventFilter(this);
+    }
+    std::function<void(int Index)> Toggled;
+    std::function<QString()> Shown;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter Painter(this);
+        QStyleOptionComboBox Option;
+        initStyleOption(&Option);
+        if (Shown) Option.currentText = Shown();
+        Painter.drawComplexControl(QStyle::CC_ComboBox, Option);
+        Painter.drawControl(QStyle::CE_ComboBoxLabel, Option);
+    }
+    bool eventFilter(QObject* Watched, QEvent* Event) override {
+        int Row = -1;
+        if (Watched == view()->viewport() && Event->type() == QEvent::MouseButtonRelease) {
+            const auto* Mouse = static_cast<QMouseEvent*>(Event);
+            const QModelIndex At = view()->indexAt(Mouse->position().toPoint());
+            const int Box = style()->pixelMetric(QStyle::PM_IndicatorWidth) + 8;
+            if (At.isValid() &&
+                (Mouse->position().x() < Box || Mouse->modifiers().testFlag(Qt::ControlModifier)))
+                Row = At.row();
+        } else if (Watched == view() && Event->type() == QEvent::KeyPress &&
+                   static_cast<QKeyEvent*>(Event)->key() == Qt::Key_Space) {
+            Row = view()->currentIndex().row();
+        }
+        if (Row < 0 || !itemData(Row).isValid()) return QComboBox::eventFilter(Watched, Event);
+        if (Toggled) Toggled(Row);
+        view()->viewport()->update();
+        return true;
     }
 };
 
@@ -187,7 +239,16 @@ void TForm1::CreateComponents() {
     auto* CoolLayout = new QHBoxLayout(CoolBar1);
     CoolLayout->setContentsMargins(2, 2, 2, 2);
     CoolLayout->setSpacing(13);
-    ComboBoxEx1 = new QComboBox(CoolBar1);
+    auto* Selector = new TAlgorithmSelector(CoolBar1);
+    Selector->Toggled = [this](int Index) { Guarded([&] { ToggleAlgorithm(Index); }); };
+    Selector->Shown = [this] {
+        QStringList Names;
+        for (int32_t Id : ChosenAlgorithms())
+            if (const TAlgorithmInfo* Info = AlgorithmById(Id))
+                Names << QString::fromLatin1(Info->Name);
+        return Names.join(QLatin1String(" + "));
+    };
+    ComboBoxEx1 = Selector;
     ComboBoxEx1->setEditable(false);
     ComboBoxEx1->setMinimumHeight(22);
     ComboBoxEx1->setIconSize(QSize(16, 16));
@@ -432,8 +493,11 @@ void TForm1::CreateMenus() {
 
     connect(ComboBoxEx1, &QComboBox::currentIndexChanged, this,
             Handler(&TForm1::ComboBoxEx1Change));
-    connect(ComboBoxEx1, &QComboBox::activated, this, [this] {
-        Guarded([this] {
+    connect(ComboBoxEx1, &QComboBox::activated, this, [this](int Index) {
+        Guarded([this, Index] {
+            // Picked by its name: that algorithm alone.
+            if (ComboBoxEx1->itemData(Index).isValid())
+                ChooseAlgorithms({ComboBoxEx1->itemData(Index).toInt()});
             ComboBoxEx1Select();
             ComboBoxEx1Click();
         });
@@ -459,6 +523,7 @@ void TForm1::FormCreate() {
     // unowned top-level window, and there is no separate application window to hide.
     RegisterDropTarget();
     FillAlgorithmList();
+    RestoreAlgorithms();
     FileList = std::make_unique<TFileList>();
     web1->OpenBlankPage();
     web1->LoadHtml(QString::fromUtf8(PageTemplate));
@@ -543,8 +608,76 @@ void TForm1::FillAlgorithmList(std::span<const TAlgorithmInfo> Algorithms) {
             Model->item(ComboBoxEx1->count() - 1)->setFlags(Qt::NoItemFlags);
         }
         ComboBoxEx1->addItem(ImageList2(), QString::fromLatin1(Rows[I]->Name), Rows[I]->Id);
+        ComboBoxEx1->setItemData(ComboBoxEx1->count() - 1, Qt::Unchecked, Qt::CheckStateRole);
     }
-    ComboBoxEx1->setCurrentIndex(ComboBoxEx1->findData(AlgorithmIdFromName("md5")));
+    const int Md5 = ComboBoxEx1->findData(AlgorithmIdFromName("md5"));
+    ComboBoxEx1->setCurrentIndex(Md5);
+    if (Md5 >= 0) ComboBoxEx1->setItemData(Md5, Qt::Checked, Qt::CheckStateRole);
+}
+
+namespace {
+
+bool Checked(const QComboBox* Selector, int Index) {
+    return Selector->itemData(Index, Qt::CheckStateRole).toInt() == Qt::Checked;
+}
+
+QSettings Settings() {
+    return QSettings(QStringLiteral("quernix"), QStringLiteral("quernix"));
+}
+
+}  // namespace
+
+// The current item leads. When it is not checked (put there by a verify run, say), it is the
+// choice alone, so nothing chosen earlier is hashed beside an algorithm shown for a moment.
+std::vector<int32_t> TForm1::ChosenAlgorithms() const {
+    const int Current = ComboBoxEx1->currentIndex();
+    if (Current < 0 || !ComboBoxEx1->itemData(Current).isValid()) return {};
+    std::vector<int32_t> Chosen{ComboBoxEx1->itemData(Current).toInt()};
+    if (!Checked(ComboBoxEx1, Current)) return Chosen;
+    for (int I = 0; I < ComboBoxEx1->count(); ++I)
+        if (I != Current && ComboBoxEx1->itemData(I).isValid() && Checked(ComboBoxEx1, I))
+            Chosen.push_back(ComboBoxEx1->itemData(I).toInt());
+    return Chosen;
+}
+
+void TForm1::ChooseAlgorithms(const std::vector<int32_t>& Algorithms) {
+    std::vector<int> Rows;
+    for (int32_t Id : Algorithms)
+        if (const int Row = ComboBoxEx1->findData(Id); Row >= 0) Rows.push_back(Row);
+    if (Rows.empty()) return;
+    for (int I = 0; I < ComboBoxEx1->count(); ++I)
+        if (ComboBoxEx1->itemData(I).isValid())
+            ComboBoxEx1->setItemData(
+                I,
+                std::find(Rows.begin(), Rows.end(), I) != Rows.end() ? Qt::Checked : Qt::Unchecked,
+                Qt::CheckStateRole);
+    ComboBoxEx1->setCurrentIndex(Rows.front());
+    ComboBoxEx1->update();
+    QStringList Names;
+    for (int32_t Id : ChosenAlgorithms())
+        if (const TAlgorithmInfo* Info = AlgorithmById(Id))
+            Names << QString::fromLatin1(Info->Name);
+    Settings().setValue(QStringLiteral("Algorithms"), Names);
+}
+
+void TForm1::ToggleAlgorithm(int Index) {
+    if (!ComboBoxEx1->itemData(Index).isValid()) return;
+    std::vector<int32_t> Chosen = ChosenAlgorithms();
+    const int32_t Id = ComboBoxEx1->itemData(Index).toInt();
+    const auto Found = std::find(Chosen.begin(), Chosen.end(), Id);
+    if (Found == Chosen.end())
+        Chosen.push_back(Id);
+    else if (Chosen.size() > 1)
+        Chosen.erase(Found);
+    ChooseAlgorithms(Chosen);
+}
+
+void TForm1::RestoreAlgorithms() {
+    std::vector<int32_t> Chosen;
+    for (const QString& Name : Settings().value(QStringLiteral("Algorithms")).toStringList())
+        if (const int32_t Id = AlgorithmIdFromName(Name.toStdString()); Id >= 0)
+            Chosen.push_back(Id);
+    if (!Chosen.empty()) ChooseAlgorithms(Chosen);
 }
 
 void TForm1::ComboBoxEx1Change() {
@@ -684,14 +817,23 @@ void TForm1::RunQueue() {
         } else {
             --FQueuedFileWork;
             const uint64_t Before = FResultsAppended;
-            TBesideChecks Beside(AlgorithmIdFromName(ComboBoxEx1->currentText().toStdString()));
+            TBesideChecks Beside(ChosenAlgorithms());
+            TBatchChecks* Checks = CheckBeside ? &Beside : nullptr;
+            // A batch of one file is compared with a digest on the clipboard: the algorithms the
+            // digest can be of are computed in the file's one read.
+            std::optional<TDigestEvidence> Evidence;
+            if (Work.Files.size() == 1)
+                if (const std::optional<TKnownDigest> Digest = ClipboardDigest())
+                    Checks = &Evidence.emplace(*Digest, Checks);
             FJoined = 0;
             FJoinable = true;
-            ::HashFileList(*this, Work.Files, Work.Unread, CheckBeside ? &Beside : nullptr);
+            ::HashFileList(*this, Work.Files, Work.Unread, Checks);
             FJoinable = false;
-            if (Work.Files.size() + FJoined == 1 && FResultsAppended == Before + 1 &&
-                !FResults.empty())
-                CompareWithClipboard(FResults.back());
+            // The file's first block, unless the page was cleared meanwhile.
+            if (const uint64_t Blocks = FResultsAppended - Before;
+                Work.Files.size() + FJoined == 1 && Blocks > 0 && Blocks <= FResults.size())
+                CompareWithClipboard(FResults[FResults.size() - size_t(Blocks)],
+                                     Evidence ? &*Evidence : nullptr);
         }
         // A stop ends what waits as well; the page says what it was.
         if (StopRequested == 1 && !FQueue.empty()) {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <initializer_list>
 #include <memory>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -188,6 +189,18 @@ public:
     void ComboBoxEx1Change();
     void ComboBoxEx1Select();
     void ComboBoxEx1Click();
+    // --- Several algorithms. The selector's current item is the first algorithm; items
+    // checked in its list are hashed beside it, in the list's order.
+    // The algorithms of the next batch.
+    std::vector<int32_t> ChosenAlgorithms() const;
+    // Makes Algorithms the choice (the first becomes the current item) and remembers it for
+    // the next start. Unknown ids are passed over; an empty choice changes nothing.
+    void ChooseAlgorithms(const std::vector<int32_t>& Algorithms);
+    // Adds the algorithm of selector item Index to the choice, or takes it out (the last one
+    // stays), as clicking its check box in the list does.
+    void ToggleAlgorithm(int Index);
+    // The choice remembered from the last start, if any.
+    void RestoreAlgorithms();
     void StatusBar1DrawPanel(QPainter& Canvas, const QRect& Rect, const QString& Text);
     void ToolButton1Click();  // the button's down state has already flipped
     void ToolButton2Click() { OpenFiles(); }
@@ -234,7 +247,14 @@ private:
     // The batch of a checksum file, in place of FileList's.
     void RunVerify(const TVerifyList& List);
     // After a batch of one file: marks its block when the clipboard holds its digest.
-    void CompareWithClipboard(const TSavedResult& Result);
+    // Evidence: the clipboard's digest checked in the batch's read (nullptr when it was not).
+    void CompareWithClipboard(const TSavedResult& Result, const TDigestEvidence* Evidence);
+    // The clipboard's digest, unless it is the window's own copy.
+    std::optional<TKnownDigest> ClipboardDigest() const;
+    // Marks the blocks with these numbers (in FResults' order) and scrolls to the first.
+    int MarkBlocks(const QStringList& Numbers);
+    // Shows a compare's verdict in the status bar and on the page.
+    void ShowCompareVerdict(TNoteKind Kind, const QString& Text, const QString& Detail = {});
     // Shows Text in the status bar's last panel, as the latest message of the batch.
     void ShowStatus(const QString& Text);
     // Puts Text in the status bar's last panel; the other panels give way when it needs room.
@@ -253,6 +273,7 @@ private:
     void PumpMessages() override;
     int SelectorCount() override;
     int SelectorIndex() override;
+    std::vector<int32_t> SelectorAlgorithms() override { return ChosenAlgorithms(); }
     QString SelectorText(int Index) override;
     void SetSelectorEnabled(bool Enabled) override;
     void AppendResult(const TResultRecord& Record) override;
@@ -272,6 +293,8 @@ private:
     QElapsedTimer FSinceDisplay;
 
     std::vector<TSavedResult> FResults;
+    // What the window last put on the clipboard; the automatic compare passes over it.
+    QString FCopiedText;
     uint64_t FResultsAppended = 0;
     // Work asked for while a batch runs, in its order: files, which join the running batch
     // unless it is a verify run, and checksum files, each verified as a batch of its own.

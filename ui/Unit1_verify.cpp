@@ -11,8 +11,10 @@
 #include <QInputDialog>
 #include <QLabel>
 #include <QMimeData>
+#include <QTimer>
 #include <algorithm>
 #include <cerrno>
+#include <utility>
 
 #include "Application.h"
 #include "DirEnum.h"
@@ -20,22 +22,12 @@
 #include "Language.h"
 #include "ResultView.h"
 #include "Unit1.h"
+#include "VerifyRun.h"
 #include "atomicwrite.h"
 #include "hashhead.h"
+#include "hextext.h"
 
 namespace {
-
-QString AlgorithmText(int32_t Algorithm) {
-    return QString::fromLatin1(sums::AlgorithmName(Algorithm));
-}
-
-char LowerHexDigit(char C) {
-    return C >= 'A' && C <= 'F' ? char(C - 'A' + 'a') : C;
-}
-
-QByteArray FolderOf(const QByteArray& Path) {
-    return Path.left(Path.lastIndexOf('/') + 1);
-}
 
 // The filters of the Save dialog's type list, one per form.
 QString FormFilter(sums::Form Form, const QString& Extension) {
@@ -196,6 +188,12 @@ void TForm1::RunVerify(const TVerifyList& List) {
     ::HashFileList(*this, List.Paths, {}, &Checks);
 }
 
+int TForm1::MarkBlocks(const QStringList& Numbers) {
+    QVariant Count;
+    web1->CallScript(QStringLiteral("mark"), {Numbers.join(u',')}, &Count);
+    return Count.toInt();
+}
+
 int TForm1::MarkDigest(const TKnownDigest& Digest) {
     // The results are the page's blocks in their order: the page marks the blocks by number.
     QStringList Numbers;
@@ -204,14 +202,39 @@ int TForm1::MarkDigest(const TKnownDigest& Digest) {
         if (Digest.Algorithm >= 0 && Result.Algorithm != Digest.Algorithm) continue;
         if (Result.Digest.size() == Digest.Hex.size() &&
             std::equal(Result.Digest.begin(), Result.Digest.end(), Digest.Hex.begin(),
-                       [](char Upper, char Lower) { return LowerHexDigit(Upper) == Lower; }))
+                       [](char Upper, char Lower) { return hextext::Lower(Upper) == Lower; }))
             Numbers << QString::number(I);
     }
-    QVariant Count;
-    web1->CallScript(QStringLiteral("mark"), {Numbers.join(u',')}, &Count);
-    return Count.toInt();
+    return MarkBlocks(Numbers);
 }
 
+void TForm1::ShowCompareVerdict(TNoteKind Kind, const QString& Text, const QString& Detail) {
+    ShowStatus(Detail.isEmpty() ? Text : Text + QLatin1String("  ") + Detail);
+    AppendNote(Kind, Text, Detail);
+    // A match leaves the view on the first marked block; any other verdict is shown.
+    if (Kind != TNoteKind::Ok) web1->ScrollToEnd();
+}
+
+namespace {
+
+QString AlgorithmNames(const std::vector<int32_t>& Algorithms) {
+    QStringList Names;
+    for (int32_t Id : Algorithms)
+        Names << AlgorithmText(Id);
+    return Names.join(TForm1::tr("、"));
+}
+
+bool AllHexDigits(const QString& Text) {
+    return !Text.isEmpty() && std::all_of(Text.begin(), Text.end(), [](QChar C) {
+        return (C >= u'0' && C <= u'9') || (C >= u'a' && C <= u'f') || (C >= u'A' && C <= u'F');
+    });
+}
+
+}  // namespace
+
+// The digest's length names the algorithms it can be of. Results under one of them are compared
+// as they are; when there are none (the results are of another length), each file is read
+// again once under all of them, and the verdict names the algorithm that matched.
 void TForm1::CompareWithDigest() {
     std::optional<TKnownDigest> Digest = ParseKnownDigest(QGuiApplication::clipboard()->text());
     if (!Digest) {
@@ -223,26 +246,131 @@ void TForm1::CompareWithDigest() {
         if (!Text) return;
         Digest = ParseKnownDigest(*Text);
         if (!Digest) {
-            ShowStatus(tr("不是校验值：%1").arg(Text->trimmed()));
+            const QString Typed = Text->trimmed();
+            if (AllHexDigits(Typed))
+                ShowCompareVerdict(TNoteKind::Failed, tr("不是任何算法的校验值：%1").arg(Typed));
+            else
+                ShowStatus(tr("不是校验值：%1").arg(Typed));
             return;
         }
     }
     const QString Hex = QString::fromStdString(Digest->Hex);
-    const int Count = MarkDigest(*Digest);
-    ShowStatus(Count > 0 ? tr("%1 个结果与校验值一致：%2").arg(Count).arg(Hex)
-                         : tr("没有结果与校验值一致：%1").arg(Hex));
+    const std::vector<int32_t> Possible = DigestCandidates(*Digest).tried;
+    const bool Comparable = std::any_of(FResults.begin(), FResults.end(), [&](const auto& R) {
+        return std::find(Possible.begin(), Possible.end(), R.Algorithm) != Possible.end();
+    });
+    if (FResults.empty()) {
+        ShowStatus(tr("没有结果与校验值一致：%1").arg(Hex));
+        return;
+    }
+    if (Comparable) {
+        const int Count = MarkDigest(*Digest);
+        if (Count > 0)
+            ShowCompareVerdict(TNoteKind::Ok, tr("%1 个结果与校验值一致：%2").arg(Count).arg(Hex));
+        else
+            ShowCompareVerdict(TNoteKind::Mismatch, tr("没有结果与校验值一致：%1").arg(Hex));
+        return;
+    }
+    // Files are read here only outside a batch; a batch is not held up by a compare.
+    if (FBatchRunning) {
+        ShowCompareVerdict(TNoteKind::Skipped, tr("结果中没有 %1 的校验值，批处理结束后再比较：%2")
+                                                   .arg(AlgorithmNames(Possible), Hex));
+        return;
+    }
+    // While the files are read, a new intake waits for the compare and Stop ends it.
+    struct TComparing {
+        TForm1& Form;
+        explicit TComparing(TForm1& F) : Form(F) {
+            Form.FBatchRunning = true;
+            Form.SetSelectorEnabled(false);
+        }
+        ~TComparing() {
+            Form.FBatchRunning = false;
+            Form.SetSelectorEnabled(true);
+            Form.ShowProgress();
+            if (Form.FClosePending)
+                QTimer::singleShot(0, &Form, &QWidget::close);
+            else if (!Form.FQueue.empty())
+                // What arrived meanwhile waits in the queue.
+                QTimer::singleShot(0, &Form, [F = &Form] { Guarded([F] { F->RunQueue(); }); });
+        }
+    };
+    std::vector<QByteArray> Paths;
+    for (const TSavedResult& Result : FResults)
+        if (std::find(Paths.begin(), Paths.end(), Result.Path) == Paths.end())
+            Paths.push_back(Result.Path);
+    QStringList Numbers, Matched;
+    std::vector<int32_t> MatchedWith, Tried;
+    bool Stopped = false;
+    {
+        TComparing Comparing(*this);
+        for (const QByteArray& Path : Paths) {
+            const sums::Candidates Each = DigestCandidates(*Digest, RegularFileSize(Path));
+            for (int32_t Id : Each.tried)
+                if (std::find(Tried.begin(), Tried.end(), Id) == Tried.end()) Tried.push_back(Id);
+            const TMultiDigest Read = HashOnce(*this, Path, Each.tried);
+            if (Read.Error.kind == engine::Failure::Stopped) {
+                Stopped = true;
+                break;
+            }
+            const int32_t Found = MatchingAlgorithm(*Digest, Each.tried, Read.Digests);
+            if (Found < 0) continue;
+            Matched << DisplayPath(Path);
+            MatchedWith.push_back(Found);
+            for (size_t I = 0; I < FResults.size(); ++I)
+                if (FResults[I].Path == Path) Numbers << QString::number(I);
+        }
+    }
+    MarkBlocks(Numbers);
+    QString Text;
+    if (!Matched.isEmpty()) {
+        std::sort(MatchedWith.begin(), MatchedWith.end());
+        MatchedWith.erase(std::unique(MatchedWith.begin(), MatchedWith.end()), MatchedWith.end());
+        ShowCompareVerdict(TNoteKind::Ok,
+                           tr("%1 个文件与校验值一致（%2）：%3")
+                               .arg(Matched.size())
+                               .arg(AlgorithmNames(MatchedWith), Hex),
+                           Matched.join(u'\n'));
+    } else {
+        ShowCompareVerdict(
+            TNoteKind::Mismatch,
+            Stopped ? tr("已终止，未比较完：%1").arg(Hex) : tr("没有文件与校验值一致：%1").arg(Hex),
+            tr("已按 %1 计算").arg(AlgorithmNames(Tried)));
+    }
 }
 
-void TForm1::CompareWithClipboard(const TSavedResult& Result) {
-    const std::optional<TKnownDigest> Digest =
-        ParseKnownDigest(QGuiApplication::clipboard()->text());
-    if (!Digest || Digest->Hex.size() != Result.Digest.size()) return;
-    if (Digest->Algorithm >= 0 && Digest->Algorithm != Result.Algorithm) return;
-    const bool Same =
-        QString::fromStdString(Result.Digest).toLower() == QString::fromStdString(Digest->Hex);
-    if (Same) MarkDigest(*Digest);
-    ShowStatus(StatusPanel3->text() +
-               (Same ? tr("；与剪贴板中的校验值一致") : tr("；与剪贴板中的校验值不符")));
+std::optional<TKnownDigest> TForm1::ClipboardDigest() const {
+    const QString Text = QGuiApplication::clipboard()->text();
+    if (!FCopiedText.isEmpty() && Text == FCopiedText) return std::nullopt;
+    return ParseKnownDigest(Text);
+}
+
+void TForm1::CompareWithClipboard(const TSavedResult& Result, const TDigestEvidence* Evidence) {
+    if (!Evidence || !Evidence->Compared) return;
+    const TKnownDigest& Digest = Evidence->Digest;
+    const QString Base = StatusPanel3->text();
+    QString Verdict;
+    if (Evidence->Found >= 0) {
+        // The file's block under that algorithm when the page has one, else its first block.
+        QStringList Numbers;
+        for (size_t I = 0; I < FResults.size(); ++I)
+            if (FResults[I].Path == Result.Path && FResults[I].Algorithm == Evidence->Found)
+                Numbers << QString::number(I);
+        if (Numbers.isEmpty())
+            for (size_t I = 0; I < FResults.size(); ++I)
+                if (FResults[I].Path == Result.Path) Numbers << QString::number(I);
+        MarkBlocks(Numbers);
+        Verdict = tr("与剪贴板中的校验值一致（%1）").arg(AlgorithmText(Evidence->Found));
+        AppendNote(TNoteKind::Ok, Verdict, QString::fromStdString(Digest.Hex));
+    } else {
+        Verdict = tr("与剪贴板中的校验值不符");
+        AppendNote(
+            TNoteKind::Mismatch, Verdict,
+            tr("%1\n已按 %2 计算")
+                .arg(QString::fromStdString(Digest.Hex), AlgorithmNames(Evidence->Tried.tried)));
+    }
+    ShowStatus(tr("%1；%2").arg(Base, Verdict));
+    web1->ScrollToEnd();
 }
 
 void TForm1::SaveResults() {
@@ -298,16 +426,23 @@ void TForm1::CopyResultLines() {
         ShowStatus(tr("没有可复制的结果"));
         return;
     }
+    // GNU lines do not say their algorithm: results of several are copied as BSD tag lines.
+    const int32_t Algorithm = FResults.front().Algorithm;
+    const bool OneAlgorithm = std::all_of(FResults.begin(), FResults.end(),
+                                          [&](const auto& R) { return R.Algorithm == Algorithm; });
+    const sums::Form Form = OneAlgorithm ? sums::Form::Gnu : sums::Form::Bsd;
     // The exact bytes, as Save writes them, and the same lines as UTF-8 text, which is what
     // programs pasting text ask for. A name that is not UTF-8 cannot be carried by that text:
     // its other bytes are escaped \xHH there, on a line that md5sum refuses instead of checking
     // another name, and the exact lines stay on the clipboard as ExactLinesFormat.
-    const std::optional<std::string> Exact = ChecksumFileText(FResults, sums::Form::Gnu, {});
+    const std::optional<std::string> Exact = ChecksumFileText(FResults, Form, {});
     const std::optional<std::string> Text =
-        ChecksumFileText(FResults, sums::Form::Gnu, {}, nullptr, sums::LineStyle{.text = true});
+        ChecksumFileText(FResults, Form, {}, nullptr, sums::LineStyle{.text = true});
     if (!Exact || !Text) return;
+    // The automatic compare knows the window's own copy by this text.
+    FCopiedText = QString::fromStdString(*Text);
     const auto Data = new QMimeData;
-    Data->setText(QString::fromStdString(*Text));
+    Data->setText(FCopiedText);
     Data->setData(QLatin1String(ExactLinesFormat), QByteArray::fromStdString(*Exact));
     QGuiApplication::clipboard()->setMimeData(Data);
     const auto NotUtf8 = std::count_if(FResults.begin(), FResults.end(), [](const auto& Result) {

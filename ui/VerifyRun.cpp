@@ -1,34 +1,30 @@
 #include "VerifyRun.h"
 
+#include <QPair>
 #include <algorithm>
+#include <cerrno>
 
 #include "BatchRun.h"
 #include "DirEnum.h"
 #include "FileList.h"
 #include "hashhead.h"
+#include "hextext.h"
 
 namespace {
-
-QString Name(int32_t Algorithm) {
-    return QString::fromLatin1(sums::AlgorithmName(Algorithm));
-}
-
-std::string LowerHex(std::string Hex) {
-    for (char& C : Hex)
-        if (C >= 'A' && C <= 'F') C = char(C - 'A' + 'a');
-    return Hex;
-}
 
 QByteArray Bytes(const std::string& Text) {
     return QByteArray(Text.data(), qsizetype(Text.size()));
 }
 
-// The folder part of Path, with its final '/'; empty for a bare name.
+}  // namespace
+
 QByteArray FolderOf(const QByteArray& Path) {
     return Path.left(Path.lastIndexOf('/') + 1);
 }
 
-}  // namespace
+QString AlgorithmText(int32_t Algorithm) {
+    return QString::fromLatin1(sums::AlgorithmName(Algorithm));
+}
 
 // --- Verifying a checksum file.
 
@@ -64,10 +60,10 @@ TVerifyList ReadVerifyList(const QByteArray& File) {
 TVerifyChecks::TVerifyChecks(const TVerifyList& List, std::function<void(int32_t)> ShowAlgorithm)
     : FList(List), FShowAlgorithm(std::move(ShowAlgorithm)) {}
 
-int32_t TVerifyChecks::UseAlgorithm(int Index, int32_t) {
+std::vector<int32_t> TVerifyChecks::UseAlgorithms(int Index, const std::vector<int32_t>&) {
     const int32_t Algorithm = FList.Entries[size_t(Index)].algorithm;
     if (FShowAlgorithm) FShowAlgorithm(Algorithm);
-    return Algorithm;
+    return {Algorithm};
 }
 
 bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Path,
@@ -98,10 +94,11 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
     if (Verdict.kind == sums::Verdict::Kind::Match) {
         ++Matched;
         if (Verdict.fallback)
-            Window.AppendNote(TNoteKind::Ok, tr("正确（%1）").arg(Name(Verdict.algorithm)),
-                              tr("第 %1 行的校验值按长度当作 %2，实为 %3 的校验值")
-                                  .arg(Entry.line)
-                                  .arg(Name(Entry.algorithm), Name(Verdict.algorithm)));
+            Window.AppendNote(
+                TNoteKind::Ok, tr("正确（%1）").arg(AlgorithmText(Verdict.algorithm)),
+                tr("第 %1 行的校验值按长度当作 %2，实为 %3 的校验值")
+                    .arg(Entry.line)
+                    .arg(AlgorithmText(Entry.algorithm), AlgorithmText(Verdict.algorithm)));
         else
             Window.AppendNote(TNoteKind::Ok, tr("正确"), QString());
         return false;
@@ -110,7 +107,7 @@ bool TVerifyChecks::Check(TBatchWindow& Window, int Index, const QByteArray& Pat
     Window.AppendNote(TNoteKind::Mismatch, tr("错误"),
                       tr("应为 %1\n实为 %2")
                           .arg(QString::fromStdString(Entry.expected),
-                               QString::fromStdString(LowerHex(Verdict.computed))));
+                               QString::fromStdString(hextext::Lower(Verdict.computed))));
     return false;
 }
 
@@ -123,84 +120,228 @@ QString TVerifyChecks::Summary(const QString&) const {
 
 // --- The checksum files beside hashed files.
 
-TBesideChecks::TBesideChecks(int32_t Algorithm) : FAlgorithm(Algorithm) {
-    // The algorithm's usual extension (X.md5; X.sfv for crc32) and whole name (MD5SUMS).
-    for (std::string_view Name : sums::ChecksumFileNames(Algorithm)) {
-        QByteArray& Kept = Name.starts_with('.') ? FSuffix : FSumsName;
-        if (Kept.isEmpty()) Kept = QByteArray(Name.data(), qsizetype(Name.size()));
-    }
+namespace {
+
+// The whole names of checksum files (MD5SUMS, SHA256SUMS, ...), in upper case.
+const QSet<QByteArray>& WholeNames() {
+    static const QSet<QByteArray> Names = [] {
+        QSet<QByteArray> Found;
+        for (const TAlgorithmInfo& Algorithm : AlgorithmTable)
+            for (std::string_view Name : sums::ChecksumFileNames(Algorithm.Id))
+                if (!Name.starts_with('.')) Found.insert(Bytes(std::string(Name)).toUpper());
+        return Found;
+    }();
+    return Names;
 }
 
-TBesideChecks::TListing TBesideChecks::Read(const QByteArray& ChecksumFile, bool AnyFolder) const {
-    TListing Listing;
+}  // namespace
+
+TBesideChecks::TBesideChecks(std::vector<int32_t> Selected) : FSelected(std::move(Selected)) {}
+
+std::optional<TBesideChecks::TProblem> TBesideChecks::Read(
+    const QByteArray& ChecksumFile, const QString& Where, bool AnyFolder,
+    QHash<QByteArray, QList<TListed>>& Into) const {
     sums::InputFile Input(ChecksumFile.toStdString(), true);
-    if (Input.Fd() < 0) return Listing;
+    if (Input.Fd() < 0) {
+        // Looked for by name only (an unlisted folder): one that is not there is no problem.
+        if (Input.Error() == ENOENT) return std::nullopt;
+        return TProblem{Where, tr("无法读取校验文件：%1").arg(SystemText(Input.Error()))};
+    }
     sums::Reader Reader(sums::FromFd(Input.Fd()), {-1, ChecksumFile.toStdString()});
+    std::optional<sums::Malformed> FirstMalformed;
+    bool AnyEntry = false;
+    QSet<QPair<QByteArray, int32_t>> Seen;
     while (std::optional<sums::Reader::Item> Item = Reader.Next()) {
-        const auto* Entry = std::get_if<sums::Entry>(&*Item);
-        if (!Entry || Entry->algorithm != FAlgorithm) continue;
+        auto* Entry = std::get_if<sums::Entry>(&*Item);
+        if (!Entry) {
+            if (!FirstMalformed) FirstMalformed = std::get<sums::Malformed>(std::move(*Item));
+            // A large file that starts with no checksum line is not read to its end.
+            if (!AnyEntry && FirstMalformed->line >= TVerifyList::MaxLeadingMalformed) break;
+            continue;
+        }
+        AnyEntry = true;
         QByteArray Listed = Bytes(Entry->name);
-        // A SUMS file names the files of its own folder ("x" or "./x"); X.md5 names X, maybe
-        // with the folder it was made in.
+        // A whole-named file names the files of its own folder ("x" or "./x"); X.md5 names X,
+        // maybe with the folder it was made in.
         if (AnyFolder)
             Listed = Listed.mid(Listed.lastIndexOf('/') + 1);
         else if (Listed.startsWith("./"))
             Listed = Listed.mid(2);
-        if (!Listing.contains(Listed)) Listing.insert(Listed, {Entry->expected, Entry->line});
+        // The first line for a name and algorithm counts.
+        if (Seen.contains({Listed, Entry->algorithm})) continue;
+        Seen.insert({Listed, Entry->algorithm});
+        Into[Listed].append({std::move(*Entry), Where, {}});
     }
-    return Listing;
+    if (Reader.ReadError() != 0)
+        return TProblem{Where, tr("校验文件未能读完：%1").arg(SystemText(Reader.ReadError()))};
+    if (!AnyEntry && FirstMalformed)
+        return TProblem{Where, tr("不是校验文件：第 %1 行 %2")
+                                   .arg(FirstMalformed->line)
+                                   .arg(MalformedText(*FirstMalformed))};
+    return std::nullopt;
 }
 
-const TBesideChecks::TFolder& TBesideChecks::FolderEntry(const QByteArray& Folder) {
-    if (auto It = FFolders.constFind(Folder); It != FFolders.cend()) return *It;
+TBesideChecks::TFolder& TBesideChecks::FolderEntry(const QByteArray& Folder) {
+    if (auto It = FFolders.find(Folder); It != FFolders.end()) return *It;
     TFolder Found;
-    // One look at the folder's names instead of an opening per hashed file.
+    QList<QByteArray> Whole;
+    // One look at the folder's names instead of openings per hashed file.
     if (std::unique_ptr<TDirEnumeration> Names = OpenDirEnumeration(Folder)) {
         Found.Listed = true;
         TDirEntry Entry;
-        while (Names->Next(Entry))
-            if (Entry.Kind == TDirEntry::File && !FSuffix.isEmpty() && Entry.Name.endsWith(FSuffix))
-                Found.Own.insert(Entry.Name);
+        while (Names->Next(Entry)) {
+            if (Entry.Kind != TDirEntry::File) continue;
+            if (WholeNames().contains(Entry.Name.toUpper())) {
+                Whole << Entry.Name;
+                continue;
+            }
+            const qsizetype Dot = Entry.Name.lastIndexOf('.');
+            if (Dot > 0 && sums::AlgorithmFromFileName(Entry.Name.toStdString()) >= 0)
+                Found.Own[Entry.Name.left(Dot)] << Entry.Name;
+        }
     }
-    if (!FSumsName.isEmpty()) Found.Sums = Read(Folder + FSumsName, false);
+    std::sort(Whole.begin(), Whole.end());
+    for (const QByteArray& Name : Whole)
+        if (auto Problem = Read(Folder + Name, DisplayPath(Name), false, Found.Sums))
+            Found.Problems << *Problem;
     return *FFolders.insert(Folder, std::move(Found));
 }
 
-bool TBesideChecks::Check(TBatchWindow& Window, int, const QByteArray& Path,
-                          const engine::Result& Result, const TRehash&) {
-    if (!Result.ok()) return false;
+std::vector<int32_t> TBesideChecks::Wants(int, const QByteArray& Path) {
+    FPath = Path;
+    FListed.clear();
+    FProblems.clear();
     const qsizetype Slash = Path.lastIndexOf('/');
-    const TFolder& Folder = FolderEntry(Path.left(Slash + 1));
+    TFolder& Folder = FolderEntry(Path.left(Slash + 1));
     const QByteArray Base = Path.mid(Slash + 1);
-    if (!FSuffix.isEmpty() &&
-        (!Folder.Listed || (!Folder.Own.isEmpty() && Folder.Own.contains(Base + FSuffix)))) {
-        const TListing Own = Read(Path + FSuffix, true);
-        if (auto It = Own.find(Base); It != Own.end())
-            Show(Window, Result.digest, *It, DisplayPath(Base + FSuffix));
+    if (!Folder.ProblemsShown) {
+        Folder.ProblemsShown = true;
+        FProblems = Folder.Problems;
     }
-    if (auto It = Folder.Sums.find(Base); It != Folder.Sums.end())
-        Show(Window, Result.digest, *It, QString::fromLatin1(FSumsName));
-    return false;
+    // X's own checksum files; in a folder that cannot be listed, those of the batch's
+    // algorithms, opened by name.
+    QList<QByteArray> Own = Folder.Own.value(Base);
+    if (!Folder.Listed)
+        for (int32_t Algorithm : FSelected)
+            for (std::string_view Name : sums::ChecksumFileNames(Algorithm))
+                if (Name.starts_with('.')) Own << Base + Bytes(std::string(Name));
+    std::sort(Own.begin(), Own.end());
+    QHash<QByteArray, QList<TListed>> Listed;
+    for (const QByteArray& Name : Own)
+        if (auto Problem = Read(Path.left(Slash + 1) + Name, DisplayPath(Name), true, Listed))
+            FProblems << *Problem;
+    FListed = Listed.value(Base) + Folder.Sums.value(Base);
+
+    std::vector<int32_t> Needed;
+    std::optional<int64_t> Size;
+    for (TListed& Each : FListed) {
+        Each.Tried = sums::CandidatesFor(Each.Entry, [&] {
+            if (!Size) Size = RegularFileSize(Path);
+            return *Size;
+        });
+        for (int32_t Algorithm : Each.Tried.tried)
+            if (std::find(Needed.begin(), Needed.end(), Algorithm) == Needed.end())
+                Needed.push_back(Algorithm);
+    }
+    return Needed;
 }
 
-void TBesideChecks::Show(TBatchWindow& Window, const std::string& Computed, const TListed& Listed,
-                         const QString& Where) {
-    if (LowerHex(Computed) == Listed.Expected) {
-        ++Matched;
-        Window.AppendNote(TNoteKind::Ok, tr("正确"),
-                          tr("与 %1 第 %2 行一致").arg(Where, QString::number(Listed.Line)));
-    } else {
-        ++Mismatched;
-        Window.AppendNote(
-            TNoteKind::Mismatch, tr("错误"),
-            tr("与 %1 第 %2 行不符\n应为 %3")
-                .arg(Where, QString::number(Listed.Line), QString::fromStdString(Listed.Expected)));
+bool TBesideChecks::Check(TBatchWindow& Window, int, const QByteArray& Path,
+                          const engine::Result& Result, const TRehash& Rehash) {
+    if (Path != FPath) return false;
+    for (const TProblem& Problem : FProblems)
+        Window.AppendNote(TNoteKind::Failed, Problem.Where, Problem.Why);
+    if (!Result.ok()) return false;
+    for (const TListed& Each : FListed) {
+        std::vector<std::string> Digests;
+        engine::Error Error;
+        for (int32_t Algorithm : Each.Tried.tried) {
+            engine::Result Got = Rehash(Algorithm);
+            if (!Got.ok()) {
+                Error = Got.error;
+                break;
+            }
+            Digests.push_back(std::move(Got.digest));
+        }
+        const sums::Verdict Verdict = sums::Judge(Each.Entry, Each.Tried, Digests, Error);
+        const QString Line = QString::number(Each.Entry.line);
+        if (Verdict.kind == sums::Verdict::Kind::Match) {
+            ++Matched;
+            Window.AppendNote(TNoteKind::Ok, tr("正确（%1）").arg(AlgorithmText(Verdict.algorithm)),
+                              tr("与 %1 第 %2 行一致").arg(Each.Where, Line));
+        } else if (Verdict.kind == sums::Verdict::Kind::Mismatch) {
+            ++Mismatched;
+            Window.AppendNote(
+                TNoteKind::Mismatch, tr("错误（%1）").arg(AlgorithmText(Each.Entry.algorithm)),
+                tr("与 %1 第 %2 行不符\n应为 %3")
+                    .arg(Each.Where, Line, QString::fromStdString(Each.Entry.expected)));
+        }
     }
+    return false;
 }
 
 QString TBesideChecks::Summary(const QString& Hashed) const {
     if (Matched + Mismatched == 0) return Hashed;
     return Hashed + tr("；与旁边的校验文件相比：%1 个正确，%2 个错误").arg(Matched).arg(Mismatched);
+}
+
+// --- A known digest checked in a batch's read.
+
+sums::Candidates DigestCandidates(const TKnownDigest& Digest, int64_t Size) {
+    sums::Entry Entry;
+    Entry.expected = Digest.Hex;
+    Entry.algorithm = Digest.Algorithm;
+    Entry.origin = sums::Origin::Tag;
+    if (Digest.Algorithm < 0) {
+        Entry.algorithm = sums::AlgorithmFromLength(Digest.Hex.size());
+        Entry.origin = sums::Origin::Length;
+        if (Entry.algorithm < 0) return {};
+    }
+    return sums::CandidatesFor(Entry, [Size] { return Size; });
+}
+
+int32_t MatchingAlgorithm(const TKnownDigest& Digest, const std::vector<int32_t>& Algorithms,
+                          const std::vector<std::string>& Digests) {
+    for (size_t I = 0; I < Algorithms.size() && I < Digests.size(); ++I)
+        if (hextext::Lower(Digests[I]) == Digest.Hex) return Algorithms[I];
+    return -1;
+}
+
+TDigestEvidence::TDigestEvidence(const TKnownDigest& Known, TBatchChecks* Inner)
+    : Digest(Known), FInner(Inner) {}
+
+std::vector<int32_t> TDigestEvidence::UseAlgorithms(int Index,
+                                                    const std::vector<int32_t>& Selected) {
+    return FInner ? FInner->UseAlgorithms(Index, Selected) : Selected;
+}
+
+std::vector<int32_t> TDigestEvidence::Wants(int Index, const QByteArray& Path) {
+    Tried = DigestCandidates(Digest, RegularFileSize(Path));
+    std::vector<int32_t> Needed = Tried.tried;
+    if (FInner) {
+        const std::vector<int32_t> More = FInner->Wants(Index, Path);
+        Needed.insert(Needed.end(), More.begin(), More.end());
+    }
+    return Needed;
+}
+
+bool TDigestEvidence::Check(TBatchWindow& Window, int Index, const QByteArray& Path,
+                            const engine::Result& Result, const TRehash& Rehash) {
+    if (Result.ok()) {
+        std::vector<std::string> Digests;
+        for (int32_t Algorithm : Tried.tried) {
+            engine::Result Got = Rehash(Algorithm);
+            if (!Got.ok()) break;
+            Digests.push_back(std::move(Got.digest));
+        }
+        Compared = Digests.size() == Tried.tried.size();
+        if (Compared) Found = MatchingAlgorithm(Digest, Tried.tried, Digests);
+    }
+    return FInner && FInner->Check(Window, Index, Path, Result, Rehash);
+}
+
+QString TDigestEvidence::Summary(const QString& Hashed) const {
+    return FInner ? FInner->Summary(Hashed) : Hashed;
 }
 
 // --- Known digests and saved results.
@@ -215,7 +356,8 @@ std::optional<TKnownDigest> ParseKnownDigest(const QString& Text) {
             return (C >= '0' && C <= '9') || (C >= 'a' && C <= 'f') || (C >= 'A' && C <= 'F');
         });
         if (AllHex) {
-            if (sums::AlgorithmFromLength(Utf8.size()) >= 0) return TKnownDigest{LowerHex(Utf8)};
+            if (sums::AlgorithmFromLength(Utf8.size()) >= 0)
+                return TKnownDigest{hextext::Lower(Utf8)};
             continue;
         }
         // Only the forms that name a file: a line of SFV is any text ending in eight digits.

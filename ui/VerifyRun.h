@@ -35,6 +35,11 @@ struct TVerifyList {
 
 TVerifyList ReadVerifyList(const QByteArray& File);
 
+// The folder part of Path, with its final '/'; empty for a bare name.
+QByteArray FolderOf(const QByteArray& Path);
+// An algorithm's name as the window shows it.
+QString AlgorithmText(int32_t Algorithm);
+
 // The checks of a verify run: each listed file against its line. OK, FAILED with the expected
 // digest beside the computed one, or missing/unreadable with the reason; a digest whose
 // algorithm was taken from its length alone may match another algorithm of that length, and
@@ -45,7 +50,7 @@ class TVerifyChecks : public TBatchChecks {
 public:
     // ShowAlgorithm puts an algorithm in the selector while its files are hashed.
     TVerifyChecks(const TVerifyList& List, std::function<void(int32_t)> ShowAlgorithm);
-    int32_t UseAlgorithm(int Index, int32_t Selected) override;
+    std::vector<int32_t> UseAlgorithms(int Index, const std::vector<int32_t>& Selected) override;
     bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
                const engine::Result& Result, const TRehash& Rehash) override;
     QString Summary(const QString& Hashed) const override;
@@ -57,15 +62,21 @@ private:
     std::function<void(int32_t)> FShowAlgorithm;
 };
 
-// The checks of an ordinary batch: a hashed file X whose folder holds X.<algorithm>
-// (X.md5, X.sha256, ..., X.sfv for crc32) or <ALGORITHM>SUMS (MD5SUMS, SHA256SUMS, ...) listing
-// X under the algorithm in use gets the verdict beside its block. Each folder is listed once per
-// batch, and its SUMS file read once; a folder without checksum files costs nothing per file.
+// The checks of an ordinary batch: a hashed file X whose folder holds X.<algorithm> (X.md5,
+// X.sha256, ..., X.sfv for crc32) or a whole-named checksum file (MD5SUMS, SHA256SUMS, B3SUMS,
+// ...) listing X gets the verdict beside its blocks, under the algorithm the checksum file names,
+// whichever algorithms the batch shows: that algorithm is computed in the file's one read. Each
+// folder is listed once per batch and its whole-named files read once; a folder without
+// checksum files costs nothing per file. A checksum file that cannot be read or holds no
+// checksum line is named with the reason, and the batch goes on.
 class TBesideChecks : public TBatchChecks {
     Q_DECLARE_TR_FUNCTIONS(TBesideChecks)
 
 public:
-    explicit TBesideChecks(int32_t Algorithm);
+    // Selected: the batch's algorithms, whose X.<algorithm> files are looked for by name where
+    // a folder cannot be listed.
+    explicit TBesideChecks(std::vector<int32_t> Selected = {});
+    std::vector<int32_t> Wants(int Index, const QByteArray& Path) override;
     bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
                const engine::Result& Result, const TRehash& Rehash) override;
     QString Summary(const QString& Hashed) const override;
@@ -74,25 +85,33 @@ public:
 
 private:
     struct TListed {
-        std::string Expected;
-        uint64_t Line = 0;
+        sums::Entry Entry;
+        QString Where;  // the checksum file's name as shown
+        sums::Candidates Tried;
     };
-    // The entries under the algorithm in use, by the name of the file they list.
-    using TListing = QHash<QByteArray, TListed>;
+    // A checksum file that said nothing usable, and why.
+    struct TProblem {
+        QString Where, Why;
+    };
     struct TFolder {
-        bool Listed = false;   // false when the folder could not be listed
-        QSet<QByteArray> Own;  // its files named like X.md5
-        TListing Sums;         // what its SUMS file lists
+        bool Listed = false;                       // false when the folder could not be listed
+        QHash<QByteArray, QList<QByteArray>> Own;  // X -> its files named like X.md5
+        QHash<QByteArray, QList<TListed>> Sums;    // what its whole-named files list, by name
+        QList<TProblem> Problems;                  // of its whole-named files
+        bool ProblemsShown = false;
     };
-    const TFolder& FolderEntry(const QByteArray& Folder);
-    TListing Read(const QByteArray& ChecksumFile, bool AnyFolder) const;
-    // Where: the checksum file's name as shown.
-    void Show(TBatchWindow& Window, const std::string& Computed, const TListed& Listed,
-              const QString& Where);
+    TFolder& FolderEntry(const QByteArray& Folder);
+    // Reads ChecksumFile's entries into Into (by the name they list: its last component when
+    // AnyFolder, else the name in its own folder); a problem when it gives none.
+    std::optional<TProblem> Read(const QByteArray& ChecksumFile, const QString& Where,
+                                 bool AnyFolder, QHash<QByteArray, QList<TListed>>& Into) const;
 
-    int32_t FAlgorithm;
-    QByteArray FSuffix, FSumsName;  // ".md5" and "MD5SUMS"; empty when the algorithm has none
+    std::vector<int32_t> FSelected;
     QHash<QByteArray, TFolder> FFolders;
+    // The file the batch reads now, as Wants found it.
+    QByteArray FPath;
+    QList<TListed> FListed;
+    QList<TProblem> FProblems;
 };
 
 // A digest the user knows: from the clipboard or typed in.
@@ -103,6 +122,36 @@ struct TKnownDigest {
 // Reads a digest from Text: hexadecimal digits in either case with spaces around them, or a
 // GNU or BSD checksum line (the first line that is one). nullopt when there is none.
 std::optional<TKnownDigest> ParseKnownDigest(const QString& Text);
+
+// The algorithms Digest can be of: the one its tag names, else every algorithm of its length
+// in length order, with those far slower than the first left out for a file of Size bytes
+// larger than a megabyte or of unknown size (-1). Empty for a length no algorithm has.
+sums::Candidates DigestCandidates(const TKnownDigest& Digest, int64_t Size = 0);
+// The first of Algorithms whose digest in Digests (the same order, upper case) is Digest's;
+// -1 when none is.
+int32_t MatchingAlgorithm(const TKnownDigest& Digest, const std::vector<int32_t>& Algorithms,
+                          const std::vector<std::string>& Digests);
+
+// A known digest checked in the same read as a batch of one file: the algorithms it can be of
+// are computed beside the batch's, and Found names the one that matched. The checks of Inner,
+// when given, run as well.
+class TDigestEvidence : public TBatchChecks {
+public:
+    TDigestEvidence(const TKnownDigest& Digest, TBatchChecks* Inner);
+    std::vector<int32_t> UseAlgorithms(int Index, const std::vector<int32_t>& Selected) override;
+    std::vector<int32_t> Wants(int Index, const QByteArray& Path) override;
+    bool Check(TBatchWindow& Window, int Index, const QByteArray& Path,
+               const engine::Result& Result, const TRehash& Rehash) override;
+    QString Summary(const QString& Hashed) const override;
+
+    const TKnownDigest Digest;
+    sums::Candidates Tried;  // for the file read
+    int32_t Found = -1;      // the algorithm that matched, -1 when none did
+    bool Compared = false;   // false when the file gave no digest
+
+private:
+    TBatchChecks* FInner;
+};
 
 // One result of the page, as saving and copying take it.
 struct TSavedResult {

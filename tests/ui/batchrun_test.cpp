@@ -67,6 +67,10 @@ public:
     int SelectorCount() override { return int(Items.size()); }
     int SelectorIndex() override { return Index; }
     QString SelectorText(int I) override { return Items.value(I); }
+    std::vector<int32_t> SelectorAlgorithms() override {
+        return Chosen.empty() ? TBatchWindow::SelectorAlgorithms() : Chosen;
+    }
+    std::vector<int32_t> Chosen;  // several algorithms; empty: the selected item's
     void SetSelectorEnabled(bool E) override {
         Log << QStringLiteral("enabled %1").arg(Enabled = E);
     }
@@ -517,60 +521,108 @@ private slots:
         QCOMPARE(Checks.Matched + Checks.Mismatched + Checks.Missing, 0);
     }
 
-    // The checksum files beside a hashed file x.bin: x.bin.<algorithm> (x.bin.sfv for crc32) and
-    // <ALGORITHM>SUMS, under the algorithm in use only; a name with "%1" is shown as it is.
+    // The checksum files beside a hashed file x.bin (x.bin.<algorithm>, <ALGORITHM>SUMS) are
+    // checked under the algorithm they name, whatever the batch shows, in the file's one read;
+    // the batch shows one block per chosen algorithm. A name with "%1" is shown as it is.
     void checksumFilesBeside_data() {
-        QTest::addColumn<QString>("Algorithm");
-        QTest::addColumn<QStringList>("Files");  // name=content; "X" stands for x%1.bin
-        QTest::addColumn<QStringList>("Notes");
-        const QString Md5 = "900150983cd24fb0d6963f7d28e17f72", Wrong = QString(32, u'0');
+        QTest::addColumn<QString>("Chosen");     // the batch's algorithms, "md5,sha256"
+        QTest::addColumn<QStringList>("Files");  // name=content; "X" stands for x%1.bin,
+                                                 // "<alg>" for X's digest under alg
+        QTest::addColumn<QStringList>("Notes");  // before the summary
+        const QString Wrong = QString(32, u'0');
         QTest::newRow("X.md5 naming X in another folder")
-            << "md5" << QStringList{"X.md5=" + Md5 + "  /elsewhere/X"}
-            << QStringList{"ok|正确|与 X.md5 第 1 行一致"};
+            << "md5" << QStringList{"X.md5=<md5>  /elsewhere/X"}
+            << QStringList{"ok|正确（md5）|与 X.md5 第 1 行一致"};
         QTest::newRow("MD5SUMS, ./X")
             << "md5" << QStringList{"MD5SUMS=" + Wrong + "  ./X\n"}
-            << QStringList{"mismatch|错误|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
-        QTest::newRow("crc32 and X.sfv")
-            << "crc32" << QStringList{"X.sfv=; made by hand\nX 352441C2\n"}
-            << QStringList{"ok|正确|与 X.sfv 第 2 行一致"};
-        QTest::newRow("md5 and X.sfv")
-            << "md5" << QStringList{"X.sfv=X 352441C2\n"} << QStringList{};
-        QTest::newRow("crc32 and X.crc32")
-            << "crc32" << QStringList{"X.crc32=X 352441c2\n"} << QStringList{};
+            << QStringList{"mismatch|错误（md5）|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
+        QTest::newRow("md5 shown, X.sha256 checked")
+            << "md5" << QStringList{"X.sha256=<sha256>  X\n"}
+            << QStringList{"ok|正确（sha256）|与 X.sha256 第 1 行一致"};
+        QTest::newRow("md5 shown, X.sfv checked as crc32")
+            << "md5" << QStringList{"X.sfv=; made by hand\nX <crc32>\n"}
+            << QStringList{"ok|正确（crc32）|与 X.sfv 第 2 行一致"};
         QTest::newRow("another algorithm's tag in MD5SUMS")
             << "md5" << QStringList{"MD5SUMS=SHA1 (X) = " + QString(40, u'0') + "\n"}
-            << QStringList{};
-        QTest::newRow("both, one wrong")
-            << "md5" << QStringList{"X.md5=" + Md5 + "  X", "MD5SUMS=" + Wrong + "  X"}
-            << QStringList{"ok|正确|与 X.md5 第 1 行一致",
-                           "mismatch|错误|与 MD5SUMS 第 1 行不符\n应为 " + Wrong};
+            << QStringList{"mismatch|错误（sha1）|与 MD5SUMS 第 1 行不符\n应为 " +
+                           QString(40, u'0')};
+        QTest::newRow("two shown, nothing beside")
+            << "md5,sha256" << QStringList{} << QStringList{};
+        QTest::newRow("several shown, two files, one wrong")
+            << "sha1,md5"
+            << QStringList{"X.md5=<md5>  X", "SHA256SUMS=" + QString(64, u'0') + "  X"}
+            << QStringList{
+                   "ok|正确（md5）|与 X.md5 第 1 行一致",
+                   "mismatch|错误（sha256）|与 SHA256SUMS 第 1 行不符\n应为 " + QString(64, u'0')};
+        QTest::newRow("a checksum file without checksum lines")
+            << "md5" << QStringList{"X.sha1=hello\n"}
+            << QStringList{"failed|X.sha1|不是校验文件：第 1 行 %1"};
     }
     void checksumFilesBeside() {
-        QFETCH(QString, Algorithm);
+        QFETCH(QString, Chosen);
         QFETCH(QStringList, Files);
         QFETCH(QStringList, Notes);
         QTemporaryDir Here;
         const QString X = QStringLiteral("x%1.bin");
+        // Larger than one piece of a read, so that a second read would show on the bar.
+        const QByteArray Content = QByteArray("0123456789abcdef").repeated(40000);
         QFile Hashed(Here.filePath(X));
-        QVERIFY(Hashed.open(QIODevice::WriteOnly) && Hashed.write("abc") == 3);
+        QVERIFY(Hashed.open(QIODevice::WriteOnly) && Hashed.write(Content) == Content.size());
         Hashed.close();
+        const QByteArray Path = QFile::encodeName(Hashed.fileName());
+        // The expected digests come from reads of the file under one algorithm each.
+        auto DigestOf = [&](const QString& Name) {
+            engine::Request Request;
+            Request.path = Path.toStdString();
+            Request.algorithm = AlgorithmIdFromName(Name.toStdString());
+            return QString::fromStdString(engine::HashPath(Request).digest).toLower();
+        };
         for (const QString& File : Files) {
             const QString Name = File.section(u'=', 0, 0).replace(u'X', X);
+            QString Text = File.section(u'=', 1).replace(u'X', X);
+            for (const QString Algorithm : {"md5", "sha256", "crc32"})
+                Text.replace("<" + Algorithm + ">", DigestOf(Algorithm));
             QFile Out(Here.filePath(Name));
             QVERIFY(Out.open(QIODevice::WriteOnly));
-            Out.write(File.section(u'=', 1).replace(u'X', X).toUtf8());
+            Out.write(Text.toUtf8());
         }
         TStubWindow Window;
-        Window.Index = int(AlgorithmNames.indexOf(Algorithm));
-        TBesideChecks Checks(AlgorithmIdFromName(Algorithm.toStdString()));
-        HashFileList(Window, {QFile::encodeName(Hashed.fileName())}, {}, &Checks);
+        QStringList Tags;
+        for (const QString& Name : Chosen.split(u',')) {
+            Window.Chosen.push_back(AlgorithmIdFromName(Name.toStdString()));
+            Tags << "[" + Name + "]:";
+        }
+        TBesideChecks Checks(Window.Chosen);
+        HashFileList(Window, {Path}, {}, &Checks);
+
+        // One block per chosen algorithm, each with that algorithm's digest.
+        QStringList Shown;
+        for (const TResultRecord& Result : Window.Results) {
+            Shown << Result.Tag;
+            QCOMPARE(Result.Lower, DigestOf(Result.Tag.mid(1, Result.Tag.size() - 3)));
+        }
+        QCOMPARE(Shown, Tags);
+        // One read: the file's bar never starts again.
+        int Position = 0, Reads = 1;
+        for (const QString& Entry : Window.Log)
+            if (Entry.startsWith(QLatin1String("file "))) {
+                const int Now = Entry.mid(5).toInt();
+                if (Now < Position && Now > 0) ++Reads;
+                if (Now > 0) Position = Now;
+            }
+        QCOMPARE(Reads, 1);
+
         QString Summary = QStringLiteral("1 个文件已计算，0 个失败");
-        if (!Notes.isEmpty())
-            Summary += QStringLiteral("；与旁边的校验文件相比：%1 个正确，%2 个错误")
-                           .arg(Notes.filter(QRegularExpression("^ok")).size())
-                           .arg(Notes.filter(QRegularExpression("^mismatch")).size());
-        for (QString& Note : Notes)
+        const int Ok = int(Notes.filter(QRegularExpression("^ok")).size());
+        const int Bad = int(Notes.filter(QRegularExpression("^mismatch")).size());
+        if (Ok + Bad > 0)
+            Summary +=
+                QStringLiteral("；与旁边的校验文件相比：%1 个正确，%2 个错误").arg(Ok).arg(Bad);
+        for (QString& Note : Notes) {
+            if (Note.startsWith(QLatin1String("failed")))
+                Note = Note.arg(MalformedText(sums::Malformed{1}));
             Note.replace(u'X', X);
+        }
         QCOMPARE(Window.Notes, Notes + QStringList{"summary|" + Summary + "|"});
     }
 

@@ -1,5 +1,6 @@
 // The real main window with the real result view: batches as the page shows them, the
 // commands, always on top, and batches asked for while one is running.
+#include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
@@ -114,6 +115,35 @@ private slots:
 
     // The selector lists the algorithms group by group; the groups get titles, which can't be
     // chosen, only once a group beside the classic one has rows.
+    // In the selector's open list a click on an algorithm's check box adds it and keeps the
+    // list open, Space on it does the same, and a click on its name chooses it alone.
+    void selectorListTogglesAlgorithms() {
+        QComboBox* Selector = Window->ComboBoxEx1;
+        const auto Id = [](const char* Name) { return AlgorithmIdFromName(Name); };
+        QAbstractItemView* List = Selector->view();
+        Selector->showPopup();
+        QTRY_VERIFY(List->isVisible());
+        const auto Click = [&](const char* Name, int X) {
+            const QRect Row =
+                List->visualRect(List->model()->index(Selector->findData(Id(Name)), 0));
+            QTest::mouseClick(List->viewport(), Qt::LeftButton, {},
+                              QPoint(Row.left() + X, Row.center().y()));
+        };
+        Click("sha256", 4);
+        QCOMPARE(Window->ChosenAlgorithms(), std::vector<int32_t>({Id("md5"), Id("sha256")}));
+        QVERIFY(List->isVisible());
+        List->setCurrentIndex(List->model()->index(Selector->findData(Id("sha1")), 0));
+        QTest::keyClick(List, Qt::Key_Space);
+        QCOMPARE(Window->ChosenAlgorithms(),
+                 std::vector<int32_t>({Id("md5"), Id("sha1"), Id("sha256")}));
+        Click("md5", 4);  // the current one out: the next checked one leads
+        QCOMPARE(Window->ChosenAlgorithms(), std::vector<int32_t>({Id("sha1"), Id("sha256")}));
+        Click("tiger", 100);
+        QCOMPARE(Window->ChosenAlgorithms(), std::vector<int32_t>({Id("tiger")}));
+        QTRY_VERIFY(!List->isVisible());
+        Window->ChooseAlgorithms({Id("md5")});
+    }
+
     void selectorShowsGroupTitlesBesideTheClassicGroup() {
         const auto Texts = [this] {
             QStringList Out;

@@ -1,6 +1,8 @@
 // main() for the window tests: the application is set up as the program sets it up.
 #pragma once
 
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include "Application.h"
@@ -66,12 +68,15 @@ void operator delete(void* Pointer, std::size_t Size) noexcept {
 }
 #endif
 
-#define QUERNIX_UI_TEST_MAIN(TestObject)              \
-    int main(int argc, char** argv) {                 \
-        PrepareBrowserEnvironment();                  \
-        TApplication Application(argc, argv);         \
-        Application.setQuitOnLastWindowClosed(false); \
-        TestObject Test;                              \
-        QTEST_SET_MAIN_SOURCE_PATH                    \
-        return QTest::qExec(&Test, argc, argv);       \
+#define QUERNIX_UI_TEST_MAIN(TestObject)                                                    \
+    int main(int argc, char** argv) {                                                       \
+        PrepareBrowserEnvironment();                                                        \
+        TApplication Application(argc, argv);                                               \
+        Application.setQuitOnLastWindowClosed(false);                                       \
+        /* The window's settings start empty. */                                            \
+        QTemporaryDir Settings;                                                             \
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, Settings.path()); \
+        TestObject Test;                                                                    \
+        QTEST_SET_MAIN_SOURCE_PATH                                                          \
+        return QTest::qExec(&Test, argc, argv);                                             \
     }

@@ -192,33 +192,22 @@ private slots:
                               "summary: 2 个正确，0 个错误，0 个缺失或无法读取，1500 行格式错误"}));
     }
 
-    // X.md5 beside X, and MD5SUMS in X's folder, under the algorithm in use only. A "%1" in a
-    // name is shown as it is.
+    // X.md5 beside X, and MD5SUMS in X's folder, whatever the selector shows: each checksum
+    // file under its own algorithm. A "%1" in a name is shown as it is.
     void checksumFileBesideGivesTheVerdict() {
         const QByteArray X = Make("x%1.bin", "abc");
         const QByteArray Y = Make("y.bin", "123456789");
         Make("x%1.bin.md5", QByteArray(Md5Abc) + "  /elsewhere/x%1.bin\n");
         Make("MD5SUMS", QByteArray(Md5Abc) + "  ./y.bin\n" + Md5Abc + "  z.bin\n");
-        Make("x%1.bin.sha1", "0000000000000000000000000000000000000000  x%1.bin\n");
-        RunBatch({X, Y});
-        QCOMPARE(Notes(),
-                 QStringList({"ok: 正确 与 x%1.bin.md5 第 1 行一致",
-                              "mismatch: 错误 与 MD5SUMS 第 1 行不符\n应为 " + QString(Md5Abc),
-                              "summary: 2 个文件已计算，0 个失败；与旁边的校验文件相比："
-                              "1 个正确，1 个错误"}));
-        // Under another algorithm the md5 files say nothing, and the sha1 file speaks.
-        Window->O2Click();
-        Window->ComboBoxEx1->setCurrentText(QStringLiteral("sha1"));
-        RunBatch({X, Y});
-        QCOMPARE(Notes().size(), 2);
-        QVERIFY(
-            Notes().first().startsWith(QStringLiteral("mismatch: 错误 与 x%1.bin.sha1 第 1 行")));
-        // crc32's own checksum file beside a file is SFV.
-        Make("y.bin.sfv", "y.bin CBF43926\n");
-        Window->O2Click();
+        Make("x%1.bin.sha256", QByteArray(Sha256Abc) + "  x%1.bin\n");
         Window->ComboBoxEx1->setCurrentText(QStringLiteral("crc32"));
-        RunBatch({Y});
-        QCOMPARE(Notes().first(), QStringLiteral("ok: 正确 与 y.bin.sfv 第 1 行一致"));
+        RunBatch({X, Y});
+        QCOMPARE(Notes(), QStringList({"ok: 正确（md5） 与 x%1.bin.md5 第 1 行一致",
+                                       "ok: 正确（sha256） 与 x%1.bin.sha256 第 1 行一致",
+                                       "mismatch: 错误（md5） 与 MD5SUMS 第 1 行不符\n应为 " +
+                                           QString(Md5Abc),
+                                       "summary: 2 个文件已计算，0 个失败；与旁边的校验文件相比："
+                                       "2 个正确，1 个错误"}));
     }
 
     void compareMarksMatchingBlocks() {
@@ -266,14 +255,108 @@ private slots:
         RunBatch({B});
         QCOMPARE(Marked(),
                  QStringList({"[md5]:", QString::fromUtf8(B), "[md5]:", QString::fromUtf8(B)}));
-        QVERIFY(Status().endsWith(QStringLiteral("与剪贴板中的校验值一致")));
+        QVERIFY(Status().endsWith(QStringLiteral("与剪贴板中的校验值一致（md5）")));
         Clipboard->setText(QString(Md5Digits));
         RunBatch({A});
         QVERIFY(Status().endsWith(QStringLiteral("与剪贴板中的校验值不符")));
-        // A digest of another length says nothing about this file.
-        Clipboard->setText(QString(40, u'0'));
+        QVERIFY(
+            Notes().last().startsWith("mismatch: 与剪贴板中的校验值不符 " + QString(Md5Digits)));
+        // A digest of another length is checked under the algorithms of its length, in the
+        // same read, and the verdict names the one that matched.
+        Window->O2Click();
+        Clipboard->setText(QString(Sha256Abc));
         RunBatch({A});
-        QCOMPARE(Status(), QStringLiteral("1 个文件已计算，0 个失败"));
+        QCOMPARE(Notes().last(), "ok: 与剪贴板中的校验值一致（sha256） " + QString(Sha256Abc));
+        QCOMPARE(Marked(), QStringList({"[md5]:", QString::fromUtf8(A)}));
+        // What the window copied itself is no digest to compare with.
+        Window->CopyResultLines();
+        RunBatch({A});
+        QVERIFY(Notes().last().startsWith(QStringLiteral("summary: ")));
+        Clipboard->setText(QString(Md5Abc) + "  a.txt\n");
+        RunBatch({A});
+        QCOMPARE(Notes().last(), "ok: 与剪贴板中的校验值一致（md5） " + QString(Md5Abc));
+    }
+
+    // A digest of a length the results do not have: the files are read again under every
+    // algorithm of that length, and the verdict, on the page and in the status bar, names the
+    // one that matched; never "no result matches" for a length md5 cannot have.
+    void compareWithADigestOfAnotherLength_data() {
+        QTest::addColumn<QString>("Typed");
+        QTest::addColumn<QString>("Note");  // the page's last line
+        QTest::addColumn<bool>("Marked");
+        const QString A = "%1";  // a.txt's path
+        QTest::newRow("sha256") << QString(Sha256Abc)
+                                << "ok: 1 个文件与校验值一致（sha256）：" + QString(Sha256Abc) +
+                                       " " + A
+                                << true;
+        QTest::newRow("40 digits: sha1")
+            << "a9993e364706816aba3e25717850c26c9cd0d89d"
+            << "ok: 1 个文件与校验值一致（sha1）：a9993e364706816aba3e25717850c26c9cd0d89d " + A
+            << true;
+        QTest::newRow("40 digits: ripemd160")
+            << "8EB208F7E05D987A9B044A8E98C6B087F15A0BFC"
+            << "ok: 1 个文件与校验值一致（ripemd160）：8eb208f7e05d987a9b044a8e98c6b087f15a0bfc " +
+                   A
+            << true;
+        QTest::newRow("40 digits of no file")
+            << QString(40, u'0')
+            << "mismatch: 没有文件与校验值一致：" + QString(40, u'0') + " 已按 sha1、ripemd160"
+            << false;
+        QTest::newRow("7 digits") << "abcdef1"
+                                  << "failed: 不是任何算法的校验值：abcdef1" << false;
+    }
+    void compareWithADigestOfAnotherLength() {
+        QFETCH(QString, Typed);
+        QFETCH(QString, Note);
+        QFETCH(bool, Marked);
+        const QByteArray A = Make("a.txt", "abc");
+        RunBatch({A});
+        TDialogAnswer<TDigestQuestion> Answer(
+            [&](QWidget*, const TDigestQuestion&) -> std::optional<QString> { return Typed; });
+        Window->CompareWithDigest();
+        Note = Note.arg(QString::fromUtf8(A));
+        QVERIFY2(Notes().last().startsWith(Note), qPrintable(Notes().last()));
+        QVERIFY(Status().startsWith(Note.section(u' ', 1, 1)));
+        QCOMPARE(this->Marked(),
+                 Marked ? QStringList({"[md5]:", QString::fromUtf8(A)}) : QStringList());
+    }
+
+    // Several algorithms: one block per algorithm for each file, saved and copied as BSD lines,
+    // and the choice is there again in the next window.
+    void severalAlgorithms() {
+        const QByteArray A = Make("a.txt", "abc");
+        const int32_t Md5 = AlgorithmIdFromName("md5"), Sha256 = AlgorithmIdFromName("sha256");
+        Window->ChooseAlgorithms({Md5, Sha256});
+        RunBatch({A});
+        std::vector<int32_t> Algorithms;
+        for (const TSavedResult& Result : Window->Results())
+            Algorithms.push_back(Result.Algorithm);
+        QCOMPARE(Algorithms, std::vector<int32_t>({Md5, Sha256}));
+        const QString Lines =
+            "MD5 (" + A + ") = " + Md5Abc + "\nSHA256 (" + A + ") = " + Sha256Abc + "\n";
+        Window->CopyResultLines();
+        QCOMPARE(QGuiApplication::clipboard()->text(), Lines);
+        QList<sums::Form> Offered;
+        TDialogAnswer<TSaveResultsQuestion> Answer([&](QWidget*, const TSaveResultsQuestion& Q) {
+            Offered = Q.Forms;
+            return std::optional(TSaveResultsQuestion::TAnswer{Path("all.sums"), Q.Forms.first()});
+        });
+        Window->SaveResults();
+        QCOMPARE(Offered, QList<sums::Form>({sums::Form::Bsd}));
+        QCOMPARE(QString::fromUtf8(Read(Path("all.sums"))),
+                 "MD5 (a.txt) = " + QString(Md5Abc) + "\nSHA256 (a.txt) = " + Sha256Abc + "\n");
+
+        // Taken out again, one at a time; the last one stays.
+        Window->ToggleAlgorithm(Window->ComboBoxEx1->findData(Md5));
+        QCOMPARE(Window->ChosenAlgorithms(), std::vector<int32_t>({Sha256}));
+        Window->ToggleAlgorithm(Window->ComboBoxEx1->findData(Sha256));
+        QCOMPARE(Window->ChosenAlgorithms(), std::vector<int32_t>({Sha256}));
+        Window->ToggleAlgorithm(Window->ComboBoxEx1->findData(Md5));
+        Window.reset();
+        Window = std::make_unique<TForm1>();
+        QCOMPARE(Window->ChosenAlgorithms(), std::vector<int32_t>({Sha256, Md5}));
+        // Back to the single default for the tests after this one.
+        Window->ChooseAlgorithms({Md5});
     }
 
     void saveWritesTheResultsSinceClear() {

@@ -233,16 +233,8 @@
 <context>
     <name>TBesideChecks</name>
     <message>
-        <source>正确</source>
-        <translation>OK</translation>
-    </message>
-    <message>
         <source>与 %1 第 %2 行一致</source>
         <translation>matches line %2 of %1</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>FAILED</translation>
     </message>
     <message>
         <source>与 %1 第 %2 行不符
@@ -253,6 +245,26 @@ expected %3</translation>
     <message>
         <source>；与旁边的校验文件相比：%1 个正确，%2 个错误</source>
         <translation>; against the checksum files beside them: %1 OK, %2 FAILED</translation>
+    </message>
+    <message>
+        <source>无法读取校验文件：%1</source>
+        <translation>Cannot read the checksum file: %1</translation>
+    </message>
+    <message>
+        <source>校验文件未能读完：%1</source>
+        <translation>The checksum file could not be read to its end: %1</translation>
+    </message>
+    <message>
+        <source>不是校验文件：第 %1 行 %2</source>
+        <translation>Not a checksum file: line %1 %2</translation>
+    </message>
+    <message>
+        <source>正确（%1）</source>
+        <translation>OK (%1)</translation>
+    </message>
+    <message>
+        <source>错误（%1）</source>
+        <translation>FAILED (%1)</translation>
     </message>
 </context>
 <context>
@@ -478,14 +490,6 @@ expected %3</translation>
         <translation>No result matches the digest: %1</translation>
     </message>
     <message>
-        <source>；与剪贴板中的校验值一致</source>
-        <translation>; matches the digest in the clipboard</translation>
-    </message>
-    <message>
-        <source>；与剪贴板中的校验值不符</source>
-        <translation>; does not match the digest in the clipboard</translation>
-    </message>
-    <message>
         <source>没有可保存的结果</source>
         <translation>No results to save</translation>
     </message>
@@ -537,12 +541,51 @@ expected %3</translation>
         <source>已复制 %1 行校验行；%2 个非 UTF-8 的文件名在文本中写作 \xHH，md5sum 读不回；原样的字节见剪贴板的 %3 格式</source>
         <translation>Copied %1 checksum lines; %2 names that are not UTF-8 are written \xHH in the text, which md5sum cannot read back; the exact bytes are on the clipboard as %3</translation>
     </message>
-</context>
-<context>
-    <name>TResultView</name>
     <message>
-        <source>结果页无法载入</source>
-        <translation>The result page could not be loaded</translation>
+        <source>不是任何算法的校验值：%1</source>
+        <translation>Not a digest of any algorithm here: %1</translation>
+    </message>
+    <message>
+        <source>结果中没有 %1 的校验值，批处理结束后再比较：%2</source>
+        <translation>No results under %1 yet; compare again when the batch has ended: %2</translation>
+    </message>
+    <message>
+        <source>%1 个文件与校验值一致（%2）：%3</source>
+        <translation>%1 file(s) match the digest (%2): %3</translation>
+    </message>
+    <message>
+        <source>已终止，未比较完：%1</source>
+        <translation>Stopped before the compare was complete: %1</translation>
+    </message>
+    <message>
+        <source>没有文件与校验值一致：%1</source>
+        <translation>No file matches the digest: %1</translation>
+    </message>
+    <message>
+        <source>已按 %1 计算</source>
+        <translation>computed with %1</translation>
+    </message>
+    <message>
+        <source>与剪贴板中的校验值一致（%1）</source>
+        <translation>matches the digest in the clipboard (%1)</translation>
+    </message>
+    <message>
+        <source>与剪贴板中的校验值不符</source>
+        <translation>does not match the digest in the clipboard</translation>
+    </message>
+    <message>
+        <source>%1
+已按 %2 计算</source>
+        <translation>%1
+computed with %2</translation>
+    </message>
+    <message>
+        <source>、</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1；%2</source>
+        <translation>%1; %2</translation>
     </message>
 </context>
 <context>
@@ -554,6 +597,13 @@ expected %3</translation>
     <message>
         <source>找不到帮助页面：%1</source>
         <translation>The help page is not there: %1</translation>
+    </message>
+</context>
+<context>
+    <name>TResultView</name>
+    <message>
+        <source>结果页无法载入</source>
+        <translation>The result page could not be loaded</translation>
     </message>
 </context>
 <context>
