@@ -83,7 +83,10 @@ tsan: ci-deps
 # GoogleTest for aarch64 is built from Debian's source package with the cross compiler. The
 # death test that checks a foreign SIGBUS still ends the program is left out: GoogleTest's
 # threadsafe death tests start the test program again with execv, and the kernel can only run
-# an aarch64 program through qemu when binfmt_misc is set up, which a CI container lacks.
+# an aarch64 program through qemu when binfmt_misc is set up, which a CI container lacks. The
+# test of a mapping refused for want of address space is left out under the ways that map:
+# qemu-user reserves the guest's address space up front, so RLIMIT_AS never refuses a guest
+# mapping there (the way that only reads runs).
 cross: ci-deps
 	cmake -S /usr/src/googletest -B $(CROSS_BUILD)/googletest -DCMAKE_BUILD_TYPE=Release \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/aarch64-linux-gnu.cmake -DBUILD_GMOCK=OFF \
@@ -94,7 +97,7 @@ cross: ci-deps
 	  -DGTest_DIR=$(CURDIR)/$(CROSS_BUILD)/googletest-install/lib/cmake/GTest
 	cmake --build $(CROSS_BUILD)/quernix -j$(JOBS)
 	cd $(CROSS_BUILD)/quernix && ctest --output-on-failure -j$(JOBS) \
-	  -E '^MappedFiles\.OtherFaultsStillEndTheProgram$$'
+	  -E '^(MappedFiles\.OtherFaultsStillEndTheProgram$$|Ways/Reading\.FailedMappingFallsBackToReading/(auto|map) )'
 
 FUZZ_FLAGS = -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUERNIX_GUI=OFF -DQUERNIX_BENCH=OFF \
   -DQUERNIX_TESTS=OFF -DQUERNIX_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ \
