@@ -366,8 +366,8 @@ mkdir -p "$failed"
 head -c $((64 << 20)) "$big" > "$failed/file.bin"
 echo "00000000000000000000000000000000  file.bin" > "$failed/checksums.txt"
 cat "$failed/file.bin" > /dev/null
-time_pair 5 "cd '$failed' && exec '$quernsum' -c checksums.txt; true" \
-  "cd '$failed' && exec md5sum -c checksums.txt; true"
+time_pair 5 "cd '$failed' && '$quernsum' -c checksums.txt; true" \
+  "cd '$failed' && md5sum -c checksums.txt; true"
 fq=$first fm=$second
 
 # --- a deep tree -----------------------------------------------------------------------------
