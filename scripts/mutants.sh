@@ -1,0 +1,62 @@
+#!/bin/bash
+# Plants each fault of audit/<id>.patch in turn: applies it, builds, runs the tests of the
+# file's folder and of every folder that uses it (each test limited to 60 s), records whether a
+# test caught it, only a timeout did, or none, and reverts the file.
+#
+#   scripts/mutants.sh [-B BUILD_DIR] [ID...]     (default: every patch; build-dev)
+#
+# Results go to audit/results.tsv (id, file, verdict, the failing tests). The tree must be
+# clean where the patches apply; audit/make_patches.py writes the patches from audit/mutants.py.
+set -u
+cd "$(dirname "$0")/.."
+build=build-dev
+if [ "${1:-}" = "-B" ]; then build=$2; shift 2; fi
+ids=("$@")
+if [ ${#ids[@]} -eq 0 ]; then
+  for p in audit/*.patch; do ids+=("$(basename "$p" .patch)"); done
+fi
+out=audit/results.tsv
+[ -f "$out" ] || printf 'id\tfile\tverdict\tfailing tests\n' >"$out"
+
+# The test labels of a folder and of the folders that use it (the window's tests when built).
+labels_of() {
+  case "$1" in
+    hash/*) echo 'hash|sums|parallel|cli|ui' ;;
+    pathtext/*) echo 'pathtext|sums|cli|ui' ;;
+    sums/*) echo 'sums|cli|ui' ;;
+    parallel/*) echo 'parallel|cli|ui' ;;
+    cli/*) echo 'cli' ;;
+    *) echo '.' ;;
+  esac
+}
+
+for id in "${ids[@]}"; do
+  patch=audit/$id.patch
+  file=$(sed -n 's|^+++ b/||p' "$patch" | head -1)
+  if ! git apply "$patch"; then
+    printf '%s\t%s\tnot-applied\t\n' "$id" "$file" >>"$out"
+    continue
+  fi
+  log=audit/logs/$id.log
+  mkdir -p audit/logs
+  if ! nice cmake --build "$build" -j2 >"$log" 2>&1; then
+    verdict=build-error
+    failing=
+  else
+    (cd "$build" && nice ctest -L "$(labels_of "$file")" --timeout 60 -j2 >>"../$log" 2>&1)
+    failing=$(sed -n '/The following tests FAILED/,$p' "$log" | grep -E '^\s+[0-9]+ - ' |
+              sed -E 's/^\s+[0-9]+ - //' | tr '\n' ';')
+    if [ -z "$failing" ]; then
+      verdict=missed
+    elif echo "$failing" | tr ';' '\n' | grep -v '^$' | grep -qv '(Timeout)'; then
+      verdict=caught
+    else
+      verdict=timeout-only
+    fi
+  fi
+  git checkout -q -- "$file"
+  printf '%s\t%s\t%s\t%s\n' "$id" "$file" "$verdict" "$failing" >>"$out"
+  echo "$id $file $verdict"
+done
+# The tree is left as it was: rebuild so that the build matches it again.
+nice cmake --build "$build" -j2 >/dev/null 2>&1
