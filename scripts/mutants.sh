@@ -18,6 +18,14 @@ fi
 out=audit/results.tsv
 [ -f "$out" ] || printf 'id\tfile\tverdict\tfailing tests\n' >"$out"
 
+# Left out everywhere: the two sparse files over 4 GiB (beyond the 60 s limit on a loaded
+# 2-core machine, and no planted fault is about offsets that large) and the check of the
+# variant objects (it inspects the object files, which no planted fault changes).
+exclude='SparseFileOver4GiB|VariantObjects'
+# A fault in the engine's file reading can only show in the tests that read files: the suites
+# of in-memory test vectors are left out for it.
+files_only='^(FileHash|Ways/Reading|Files\.|MappedFiles|HashFileTest|Blake3File|Checksums|Md2|ChecksumFile|AtomicWrite|PathText|Fanout|OrderedRun|Check\.|Quernsum)'
+
 # The test labels of a folder and of the folders that use it (the window's tests when built).
 labels_of() {
   case "$1" in
@@ -43,7 +51,11 @@ for id in "${ids[@]}"; do
     verdict=build-error
     failing=
   else
-    (cd "$build" && nice ctest -L "$(labels_of "$file")" --timeout 60 -j2 >>"../$log" 2>&1)
+    select=(-L "$(labels_of "$file")" -E "$exclude")
+    case "$file" in hash/*) select+=(-R "$files_only") ;; esac
+    # The first failure ends the run: a fault is caught once one test fails (by itself, or by
+    # the 60 s limit, which the verdict tells apart).
+    (cd "$build" && nice ctest "${select[@]}" --timeout 60 -j2 --stop-on-failure >>"../$log" 2>&1)
     failing=$(sed -n '/The following tests FAILED/,$p' "$log" | grep -E '^\s+[0-9]+ - ' |
               sed -E 's/^\s+[0-9]+ - //' | tr '\n' ';')
     if [ -z "$failing" ]; then
