@@ -303,6 +303,7 @@ TEST(ChecksumFile, WritesEachFormAndReadsItBack) {
         {Form::Sfv, "md5", "x", kMd5, ""},
         {Form::Sfv, "crc32", "a\nb", "352441c2", ""},
         {Form::Sfv, "crc32", ";x", "352441c2", ""},
+        {Form::Sfv, "crc32", "#x", "352441c2", ""},
     };
     for (const Case& c : cases) {
         const std::optional<std::string> line =
