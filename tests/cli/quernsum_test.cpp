@@ -247,9 +247,10 @@ TEST_F(Quernsum, ListShowsEveryAlgorithmAsTheReadmeDoes) {
 
 TEST_F(Quernsum, UsageErrorsExitWithTwo) {
     Write("f", "x");
-    for (const char* args : {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f",
-                             "-j 0 f", "-j x f", "-j", "--tag -t f", "-c -b f", "-c -z f",
-                             "--sfv -z f", "-cx f", "--read=mmap f", "--read"}) {
+    for (const char* args :
+         {"-a MD5 f", "-a 'md5 ' f", "-a", "--bogus f", "-a sha f", "-a md5, f", "-j 0 f", "-j x f",
+          "-j", "--tag -t f", "-c -b f", "-c -z f", "--sfv -z f", "-cx f", "--read=mmap f",
+          "--read", "-c -a md5,sha1 f"}) {
         const Result r = Run(args);
         EXPECT_EQ(r.status, 2) << args;
         EXPECT_EQ(r.out, "") << args;
@@ -283,6 +284,12 @@ TEST_F(Quernsum, FailedFilesAreReportedAndTheRestHashed) {
               "quernsum: secret: Permission denied\n"
               "quernsum: good/x: Not a directory\n"
               "quernsum: 'new'$'\\n''line': No such file or directory\n");
+    // Both into one file: a message comes after the lines before it.
+    const std::string both = std::string("timeout -k 5 120 '") + QUERNSUM_PATH +
+                             "' -a crc32 good missing good >.both 2>&1";
+    EXPECT_EQ(WEXITSTATUS(std::system(both.c_str())), 1);
+    EXPECT_EQ(Slurp(dir_ / ".both"),
+              "352441c2  good\nquernsum: missing: No such file or directory\n352441c2  good\n");
 }
 
 // What md5sum reads, quernsum reads: pipes, /dev/stdin, devices, a named FIFO with a writer,
@@ -309,6 +316,25 @@ TEST_F(Quernsum, FailedWriteIsAnError) {
             EXPECT_NE(Slurp(dir_ / ".stderr").find("quernsum: write error"), std::string::npos)
                 << args << redirect;
         }
+    }
+}
+
+// --read=map maps a file and --read=read reads it: the bytes read calls delivered tell the two
+// apart. The shell that starts quernsum counts them (a reaped child's count joins its parent's
+// in /proc/PID/io), before and after.
+TEST_F(Quernsum, ReadWayIsTheOneAsked) {
+    const size_t size = size_t(24) << 20;
+    Write("big", testutil::Pattern(size));
+    Write("count.sh",
+          "before=$(sed -n 's/^rchar: //p' /proc/$$/io)\n\"$@\" >/dev/null\n"
+          "after=$(sed -n 's/^rchar: //p' /proc/$$/io)\necho $((after - before))\n");
+    for (const auto& [way, reads] : {std::pair{"map", false}, {"read", true}}) {
+        const std::string cmd = std::string("sh count.sh timeout -k 5 120 '") + QUERNSUM_PATH +
+                                "' --read=" + way + " -a crc32 big >.count";
+        ASSERT_EQ(std::system(cmd.c_str()), 0) << way;
+        const uint64_t read = std::stoull(Slurp(dir_ / ".count"));
+        EXPECT_EQ(read >= size, reads) << way << ": " << read << " bytes from read calls";
+        EXPECT_EQ(read < size / 2, !reads) << way << ": " << read << " bytes from read calls";
     }
 }
 
@@ -400,6 +426,9 @@ TEST_F(Quernsum, EveryJobCountGivesTheOutputOfAOneAtATimeRun) {
         for (const char* jobs : {"1", "4", "2"}) {
             Write("shrinks", testutil::Pattern(300000));
             runs.push_back(Run("-j " + std::string(jobs) + " " + options + " " + list, "", writer));
+            // A writer that quernsum never read from would wait on the FIFO for ever, holding
+            // the test's output open: a reader opened and closed here lets it end.
+            ::close(::open("fifo", O_RDONLY | O_NONBLOCK));
         }
         SCOPED_TRACE(options);
         EXPECT_EQ(runs[0].status, 1);

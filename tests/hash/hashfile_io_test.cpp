@@ -36,16 +36,23 @@ using engine::ReadStrategy;
 
 // Read calls at a file offset from g_failReadsFrom on fail with EIO, as on a failing disk, and
 // with g_readsAtMost above 0 each delivers at most that many bytes, as a network file system
-// may. The engine reads regular files with pread; the definitions here take the place of the C
+// may; with g_interrupted set every other call fails with EINTR, as when a signal arrives. The
+// engine reads regular files with pread; the definitions here take the place of the C
 // library's for this test program.
 std::atomic<int64_t> g_failReadsFrom{-1};
 std::atomic<size_t> g_readsAtMost{0};
+std::atomic<bool> g_interrupted{false};
+std::atomic<unsigned> g_preadCalls{0};
 
 namespace {
 ssize_t PreadOrFail(int fd, void* buffer, size_t count, off_t offset) {
     const int64_t failFrom = g_failReadsFrom.load();
     if (failFrom >= 0 && offset + int64_t(count) > failFrom) {
         errno = EIO;
+        return -1;
+    }
+    if (g_interrupted && g_preadCalls++ % 2 == 0) {
+        errno = EINTR;
         return -1;
     }
     const size_t most = g_readsAtMost.load();
@@ -175,10 +182,12 @@ protected:
         g_positions = nullptr;
         g_failReadsFrom = -1;
         g_readsAtMost = 0;
+        g_interrupted = false;
     }
     void TearDown() override {
         g_failReadsFrom = -1;
         g_readsAtMost = 0;
+        g_interrupted = false;
         fs::remove_all(dir_);
     }
 
@@ -237,14 +246,19 @@ TEST_P(Reading, SameResultsAsInMemory) {
     }
 }
 
-// Read calls that deliver less than asked for (each at most 10000 bytes here) are continued.
-TEST_P(Reading, ShortReadsAreContinued) {
+// Read calls that deliver less than asked for (each at most 10000 bytes here), or that a
+// signal interrupts before they deliver anything, are continued.
+TEST_P(Reading, ShortAndInterruptedReadsAreContinued) {
     const size_t size = (size_t(6) << 20) + 7;
     const std::string data = testutil::Pattern(size);
     const std::string path = Write(data);
-    g_readsAtMost = 10000;
-    for (const char* algorithm : {"crc32", "md5"})
-        EXPECT_EQ(Hash(path, algorithm, GetParam()), Expected(algorithm, data)) << algorithm;
+    for (const bool interrupted : {false, true}) {
+        g_readsAtMost = interrupted ? 0 : 10000;
+        g_interrupted = interrupted;
+        for (const char* algorithm : {"crc32", "md5"})
+            EXPECT_EQ(Hash(path, algorithm, GetParam()), Expected(algorithm, data))
+                << algorithm << (interrupted ? ", interrupted" : ", short reads");
+    }
 }
 
 TEST_P(Reading, ProgressPositions) {
@@ -391,6 +405,43 @@ TEST_F(Files, AutoTakesTurnsThenKeepsOneWay) {
         EXPECT_EQ(seen[i].mapped, !read);
         EXPECT_EQ(read, seen[2].bytesRead >= size);
     }
+}
+
+// The choice from the timings given to it: the ways take turns until each has been timed
+// kTimings times, the fastest window of each way stands for it (a slow one was interrupted),
+// and the faster way is kept, untimed, for that kind of read alone.
+TEST(ReadChoice, TakesTurnsThenKeepsTheFasterWay) {
+    using readchoice::Way;
+    struct Case {
+        const char* what;
+        uint64_t mapNs, readNs;  // per MiB, each window but the first read one
+        uint64_t firstReadNs;
+        Way want;
+    };
+    const Case cases[] = {
+        {"read faster", 2000, 1000, 1000, Way::Read},
+        {"map faster", 1000, 2000, 2000, Way::Map},
+        {"read faster, its first window interrupted", 2000, 1000, 90000, Way::Read},
+    };
+    const int32_t kind = 7, other = 8;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        readchoice::Forget();
+        for (int i = 0; i < 2 * readchoice::kTimings; ++i) {
+            const readchoice::Plan plan = readchoice::NextWindow(kind);
+            ASSERT_TRUE(plan.timed) << "window " << i;
+            ASSERT_EQ(plan.way, i % 2 == 0 ? Way::Map : Way::Read) << "window " << i;
+            const uint64_t ns = plan.way == Way::Map ? c.mapNs : i == 1 ? c.firstReadNs : c.readNs;
+            readchoice::Record(kind, plan.way, 1 << 20, ns);
+        }
+        for (int i = 0; i < 3; ++i) {
+            const readchoice::Plan plan = readchoice::NextWindow(kind);
+            EXPECT_FALSE(plan.timed);
+            EXPECT_EQ(plan.way, c.want);
+        }
+        EXPECT_TRUE(readchoice::NextWindow(other).timed) << "another kind is measured anew";
+    }
+    readchoice::Forget();
 }
 
 // While Auto takes turns (mapped, read, mapped, ...), a file cut short while the last chunk of

@@ -263,9 +263,11 @@ TEST(ChecksumFile, TheFirstGnuLineDecidesTheSeparator) {
 TEST(ChecksumFile, StreamsAFileWithBomCrlfCommentsAndOverlongLines) {
     const std::string text = "\xEF\xBB\xBF" + kMd5 + "  first\r\n\r\n# note\n" +
                              std::string(1 << 20, 'x') + "\n" + "junk\n" + kMd5 + "  after\n" +
-                             kMd5 + "  " + std::string(100, 'n') + "\n" + kMd5 + "  last";
-    const std::vector<std::string> want = {"1:first", "4:bad", "5:bad",
-                                           "6:after", "7:bad", "8:last"};
+                             kMd5 + "  " + std::string(100, 'n') + "\n" + kMd5 + "  " +
+                             std::string(66, 'c') + "\r\n" + kMd5 + "  last";
+    // Line 8 is 100 bytes, the limit, and its CR.
+    const std::vector<std::string> want = {
+        "1:first", "4:bad", "5:bad", "6:after", "7:bad", "8:" + std::string(66, 'c'), "9:last"};
     std::istringstream in(text);
     Reader fromStream(FromStream(in), ReadOptions{-1, "", 100});
     EXPECT_EQ(ReadAll(fromStream), want);
@@ -303,6 +305,7 @@ TEST(ChecksumFile, WritesEachFormAndReadsItBack) {
         {Form::Sfv, "md5", "x", kMd5, ""},
         {Form::Sfv, "crc32", "a\nb", "352441c2", ""},
         {Form::Sfv, "crc32", ";x", "352441c2", ""},
+        {Form::Sfv, "crc32", "#x", "352441c2", ""},
     };
     for (const Case& c : cases) {
         const std::optional<std::string> line =
