@@ -543,6 +543,16 @@ TEST_F(Quernsum, SignalsEndTheRunWithWholeLinesOnly) {
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGPIPE) << status;
 }
 
+// A variant this CPU runs in the algorithm's kernel slot; "portable" for one without. Each
+// process times the variants of a slot for itself, so another process may pick another one.
+bool RunsHere(const std::string& algorithm, const std::string& variant) {
+    const TAlgorithmInfo* a = AlgorithmById(AlgorithmIdFromName(algorithm));
+    if (!a || !a->Kernel) return variant == "portable";
+    for (const kernels::Entry& e : kernels::Entries())
+        if (e.slot == *a->Kernel && kernels::Supported(e) && variant == e.name) return true;
+    return false;
+}
+
 // A line per algorithm, with the code path that hashes its files.
 TEST_F(Quernsum, BenchmarkPrintsAParsableLinePerAlgorithm) {
     const Result r = Run("--benchmark -a crc32,md5,sha3-256,crc32c");
@@ -557,7 +567,7 @@ TEST_F(Quernsum, BenchmarkPrintsAParsableLinePerAlgorithm) {
         ASSERT_TRUE(std::regex_match(line, m, row)) << line;
         names.push_back(m[1]);
         EXPECT_GT(std::stod(m[2]), 0) << line;
-        EXPECT_EQ(m[4], kernels::KernelName(AlgorithmIdFromName(m[1].str()))) << line;
+        EXPECT_TRUE(RunsHere(m[1].str(), m[4].str())) << line;
     }
     EXPECT_EQ(names, (std::vector<std::string>{"crc32", "md5", "sha3-256", "crc32c"}));
 }
