@@ -1,6 +1,7 @@
-// XXH3-64 and XXH3-128, written from the xxHash specification. Inputs of up to 16 bytes and of
-// 17 to 240 bytes have paths of their own, computed at Final from the held input; longer inputs
-// run through the eight accumulators, stripe by stripe, in the kernel table's variant.
+// XXH3-64 and XXH3-128, written from xxHash's published description of XXH3. Inputs of up to
+// 16 bytes and of 17 to 240 bytes have paths of their own, computed at Final from the held input;
+// longer inputs run through the eight accumulators, stripe by stripe, in the kernel table's
+// variant.
 #include "DCPxxh3.h"
 
 #include <cstring>

@@ -17,7 +17,7 @@ constexpr size_t kBlockSize = kStripeSize * kStripesPerBlock;
 // Inputs up to this length take the short and medium paths, which see the whole input at once.
 constexpr size_t kMidSizeMax = 240;
 
-// The default secret of the xxHash specification.
+// The default secret of xxHash's published description of XXH3.
 extern const uint8_t kSecret[kSecretSize];
 
 constexpr uint64_t kPrime32_1 = 0x9E3779B1u;

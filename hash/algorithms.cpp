@@ -96,7 +96,7 @@ constexpr TAlgorithmInfo kRows[] = {
     Row<Crc32Path>(      "crc32",     "CRC32",     "CRC",        ".sfv .crc32 CRC32SUMS",           1,   2, Checksums, Slot::Crc32,   "CRC-32 (ISO-HDLC, as zlib)"),
     Row<Crc64Path>(      "crc64",     "CRC64",     "",           ".crc64 CRC64SUMS",                1,   2, Checksums, Slot::Crc64,   "CRC-64/XZ"),
     Row<Adler32Path>(    "adler32",   "ADLER32",   "ADLER",      ".adler32 ADLER32SUMS",            2,   2, Checksums, Slot::Adler32, "Adler-32, RFC 1950"),
-    Row<TDCP_blake3>(    "blake3",    "BLAKE3",    "",           ".b3 .blake3 B3SUMS BLAKE3SUMS",   3,   3, Modern,    Slot::Blake3,  "BLAKE3 (the BLAKE3 paper and specification)"),
+    Row<TDCP_blake3>(    "blake3",    "BLAKE3",    "",           ".b3 .blake3 B3SUMS BLAKE3SUMS",   3,   3, Modern,    Slot::Blake3,  "BLAKE3 (the BLAKE3 paper, 2020)"),
     Row<TDCP_blake2b>(   "blake2b",   "BLAKE2b",   "BLAKE2B512", ".b2 .blake2b B2SUMS BLAKE2BSUMS", 2,  10, Modern,    Slot::Blake2b, "BLAKE2b-512, RFC 7693"),
     Row<TDCP_blake2s>(   "blake2s",   "BLAKE2s",   "BLAKE2S256", ".blake2s BLAKE2SSUMS",            4,  16, Modern,    Slot::Blake2s, "BLAKE2s-256, RFC 7693"),
     Row<TDCP_sha3_224>(  "sha3-224",  "SHA3-224",  "",           ".sha3-224 SHA3-224SUMS",          2,  16, Modern,    Slot::Keccak,  "SHA3-224, FIPS 202"),
@@ -105,8 +105,8 @@ constexpr TAlgorithmInfo kRows[] = {
     Row<TDCP_sha3_512>(  "sha3-512",  "SHA3-512",  "",           ".sha3-512 SHA3-512SUMS",          3,  32, Modern,    Slot::Keccak,  "SHA3-512, FIPS 202"),
     Row<TDCP_sha224>(    "sha224",    "SHA224",    "SHA2-224",   ".sha224 SHA224SUMS",              1,   7, Modern,    Slot::Sha256,  "SHA-224, FIPS 180-4"),
     Row<TDCP_crc32c>(    "crc32c",    "CRC32C",    "",           ".crc32c CRC32CSUMS",              3,   1, Checksums, Slot::Crc32c,  "CRC-32C (Castagnoli, as iSCSI, RFC 3720)"),
-    Row<TDCP_xxh3>(      "xxh3",      "XXH3",      "XXH3_64",    ".xxh3 XXH3SUMS",                  2,   1, Checksums, Slot::Xxh3,    "XXH3-64, seed 0 (xxHash specification)"),
-    Row<TDCP_xxh128>(    "xxh128",    "XXH128",    "XXH3_128",   ".xxh128 XXH128SUMS",              5,   1, Checksums, Slot::Xxh3,    "XXH3-128, seed 0 (xxHash specification)"),
+    Row<TDCP_xxh3>(      "xxh3",      "XXH3",      "XXH3_64",    ".xxh3 XXH3SUMS",                  2,   1, Checksums, Slot::Xxh3,    "XXH3-64, seed 0 (xxHash's XXH3 description)"),
+    Row<TDCP_xxh128>(    "xxh128",    "XXH128",    "XXH3_128",   ".xxh128 XXH128SUMS",              5,   1, Checksums, Slot::Xxh3,    "XXH3-128, seed 0 (xxHash's XXH3 description)"),
 };
 // clang-format on
 
