@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "fanout.h"
+#include "fileopen.h"
 #include "outputrun.h"
 
 namespace cli {
@@ -11,12 +12,12 @@ namespace cli {
 StreamDigests HashStandardInput(const std::vector<int32_t>& Algorithms) {
     StreamDigests result;
     parallel::Fanout fanout(Algorithms, OnlineCpus() - 1);
-    std::vector<uint8_t> buf(parallel::kFanoutPiece);
+    const fileio::ReadBuffer buf = fileio::MakeReadBuffer(parallel::kFanoutPiece);
     // A terminal's end of input ends one "-" only: a second one reads again, as md5sum does.
     std::clearerr(stdin);
     size_t n;
-    while ((n = std::fread(buf.data(), 1, buf.size(), stdin)) > 0)
-        fanout.Feed(buf.data(), n);
+    while ((n = std::fread(buf.get(), 1, parallel::kFanoutPiece, stdin)) > 0)
+        fanout.Feed(buf.get(), n);
     if (std::ferror(stdin)) {
         result.error = errno != 0 ? errno : EIO;
         return result;

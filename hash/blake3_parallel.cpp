@@ -36,18 +36,6 @@ namespace {
 using engine::Error;
 using engine::Failure;
 
-// A read buffer on a page boundary: the kernel copies into a buffer that starts off a cache
-// line several times slower (malloc's large blocks start 16 bytes into a page: 128 KiB reads of
-// a file in the page cache took 0.42 s per GiB of CPU time there, 0.09 s into this one).
-struct PageAligned {
-    static constexpr std::align_val_t kAlign{4096};
-    void operator()(uint8_t* p) const { ::operator delete[](p, kAlign); }
-    static std::unique_ptr<uint8_t[], PageAligned> Make(size_t n) {
-        return std::unique_ptr<uint8_t[], PageAligned>(
-            static_cast<uint8_t*>(::operator new[](n, kAlign)));
-    }
-};
-
 size_t ReadWithPread(fileio::Handle h, void* buffer, size_t count, int64_t offset, int* error) {
     return fileio::ReadUpTo(h, buffer, count, error, offset);
 }
@@ -236,9 +224,9 @@ Error TreeRun::Hash(uint8_t digest[blake3::kCvLen]) {
                                        : std::max(1u, std::thread::hardware_concurrency());
         threads = unsigned(std::min<uint64_t>({threads, fullPieces_ + 1, kMaxThreads}));
     }
-    std::vector<std::unique_ptr<uint8_t[], PageAligned>> buffers;
+    std::vector<fileio::ReadBuffer> buffers;
     for (unsigned k = 0; k < threads; ++k)
-        buffers.push_back(PageAligned::Make(size_t(std::min<uint64_t>(kRead, size_))));
+        buffers.push_back(fileio::MakeReadBuffer(size_t(std::min<uint64_t>(kRead, size_))));
 
     // The helpers are given up and joined on every way out, an exception from the progress
     // function included.

@@ -170,7 +170,7 @@ private:
         pos_ = end_ = 0;
         if (buf_) return;
         capacity_ = BufferSize(chunk_, size_ - offset);
-        buf_.reset(new uint8_t[capacity_]);
+        buf_ = fileio::MakeReadBuffer(capacity_);
         // One read takes a small file whole; read-ahead advice only pays for larger ones.
         if (size_ - offset > capacity_) fileio::AdviseSequential(h_);
     }
@@ -247,7 +247,7 @@ private:
     uint64_t windowStart_ = 0, windowEnd_ = 0;
     // Read: the buffer holds the bytes from handed_ to readAt_, at pos_ to end_.
     size_t capacity_ = 0;
-    std::unique_ptr<uint8_t[]> buf_;
+    fileio::ReadBuffer buf_;
     size_t pos_ = 0, end_ = 0;
     uint64_t readAt_ = 0, readLimit_ = 0;
     int error_ = 0;
@@ -328,7 +328,7 @@ Error RunSized(fileio::Handle h, int64_t size, const Request& r, int32_t kind,
 // came.
 Error RunStream(fileio::Handle h, const LoopShape& shape, Stepper& step, PathAlgorithm& algo,
                 bool* empty) {
-    std::unique_ptr<uint8_t[]> buf(new uint8_t[shape.chunk]);
+    const fileio::ReadBuffer buf = fileio::MakeReadBuffer(shape.chunk);
     int64_t total = 0;
     for (;;) {
         int error = 0;

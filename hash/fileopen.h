@@ -5,7 +5,10 @@
 // the shell could read.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <memory>
+#include <new>
 
 namespace fileio {
 
@@ -54,5 +57,19 @@ private:
     int64_t Size_ = -1;
     int Error_ = 0;
 };
+
+// A buffer to read a file into, starting on a page boundary. The kernel copies from the page
+// cache into a buffer that starts 16 bytes past a cache line (where malloc puts its large
+// blocks) several times slower on some CPUs: on an AMD EPYC, 1 GiB in 256 KiB reads took
+// 0.55 s there against 0.14 s into an aligned buffer.
+struct PageAlignedDelete {
+    static constexpr std::align_val_t kAlign{4096};
+    void operator()(uint8_t* p) const { ::operator delete[](p, kAlign); }
+};
+using ReadBuffer = std::unique_ptr<uint8_t[], PageAlignedDelete>;
+
+inline ReadBuffer MakeReadBuffer(size_t Bytes) {
+    return ReadBuffer(static_cast<uint8_t*>(::operator new[](Bytes, PageAlignedDelete::kAlign)));
+}
 
 }  // namespace fileio
