@@ -123,6 +123,7 @@ sums::Verdict VerifyOne(const Options& o, const sums::Entry& entry) {
     // A listed FIFO or device must not block.
     request.accept = engine::Accept::RegularFiles;
     request.read = o.read;
+    request.threads = o.jobs;
     request.path = entry.name;
     request.algorithm = entry.algorithm;
     const sums::Candidates c = sums::CandidatesFor(entry, [&entry] {

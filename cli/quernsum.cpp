@@ -77,7 +77,8 @@ const char kUsage[] =
     "                       as md5,sha256 or as repeated -a, read each file once and\n"
     "                       print a line per algorithm, in the order named\n"
     "  -j, --jobs=N         hash N files at a time (default: the number of CPUs);\n"
-    "                       the output keeps the order of a one-at-a-time run\n"
+    "                       the output keeps the order of a one-at-a-time run; a\n"
+    "                       large BLAKE3 file is hashed by up to N threads\n"
     "  -r, --recursive      hash every file below each FILE that is a directory\n"
     "  -b, --binary         mark the lines with '*' before the name, as md5sum -b\n"
     "  -t, --text           no mark (the default)\n"
@@ -374,6 +375,7 @@ cli::Printer HashOne(const Options& o, const cli::OutputRun& run, uint64_t index
     request.algorithm = o.ids.front();
     request.accept = accept;
     request.read = o.read;
+    request.threads = o.jobs;
     if (o.progress)
         request.progress = [&](int64_t size, int64_t position) {
             if (run.IsHead(index)) line.Draw(size, position);
