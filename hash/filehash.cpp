@@ -8,12 +8,14 @@
 #include <chrono>
 #include <cstring>
 #include <memory>
+#include <system_error>
 
 #include "DCPblake3.h"
 #include "blake3_parallel.h"
 #include "fileio.h"
 #include "hashhead.h"
 #include "hashpaths.h"
+#include "readahead.h"
 #include "readchoice.h"
 
 namespace engine {
@@ -50,23 +52,29 @@ Error SystemError(int code) {
 //   without mmap, an address-space limit), the rest of the file is read instead.
 // - Read: many chunks with one read call into a buffer, handing out pointers into it; a small
 //   file is one read.
-// The way is taken per window of 4 MiB: Map and Read take every window their way, Auto reads
-// files below 4 MiB and lets readchoice decide for larger ones, whose windows take turns
-// between the ways and are timed until the faster is known.
-// Neither way asks for bytes past the size measured at the start. A chunk that can't be had
+// - Ahead: the same blocks read on a thread of its own, and by this one while it would wait
+//   (readahead.h); for a large file, when the request allows a second thread.
+// The way is taken per window of 4 MiB: the strategy Map maps every window, Read reads every
+// window ahead where allowed and by read calls where not, Auto reads files below 4 MiB and
+// lets readchoice decide for larger ones, whose windows take turns between the ways and are
+// timed until the fastest is known.
+// No way asks for bytes past the size measured at the start. A chunk that can't be had
 // whole comes back short: at the end of the file (it shrank, or its content is generated and
 // shorter than its size), on a read error, which Error() then holds, or when a mapping found
 // the file cut short.
 class ChunkReader {
 public:
     ChunkReader(fileio::Handle h, size_t chunk, int64_t size, ReadStrategy strategy, int32_t kind,
-                bool hintAhead)
+                bool hintAhead, unsigned threads)
         : h_(h),
           chunk_(chunk),
           size_(uint64_t(size)),
           kind_(kind),
           hintAhead_(hintAhead),
-          way_(strategy == ReadStrategy::Map ? Way::Map : Way::Read),
+          ahead_allowed_(readahead::Worthwhile(threads, size_)),
+          way_(strategy == ReadStrategy::Map                      ? Way::Map
+               : strategy == ReadStrategy::Read && ahead_allowed_ ? Way::Ahead
+                                                                  : Way::Read),
           measured_(strategy == ReadStrategy::Auto && size_ >= kMinMapped) {}
 
     struct Piece {
@@ -91,7 +99,7 @@ public:
             StartReading(offset);
             readLimit_ = size_;
         }
-        return FromBuffer(count);
+        return way_ == Way::Ahead ? FromAhead(count) : FromBuffer(count);
     }
 
     int Error() const { return error_; }
@@ -122,9 +130,10 @@ private:
         windowStart_ = start;
         windowEnd_ = end;
         if (measured_) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind_);
+            const readchoice::Plan plan = readchoice::NextWindow(kind_, ahead_allowed_);
             measured_ = timed_ = plan.timed;
             if (plan.way != way_ || !buf_) {
+                if (plan.way != Way::Ahead) ahead_.reset();
                 way_ = plan.way;
                 if (way_ == Way::Read) StartReading(offset);
             }
@@ -134,6 +143,7 @@ private:
         // While the ways take turns, a read window reads no further than its end, so that no
         // bytes are read for a mapped window after it.
         readLimit_ = timed_ ? end : size_;
+        if (way_ == Way::Ahead && (!ahead_ || aheadLimit_ != readLimit_)) StartAhead(offset);
         if (timed_) {
             timedFrom_ = offset;
             timedSince_ = std::chrono::steady_clock::now();
@@ -154,7 +164,7 @@ private:
         // A short last window is left out: its fixed costs would weigh more.
         if (offset - timedFrom_ >= kWindow / 4 * 3)
             readchoice::Record(
-                kind_, way_, offset - timedFrom_,
+                kind_, ahead_allowed_, way_, offset - timedFrom_,
                 uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
     }
 
@@ -173,6 +183,38 @@ private:
         buf_ = fileio::MakeReadBuffer(capacity_);
         // One read takes a small file whole; read-ahead advice only pays for larger ones.
         if (size_ - offset > capacity_) fileio::AdviseSequential(h_);
+    }
+
+    // Reads ahead from Offset, the start of the chunk to hand out next, up to the read limit,
+    // on a thread of its own; what was read ahead before is dropped. The blocks are a whole
+    // number of chunks from a chunk's start, so a chunk is never split between two of them.
+    // Without a thread to be had, this thread reads instead.
+    void StartAhead(uint64_t offset) {
+        ahead_.reset();
+        pos_ = end_ = 0;
+        const size_t block = BufferSize(chunk_, size_ - offset);
+        try {
+            ahead_ = std::make_unique<readahead::ReadAhead>(h_, block, offset, readLimit_);
+            aheadLimit_ = readLimit_;
+        } catch (const std::system_error&) {
+            way_ = Way::Read;
+            StartReading(offset);
+        }
+    }
+
+    Piece FromAhead(size_t count) {
+        if (pos_ == end_) {
+            const readahead::ReadAhead::Piece block = ahead_->Take();
+            block_ = block.data;
+            pos_ = 0;
+            end_ = block.size;
+            if (block.error != 0) error_ = block.error;
+        }
+        const size_t n = end_ - pos_ < count ? end_ - pos_ : count;
+        const uint8_t* p = block_ + pos_;
+        pos_ += n;
+        handed_ += n;
+        return {p, n};
     }
 
     Piece FromBuffer(size_t count) {
@@ -238,6 +280,7 @@ private:
     uint64_t size_;  // measured at the start
     int32_t kind_;   // what readchoice keeps its timings under
     bool hintAhead_;
+    bool ahead_allowed_;  // the request allows a thread to read ahead, and the file is large
     Way way_;
     bool measured_;       // readchoice takes the way of each window
     bool timed_ = false;  // the current window is timed
@@ -248,6 +291,10 @@ private:
     // Read: the buffer holds the bytes from handed_ to readAt_, at pos_ to end_.
     size_t capacity_ = 0;
     fileio::ReadBuffer buf_;
+    // Ahead: pos_ to end_ index the block taken last.
+    std::unique_ptr<readahead::ReadAhead> ahead_;
+    uint64_t aheadLimit_ = 0;
+    const uint8_t* block_ = nullptr;
     size_t pos_ = 0, end_ = 0;
     uint64_t readAt_ = 0, readLimit_ = 0;
     int error_ = 0;
@@ -292,7 +339,7 @@ private:
 // The chunk loop over a regular file of known size, with the positions HashFile reports.
 Error RunSized(fileio::Handle h, int64_t size, const Request& r, int32_t kind,
                const LoopShape& shape, Stepper& step) {
-    ChunkReader reader(h, shape.chunk, size, r.read, kind, shape.hintAhead);
+    ChunkReader reader(h, shape.chunk, size, r.read, kind, shape.hintAhead, r.threads);
     const auto chunk = int64_t(shape.chunk);
     int64_t next = 1;
     do {

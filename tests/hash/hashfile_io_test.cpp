@@ -23,6 +23,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "MD2.h"
@@ -384,62 +385,70 @@ TEST_P(Reading, FailedMappingFallsBackToReading) {
 }
 
 // Auto, for an algorithm it has not measured yet, takes turns between the ways window by
-// window, and once it has timed both enough, reads every file the one way it chose.
+// window (map, read, read ahead, map, read), and once it has timed each enough (twelve
+// windows), reads every file the one way it chose.
 TEST_F(Files, AutoTakesTurnsThenKeepsOneWay) {
     readchoice::Forget();
     const size_t size = size_t(20) << 20;  // five windows
     const std::string data = testutil::Pattern(size);
     const std::string path = Write(data);
     std::vector<Seen> seen;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         seen.push_back(HashWay(path, "crc32", ReadStrategy::Auto));
         EXPECT_EQ(seen.back().digest, Expected("crc32", data)) << "file " << i;
     }
     EXPECT_TRUE(seen[0].mapped);
-    EXPECT_GE(seen[0].bytesRead, size / 5);
-    EXPECT_LE(seen[0].bytesRead, size / 5 * 3);
-    for (size_t i = 2; i < seen.size(); ++i) {
+    EXPECT_GE(seen[0].bytesRead, size / 5 * 3);
+    // Each read window starts at the chunk across its start, up to a chunk and a page early.
+    EXPECT_LE(seen[0].bytesRead, size / 5 * 3 + 3 * (65521 + 4096));
+    for (size_t i = 3; i < seen.size(); ++i) {
         SCOPED_TRACE("file " + std::to_string(i));
         const bool read = seen[i].bytesRead >= size;
         EXPECT_TRUE(read || seen[i].bytesRead < size / 8);
         EXPECT_EQ(seen[i].mapped, !read);
-        EXPECT_EQ(read, seen[2].bytesRead >= size);
+        EXPECT_EQ(read, seen[3].bytesRead >= size);
     }
 }
 
 // The choice from the timings given to it: the ways take turns until each has been timed
-// kTimings times, the fastest window of each way stands for it (a slow one was interrupted),
-// and the faster way is kept, untimed, for that kind of read alone.
-TEST(ReadChoice, TakesTurnsThenKeepsTheFasterWay) {
+// kTimings times (reading ahead only where allowed), the fastest window of each way stands for
+// it (a slow one was interrupted), and the fastest way is kept, untimed, for that kind of read
+// alone.
+TEST(ReadChoice, TakesTurnsThenKeepsTheFastestWay) {
     using readchoice::Way;
     struct Case {
         const char* what;
-        uint64_t mapNs, readNs;  // per MiB, each window but the first read one
+        bool ahead;      // reading ahead allowed
+        uint64_t ns[3];  // per MiB, by way, each window but the first read one
         uint64_t firstReadNs;
         Way want;
     };
     const Case cases[] = {
-        {"read faster", 2000, 1000, 1000, Way::Read},
-        {"map faster", 1000, 2000, 2000, Way::Map},
-        {"read faster, its first window interrupted", 2000, 1000, 90000, Way::Read},
+        {"read faster", false, {2000, 1000, 1}, 1000, Way::Read},
+        {"map faster", false, {1000, 2000, 1}, 2000, Way::Map},
+        {"read faster, its first window interrupted", false, {2000, 1000, 1}, 90000, Way::Read},
+        {"ahead fastest", true, {2000, 1500, 1000}, 1500, Way::Ahead},
+        {"map faster than ahead", true, {1000, 2000, 1500}, 2000, Way::Map},
     };
     const int32_t kind = 7, other = 8;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         readchoice::Forget();
-        for (int i = 0; i < 2 * readchoice::kTimings; ++i) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind);
+        const int ways = c.ahead ? 3 : 2;
+        for (int i = 0; i < ways * readchoice::kTimings; ++i) {
+            const readchoice::Plan plan = readchoice::NextWindow(kind, c.ahead);
             ASSERT_TRUE(plan.timed) << "window " << i;
-            ASSERT_EQ(plan.way, i % 2 == 0 ? Way::Map : Way::Read) << "window " << i;
-            const uint64_t ns = plan.way == Way::Map ? c.mapNs : i == 1 ? c.firstReadNs : c.readNs;
-            readchoice::Record(kind, plan.way, 1 << 20, ns);
+            ASSERT_EQ(int(plan.way), i % ways) << "window " << i;
+            const uint64_t ns = i == 1 ? c.firstReadNs : c.ns[int(plan.way)];
+            readchoice::Record(kind, c.ahead, plan.way, 1 << 20, ns);
         }
         for (int i = 0; i < 3; ++i) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind);
+            const readchoice::Plan plan = readchoice::NextWindow(kind, c.ahead);
             EXPECT_FALSE(plan.timed);
             EXPECT_EQ(plan.way, c.want);
         }
-        EXPECT_TRUE(readchoice::NextWindow(other).timed) << "another kind is measured anew";
+        EXPECT_TRUE(readchoice::NextWindow(other, c.ahead).timed) << "another kind anew";
+        EXPECT_TRUE(readchoice::NextWindow(kind, !c.ahead).timed) << "the other threading anew";
     }
     readchoice::Forget();
 }
@@ -458,6 +467,34 @@ TEST_F(Files, AutoSeesAFileCutBetweenAReadWindowAndAMappedOne) {
     g_growBackAt = readWindowEnd + 1;
     const Seen seen = HashWay(path, "md5", ReadStrategy::Auto);
     EXPECT_EQ(seen.error.kind, engine::Failure::Changed) << seen.digest;
+}
+
+// The file whose first window completes the measurement goes on, from its second window, the
+// way chosen, whichever it is: after a timed window read ahead up to its end, the reading
+// ahead starts again for the rest of the file. The timings before are given, so that the way
+// chosen is known; the last one is the first window's own (read ahead).
+TEST_F(Files, AutoGoesTheChosenWayInTheFileThatDecided) {
+    if (std::thread::hardware_concurrency() < 2) GTEST_SKIP() << "no second thread to read ahead";
+    using readchoice::Way;
+    const size_t size = size_t(20) << 20;
+    const std::string data = testutil::Pattern(size);
+    const std::string path = Write(data);
+    const int32_t kind = AlgorithmIdFromName("crc32");
+    for (const Way chosen : {Way::Map, Way::Read, Way::Ahead}) {
+        SCOPED_TRACE("chosen " + std::to_string(int(chosen)));
+        readchoice::Forget();
+        for (int i = 0; i < 3 * readchoice::kTimings - 1; ++i) {
+            const Way way = readchoice::NextWindow(kind, true).way;
+            readchoice::Record(kind, true, way, 1 << 20, way == chosen ? 1 : 1000000000);
+        }
+        const Seen seen = HashWay(path, "crc32", ReadStrategy::Auto);
+        EXPECT_EQ(seen.digest, Expected("crc32", data));
+        if (chosen == Way::Map)
+            EXPECT_LT(seen.bytesRead, size / 2);
+        else
+            EXPECT_GE(seen.bytesRead, size);
+    }
+    readchoice::Forget();
 }
 
 // A HashPath called from inside a progress callback (as a batch started from the message pump
