@@ -55,9 +55,13 @@ Error SystemError(int code) {
 // - Ahead: the same blocks read on a thread of its own, and by this one while it would wait
 //   (readahead.h); for a large file, when the request allows a second thread.
 // The way is taken per window of 4 MiB: the strategy Map maps every window, Read reads every
-// window ahead where allowed and by read calls where not, Auto reads files below 4 MiB and
-// lets readchoice decide for larger ones, whose windows take turns between the ways and are
-// timed until the fastest is known.
+// window, ahead where allowed; Auto reads files below 4 MiB and lets readchoice decide between
+// mapping and reading for larger ones, whose windows take turns between the two and are timed
+// until the faster is known; once reading is chosen, it goes ahead where allowed. (Ahead
+// costs the algorithm's core nothing but the copy, which it takes away: over 1 GiB on an AMD
+// EPYC it was as fast as reading for the slow digests and half again as fast for the
+// checksums, which then have two cores copying. Timed in 4 MiB windows, a thread started for
+// each window, it looked no faster than reading.)
 // No way asks for bytes past the size measured at the start. A chunk that can't be had
 // whole comes back short: at the end of the file (it shrank, or its content is generated and
 // shorter than its size), on a read error, which Error() then holds, or when a mapping found
@@ -113,7 +117,7 @@ public:
     }
 
 private:
-    using Way = readchoice::Way;
+    enum class Way : uint8_t { Map, Read, Ahead };
     static constexpr uint64_t kMinMapped = 4 << 20;
     static constexpr size_t kWindow = 4 << 20;  // mapped at a time: the resident part
 
@@ -130,20 +134,22 @@ private:
         windowStart_ = start;
         windowEnd_ = end;
         if (measured_) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind_, ahead_allowed_);
+            const readchoice::Plan plan = readchoice::NextWindow(kind_);
             measured_ = timed_ = plan.timed;
-            if (plan.way != way_ || !buf_) {
-                if (plan.way != Way::Ahead) ahead_.reset();
-                way_ = plan.way;
+            const Way planned = plan.way == readchoice::Way::Map ? Way::Map : Way::Read;
+            if (planned != way_ || !buf_) {
+                way_ = planned;
                 if (way_ == Way::Read) StartReading(offset);
             }
+            // Reading was chosen: the rest of the file is read ahead where a thread is allowed.
+            if (!timed_ && way_ == Way::Read && ahead_allowed_) way_ = Way::Ahead;
         } else if (way_ == Way::Read && !buf_) {
             StartReading(offset);
         }
         // While the ways take turns, a read window reads no further than its end, so that no
         // bytes are read for a mapped window after it.
         readLimit_ = timed_ ? end : size_;
-        if (way_ == Way::Ahead && (!ahead_ || aheadLimit_ != readLimit_)) StartAhead(offset);
+        if (way_ == Way::Ahead && !ahead_) StartAhead(offset);
         if (timed_) {
             timedFrom_ = offset;
             timedSince_ = std::chrono::steady_clock::now();
@@ -164,7 +170,8 @@ private:
         // A short last window is left out: its fixed costs would weigh more.
         if (offset - timedFrom_ >= kWindow / 4 * 3)
             readchoice::Record(
-                kind_, ahead_allowed_, way_, offset - timedFrom_,
+                kind_, way_ == Way::Map ? readchoice::Way::Map : readchoice::Way::Read,
+                offset - timedFrom_,
                 uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
     }
 
@@ -185,17 +192,15 @@ private:
         if (size_ - offset > capacity_) fileio::AdviseSequential(h_);
     }
 
-    // Reads ahead from Offset, the start of the chunk to hand out next, up to the read limit,
-    // on a thread of its own; what was read ahead before is dropped. The blocks are a whole
+    // Reads the rest of the file ahead from Offset, the start of the chunk to hand out next, on
+    // a thread of its own; whatever the buffer holds is dropped. The blocks are a whole
     // number of chunks from a chunk's start, so a chunk is never split between two of them.
     // Without a thread to be had, this thread reads instead.
     void StartAhead(uint64_t offset) {
-        ahead_.reset();
         pos_ = end_ = 0;
         const size_t block = BufferSize(chunk_, size_ - offset);
         try {
-            ahead_ = std::make_unique<readahead::ReadAhead>(h_, block, offset, readLimit_);
-            aheadLimit_ = readLimit_;
+            ahead_ = std::make_unique<readahead::ReadAhead>(h_, block, offset, size_);
         } catch (const std::system_error&) {
             way_ = Way::Read;
             StartReading(offset);
@@ -293,7 +298,6 @@ private:
     fileio::ReadBuffer buf_;
     // Ahead: pos_ to end_ index the block taken last.
     std::unique_ptr<readahead::ReadAhead> ahead_;
-    uint64_t aheadLimit_ = 0;
     const uint8_t* block_ = nullptr;
     size_t pos_ = 0, end_ = 0;
     uint64_t readAt_ = 0, readLimit_ = 0;
