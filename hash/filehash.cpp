@@ -55,13 +55,9 @@ Error SystemError(int code) {
 // - Ahead: the same blocks read on a thread of its own, and by this one while it would wait
 //   (readahead.h); for a large file, when the request allows a second thread.
 // The way is taken per window of 4 MiB: the strategy Map maps every window, Read reads every
-// window, ahead where allowed; Auto reads files below 4 MiB and lets readchoice decide between
-// mapping and reading for larger ones, whose windows take turns between the two and are timed
-// until the faster is known; once reading is chosen, it goes ahead where allowed. (Ahead
-// costs the algorithm's core nothing but the copy, which it takes away: over 1 GiB on an AMD
-// EPYC it was as fast as reading for the slow digests and half again as fast for the
-// checksums, which then have two cores copying. Timed in 4 MiB windows, a thread started for
-// each window, it looked no faster than reading.)
+// window, ahead where allowed; Auto reads files below 4 MiB and lets readchoice decide for
+// larger ones, whose windows take turns between the ways (reading ahead where allowed) and
+// are timed until the fastest is known.
 // No way asks for bytes past the size measured at the start. A chunk that can't be had
 // whole comes back short: at the end of the file (it shrank, or its content is generated and
 // shorter than its size), on a read error, which Error() then holds, or when a mapping found
@@ -75,10 +71,10 @@ public:
           size_(uint64_t(size)),
           kind_(kind),
           hintAhead_(hintAhead),
-          ahead_allowed_(readahead::Worthwhile(threads, size_)),
-          way_(strategy == ReadStrategy::Map                      ? Way::Map
-               : strategy == ReadStrategy::Read && ahead_allowed_ ? Way::Ahead
-                                                                  : Way::Read),
+          aheadAllowed_(fileio::ReadAheadPays(threads, size_)),
+          way_(strategy == ReadStrategy::Map                     ? Way::Map
+               : strategy == ReadStrategy::Read && aheadAllowed_ ? Way::Ahead
+                                                                 : Way::Read),
           measured_(strategy == ReadStrategy::Auto && size_ >= kMinMapped) {}
 
     struct Piece {
@@ -117,7 +113,7 @@ public:
     }
 
 private:
-    enum class Way : uint8_t { Map, Read, Ahead };
+    using Way = readchoice::Way;
     static constexpr uint64_t kMinMapped = 4 << 20;
     static constexpr size_t kWindow = 4 << 20;  // mapped at a time: the resident part
 
@@ -134,22 +130,19 @@ private:
         windowStart_ = start;
         windowEnd_ = end;
         if (measured_) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind_);
+            const readchoice::Plan plan = readchoice::NextWindow(kind_, aheadAllowed_);
             measured_ = timed_ = plan.timed;
-            const Way planned = plan.way == readchoice::Way::Map ? Way::Map : Way::Read;
-            if (planned != way_ || !buf_) {
-                way_ = planned;
+            if (plan.way != way_ || !buf_) {
+                way_ = plan.way;
                 if (way_ == Way::Read) StartReading(offset);
             }
-            // Reading was chosen: the rest of the file is read ahead where a thread is allowed.
-            if (!timed_ && way_ == Way::Read && ahead_allowed_) way_ = Way::Ahead;
         } else if (way_ == Way::Read && !buf_) {
             StartReading(offset);
         }
         // While the ways take turns, a read window reads no further than its end, so that no
         // bytes are read for a mapped window after it.
         readLimit_ = timed_ ? end : size_;
-        if (way_ == Way::Ahead && !ahead_) StartAhead(offset);
+        if (way_ == Way::Ahead && (!ahead_ || aheadLimit_ != readLimit_)) StartAhead(offset);
         if (timed_) {
             timedFrom_ = offset;
             timedSince_ = std::chrono::steady_clock::now();
@@ -170,8 +163,7 @@ private:
         // A short last window is left out: its fixed costs would weigh more.
         if (offset - timedFrom_ >= kWindow / 4 * 3)
             readchoice::Record(
-                kind_, way_ == Way::Map ? readchoice::Way::Map : readchoice::Way::Read,
-                offset - timedFrom_,
+                kind_, aheadAllowed_, way_, offset - timedFrom_,
                 uint64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(took).count()));
     }
 
@@ -192,24 +184,29 @@ private:
         if (size_ - offset > capacity_) fileio::AdviseSequential(h_);
     }
 
-    // Reads the rest of the file ahead from Offset, the start of the chunk to hand out next, on
-    // a thread of its own; whatever the buffer holds is dropped. The blocks are a whole
-    // number of chunks from a chunk's start, so a chunk is never split between two of them.
-    // Without a thread to be had, this thread reads instead.
+    // Reads ahead from Offset, the start of the chunk to hand out next, up to the read limit;
+    // what was read ahead before is dropped. The blocks are a whole number of chunks from a
+    // chunk's start, so a chunk is never split between two of them. The reading thread is
+    // started once per file. Without a thread to be had, this thread reads instead.
     void StartAhead(uint64_t offset) {
         pos_ = end_ = 0;
-        const size_t block = BufferSize(chunk_, size_ - offset);
-        try {
-            ahead_ = std::make_unique<readahead::ReadAhead>(h_, block, offset, size_);
-        } catch (const std::system_error&) {
-            way_ = Way::Read;
-            StartReading(offset);
+        if (!ahead_) {
+            try {
+                ahead_ =
+                    std::make_unique<fileio::ReadAhead>(h_, BufferSize(chunk_, size_ - offset));
+            } catch (const std::system_error&) {
+                way_ = Way::Read;
+                StartReading(offset);
+                return;
+            }
         }
+        ahead_->Start(offset, readLimit_);
+        aheadLimit_ = readLimit_;
     }
 
     Piece FromAhead(size_t count) {
         if (pos_ == end_) {
-            const readahead::ReadAhead::Piece block = ahead_->Take();
+            const fileio::ReadAhead::Piece block = ahead_->Take();
             block_ = block.data;
             pos_ = 0;
             end_ = block.size;
@@ -285,7 +282,7 @@ private:
     uint64_t size_;  // measured at the start
     int32_t kind_;   // what readchoice keeps its timings under
     bool hintAhead_;
-    bool ahead_allowed_;  // the request allows a thread to read ahead, and the file is large
+    bool aheadAllowed_;  // the request allows a thread to read ahead, and the file is large
     Way way_;
     bool measured_;       // readchoice takes the way of each window
     bool timed_ = false;  // the current window is timed
@@ -297,7 +294,8 @@ private:
     size_t capacity_ = 0;
     fileio::ReadBuffer buf_;
     // Ahead: pos_ to end_ index the block taken last.
-    std::unique_ptr<readahead::ReadAhead> ahead_;
+    std::unique_ptr<fileio::ReadAhead> ahead_;
+    uint64_t aheadLimit_ = 0;  // where the reading ahead stops
     const uint8_t* block_ = nullptr;
     size_t pos_ = 0, end_ = 0;
     uint64_t readAt_ = 0, readLimit_ = 0;

@@ -2,24 +2,33 @@
 
 #include <algorithm>
 
-namespace readahead {
+namespace fileio {
 
-bool Worthwhile(unsigned Threads, uint64_t Left) {
+bool ReadAheadPays(unsigned Threads, uint64_t Left) {
     // Below this a thread's start costs more than the overlap wins.
     constexpr uint64_t kMinLeft = uint64_t(4) << 20;
     static const unsigned cpus = std::thread::hardware_concurrency();
     return Threads != 1 && cpus > 1 && Left >= kMinLeft;
 }
 
-ReadAhead::ReadAhead(fileio::Handle H, size_t Block, uint64_t Offset, uint64_t Limit)
-    : h_(H),
-      blockSize_(Block),
-      offset_(Offset),
-      limit_(Limit),
-      end_((Limit - Offset + Block - 1) / Block) {
+ReadAhead::ReadAhead(fileio::Handle H, size_t Block) : h_(H), blockSize_(Block) {
     for (Slot& s : slots_)
         s.data = fileio::MakeReadBuffer(Block);
     thread_ = std::thread([this] { Run(); });
+}
+
+void ReadAhead::Start(uint64_t Offset, uint64_t Limit) {
+    std::unique_lock<std::mutex> lock(m_);
+    // A block the thread is reading belongs to the reading before: it is let finish first.
+    changed_.wait(lock, [&] { return !threadReads_; });
+    for (Slot& s : slots_)
+        s.filled = false;
+    offset_ = Offset;
+    limit_ = Limit;
+    end_ = (Limit - Offset + blockSize_ - 1) / blockSize_;
+    claimed_ = next_ = 0;
+    holding_ = false;
+    changed_.notify_all();
 }
 
 ReadAhead::~ReadAhead() {
@@ -39,14 +48,16 @@ bool ReadAhead::Claim(uint64_t* block) {
     return true;
 }
 
-void ReadAhead::Read(uint64_t k, std::unique_lock<std::mutex>& lock) {
+void ReadAhead::Read(uint64_t k, std::unique_lock<std::mutex>& lock, bool byThread) {
     Slot& s = slots_[k % kSlots];
     const uint64_t at = offset_ + k * blockSize_;
     const size_t count = size_t(std::min<uint64_t>(blockSize_, limit_ - at));
+    if (byThread) threadReads_ = true;
     lock.unlock();
     int error = 0;
     const size_t got = fileio::ReadUpTo(h_, s.data.get(), count, &error, int64_t(at));
     lock.lock();
+    if (byThread) threadReads_ = false;
     s.size = got;
     s.error = error;
     s.filled = true;
@@ -57,10 +68,10 @@ void ReadAhead::Read(uint64_t k, std::unique_lock<std::mutex>& lock) {
 
 void ReadAhead::Run() {
     std::unique_lock<std::mutex> lock(m_);
-    while (!quit_ && claimed_ < end_) {
+    while (!quit_) {
         uint64_t k;
         if (Claim(&k))
-            Read(k, lock);
+            Read(k, lock, true);
         else
             changed_.wait(lock);
     }
@@ -86,10 +97,10 @@ ReadAhead::Piece ReadAhead::Take() {
         // Rather than wait, this thread reads a block too.
         uint64_t k;
         if (Claim(&k))
-            Read(k, lock);
+            Read(k, lock, false);
         else
             changed_.wait(lock);
     }
 }
 
-}  // namespace readahead
+}  // namespace fileio

@@ -30,6 +30,7 @@
 #include "filehash.h"
 #include "hash_test_util.h"
 #include "hashhead.h"
+#include "readahead.h"
 #include "readchoice.h"
 
 namespace fs = std::filesystem;
@@ -387,62 +388,70 @@ TEST_P(Reading, FailedMappingFallsBackToReading) {
 }
 
 // Auto, for an algorithm it has not measured yet, takes turns between the ways window by
-// window, and once it has timed both enough, reads every file the one way it chose.
+// window (map, read, read ahead, map, read), and once it has timed each enough (twelve
+// windows), reads every file the one way it chose.
 TEST_F(Files, AutoTakesTurnsThenKeepsOneWay) {
     readchoice::Forget();
     const size_t size = size_t(20) << 20;  // five windows
     const std::string data = testutil::Pattern(size);
     const std::string path = Write(data);
     std::vector<Seen> seen;
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         seen.push_back(HashWay(path, "crc32", ReadStrategy::Auto));
         EXPECT_EQ(seen.back().digest, Expected("crc32", data)) << "file " << i;
     }
     EXPECT_TRUE(seen[0].mapped);
-    EXPECT_GE(seen[0].bytesRead, size / 5);
-    EXPECT_LE(seen[0].bytesRead, size / 5 * 3);
-    for (size_t i = 2; i < seen.size(); ++i) {
+    EXPECT_GE(seen[0].bytesRead, size / 5 * 3);
+    // Each read window starts at the chunk across its start, up to a chunk and a page early.
+    EXPECT_LE(seen[0].bytesRead, size / 5 * 3 + 3 * (65521 + 4096));
+    for (size_t i = 3; i < seen.size(); ++i) {
         SCOPED_TRACE("file " + std::to_string(i));
         const bool read = seen[i].bytesRead >= size;
         EXPECT_TRUE(read || seen[i].bytesRead < size / 8);
         EXPECT_EQ(seen[i].mapped, !read);
-        EXPECT_EQ(read, seen[2].bytesRead >= size);
+        EXPECT_EQ(read, seen[3].bytesRead >= size);
     }
 }
 
 // The choice from the timings given to it: the ways take turns until each has been timed
-// kTimings times, the fastest window of each way stands for it (a slow one was interrupted),
-// and the faster way is kept, untimed, for that kind of read alone.
-TEST(ReadChoice, TakesTurnsThenKeepsTheFasterWay) {
+// kTimings times (reading ahead only where allowed), the fastest window of each way stands for
+// it (a slow one was interrupted), and the fastest way is kept, untimed, for that kind of read
+// alone.
+TEST(ReadChoice, TakesTurnsThenKeepsTheFastestWay) {
     using readchoice::Way;
     struct Case {
         const char* what;
-        uint64_t mapNs, readNs;  // per MiB, each window but the first read one
+        bool ahead;      // reading ahead allowed
+        uint64_t ns[3];  // per MiB, by way, each window but the first read one
         uint64_t firstReadNs;
         Way want;
     };
     const Case cases[] = {
-        {"read faster", 2000, 1000, 1000, Way::Read},
-        {"map faster", 1000, 2000, 2000, Way::Map},
-        {"read faster, its first window interrupted", 2000, 1000, 90000, Way::Read},
+        {"read faster", false, {2000, 1000, 1}, 1000, Way::Read},
+        {"map faster", false, {1000, 2000, 1}, 2000, Way::Map},
+        {"read faster, its first window interrupted", false, {2000, 1000, 1}, 90000, Way::Read},
+        {"ahead fastest", true, {2000, 1500, 1000}, 1500, Way::Ahead},
+        {"map faster than ahead", true, {1000, 2000, 1500}, 2000, Way::Map},
     };
     const int32_t kind = 7, other = 8;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         readchoice::Forget();
-        for (int i = 0; i < 2 * readchoice::kTimings; ++i) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind);
+        const int ways = c.ahead ? 3 : 2;
+        for (int i = 0; i < ways * readchoice::kTimings; ++i) {
+            const readchoice::Plan plan = readchoice::NextWindow(kind, c.ahead);
             ASSERT_TRUE(plan.timed) << "window " << i;
-            ASSERT_EQ(plan.way, i % 2 == 0 ? Way::Map : Way::Read) << "window " << i;
-            const uint64_t ns = plan.way == Way::Map ? c.mapNs : i == 1 ? c.firstReadNs : c.readNs;
-            readchoice::Record(kind, plan.way, 1 << 20, ns);
+            ASSERT_EQ(int(plan.way), i % ways) << "window " << i;
+            const uint64_t ns = i == 1 ? c.firstReadNs : c.ns[int(plan.way)];
+            readchoice::Record(kind, c.ahead, plan.way, 1 << 20, ns);
         }
         for (int i = 0; i < 3; ++i) {
-            const readchoice::Plan plan = readchoice::NextWindow(kind);
+            const readchoice::Plan plan = readchoice::NextWindow(kind, c.ahead);
             EXPECT_FALSE(plan.timed);
             EXPECT_EQ(plan.way, c.want);
         }
-        EXPECT_TRUE(readchoice::NextWindow(other).timed) << "another kind is measured anew";
+        EXPECT_TRUE(readchoice::NextWindow(other, c.ahead).timed) << "another kind anew";
+        EXPECT_TRUE(readchoice::NextWindow(kind, !c.ahead).timed) << "the other threading anew";
     }
     readchoice::Forget();
 }
@@ -464,23 +473,26 @@ TEST_F(Files, AutoSeesAFileCutBetweenAReadWindowAndAMappedOne) {
 }
 
 // The file whose first window completes the measurement goes on, from its second window, the
-// way chosen: mapped, or read, and then read ahead on a second thread where one is allowed.
-// The timings before are given, so that the way chosen is known; the last one is the first
-// window's own (read).
+// way chosen, whichever it is: after a window read ahead up to its end, the reading ahead
+// starts again for the rest of the file. The timings before are given, so that the way chosen
+// is known; the last one is the first window's own. Reading ahead takes part only where a
+// second thread is allowed.
 TEST_F(Files, AutoGoesTheChosenWayInTheFileThatDecided) {
     using readchoice::Way;
     const size_t size = size_t(20) << 20;
     const std::string data = testutil::Pattern(size);
     const std::string path = Write(data);
     const int32_t kind = AlgorithmIdFromName("crc32");
-    for (const Way chosen : {Way::Map, Way::Read}) {
-        for (const unsigned threads : {0u, 1u}) {
-            SCOPED_TRACE((chosen == Way::Map ? "map, " : "read, ") + std::to_string(threads) +
+    for (const unsigned threads : {0u, 1u}) {
+        const bool ahead = threads != 1 && std::thread::hardware_concurrency() > 1;
+        for (const Way chosen : {Way::Map, Way::Read, Way::Ahead}) {
+            if (chosen == Way::Ahead && !ahead) continue;
+            SCOPED_TRACE("way " + std::to_string(int(chosen)) + ", " + std::to_string(threads) +
                          " threads");
             readchoice::Forget();
-            for (int i = 0; i < 2 * readchoice::kTimings - 1; ++i) {
-                const Way way = readchoice::NextWindow(kind).way;
-                readchoice::Record(kind, way, 1 << 20, way == chosen ? 1 : 1000000000);
+            for (int i = 0; i < (ahead ? 3 : 2) * readchoice::kTimings - 1; ++i) {
+                const Way way = readchoice::NextWindow(kind, ahead).way;
+                readchoice::Record(kind, ahead, way, 1 << 20, way == chosen ? 1 : 1000000000);
             }
             const Seen seen = HashWay(path, "crc32", ReadStrategy::Auto, threads);
             EXPECT_EQ(seen.digest, Expected("crc32", data));
@@ -491,6 +503,42 @@ TEST_F(Files, AutoGoesTheChosenWayInTheFileThatDecided) {
         }
     }
     readchoice::Forget();
+}
+
+// Reading ahead started again over another part of the file hands out that part's bytes, in
+// order, whatever the reading before left behind: blocks read and never taken, or the block
+// the caller still held. Repeated, since which thread reads which block varies.
+TEST_F(Files, ReadAheadStartedAgainGivesTheNewPartOnly) {
+    constexpr size_t kBlock = 4096;
+    const std::string data = testutil::Pattern(16 * kBlock);
+    const fileio::File file(Write(data).c_str(), true);
+    ASSERT_TRUE(file.IsOpen());
+    struct Part {
+        uint64_t from, to;
+        int taken;  // blocks taken before the next start; -1 for all of them and the end
+    };
+    const Part parts[] = {{0, 4 * kBlock, 2},
+                          {4 * kBlock, 9 * kBlock, 0},
+                          {9 * kBlock, 12 * kBlock, 3},
+                          {2 * kBlock, 16 * kBlock - 5, -1}};
+    for (int round = 0; round < 50; ++round) {
+        fileio::ReadAhead ahead(file.Get(), kBlock);
+        for (const Part& part : parts) {
+            ahead.Start(part.from, part.to);
+            uint64_t at = part.from;
+            for (int k = 0; part.taken < 0 || k < part.taken; ++k) {
+                const fileio::ReadAhead::Piece piece = ahead.Take();
+                if (piece.size == 0) break;
+                ASSERT_EQ(std::string(reinterpret_cast<const char*>(piece.data), piece.size),
+                          data.substr(at, piece.size))
+                    << "round " << round << ", from " << part.from << ", block " << k;
+                at += piece.size;
+            }
+            if (part.taken < 0) {
+                EXPECT_EQ(at, part.to);
+            }
+        }
+    }
 }
 
 // A HashPath called from inside a progress callback (as a batch started from the message pump
