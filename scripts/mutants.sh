@@ -114,7 +114,9 @@ for id in "${ids[@]}"; do
     case "$file" in hash/*) select+=(-R "$files_only") ;; esac
     # The first failure ends the run. The tests' own TIMEOUT (900 s) stands over --timeout:
     # hangs end by the tests' own deadlines (a minute, or two for a quernsum run).
-    (cd "$build" && nice ctest "${select[@]}" --timeout 60 -j2 --stop-on-failure >>"../$log" 2>&1)
+    # The failing test's own output names what caught the fault.
+    (cd "$build" && nice ctest "${select[@]}" --timeout 60 -j2 --stop-on-failure --output-on-failure \
+       >>"../$log" 2>&1)
   fi
   git checkout -q -- "$file"
   echo "$id $file $(classify "$log")"
