@@ -1,5 +1,5 @@
 # The planted faults: id, file, the exact text replaced (once), its replacement, what it breaks.
-# scripts/mutants.sh --make turns each into audit/<id>.patch.
+# audit/make_patches.py turns each into audit/<id>.patch.
 MUTANTS = [
  # hash/filehash.cpp
  ("F1", "hash/filehash.cpp", "            if (reader.Error() != 0) return SystemError(reader.Error());\n", "", "drop the read-error check on a short chunk"),
@@ -85,4 +85,65 @@ MUTANTS = [
  ("O1", "cli/output_posix.cpp", "            if (errno != EINTR) s.error = errno;\n            continue;", "            if (errno != EINTR) break;\n            continue;", "a failed write of results is not reported"),
  ("O2", "cli/output_posix.cpp", "void Diagnose(std::string_view Text) {\n    Flush();", "void Diagnose(std::string_view Text) {", "a message overtakes the results before it"),
  ("O3", "cli/outputrun.cpp", "ok_ = print() && ok_;", "ok_ = ok_ && print();", "swap: after a failure the later results are not printed"),
+ # ui/FileList.cpp
+ ("U1", "ui/FileList.cpp", "        if (Old < FInOrder && FItems[Old] == New.second) continue;\n", "", "a path added again to a sorted list is listed twice: the batch hashes it twice"),
+ ("U2", "ui/FileList.cpp", "    for (; Old < FInOrder; ++Old)\n        Merged.append(FItems[Old]);\n", "", "the queue loses files: the merge drops the sorted paths after the last added one"),
+ ("U3", "ui/FileList.cpp", "if (ByText > 0 || (ByText == 0 && FItems[Old] >= New.second)) break;", "if (ByText < 0 || (ByText == 0 && FItems[Old] >= New.second)) break;", "flip: added paths are merged out of order"),
+ ("U4", "ui/FileList.cpp", "return ByText != 0 ? ByText < 0 : A.second < B.second;", "return ByText != 0 ? ByText < 0 : false;", "names equal but for case keep no stable byte order: twins are not neighbours and are not merged"),
+ # ui/CommandLine.cpp
+ ("U5", "ui/CommandLine.cpp", "if (OptionsEnded || Arg.size() < 2 || Arg[0] != '-') {", "if (Arg.size() < 2 || Arg[0] != '-') {", "skip the flag: a name beginning with - after -- is taken as an option"),
+ ("U6", "ui/CommandLine.cpp", "Arg.mid(9);", "Arg.mid(10);", "off by one: --verify=FILE loses the first byte of the name"),
+ ("U7", "ui/CommandLine.cpp", "    if (!Result.VerifyFile.isEmpty() && !Result.Paths.isEmpty())\n        Result.Error = QStringLiteral(\"option '--verify' takes no other files\");\n", "", "drop the check: --verify with other files ignores them silently"),
+ ("U8", "ui/CommandLine.cpp", "const QByteArray Joined = Path.startsWith('/') ? Path : Cwd + '/' + Path;", "const QByteArray Joined = Cwd + '/' + Path;", "an absolute name on the command line is taken as relative"),
+ # ui/ErrorText.cpp
+ ("U9", "ui/ErrorText.cpp", "if (Known.Code == Code) return", "if (Known.Code != Code) return", "flip: every error number gets the first known text"),
+ ("U10", "ui/ErrorText.cpp", "return Error.code == EISDIR ? TErrorText::tr(\"是文件夹，未搜索\")\n                                        : TErrorText::tr(\"不是普通文件，未读取\");", "return Error.code == EISDIR ? TErrorText::tr(\"不是普通文件，未读取\")\n                                        : TErrorText::tr(\"是文件夹，未搜索\");", "swap: a folder reported as a special file and back"),
+ ("U11", "ui/ErrorText.cpp", "                .arg(sums::AlgorithmHexLength(Line.algorithm))\n                .arg(Line.count);", "                .arg(Line.count)\n                .arg(sums::AlgorithmHexLength(Line.algorithm));", "swap: the expected and found digest lengths of a malformed line"),
+ # ui/Language.cpp
+ ("U12", "ui/Language.cpp", "while (End < Locale.size() && Locale[End] != '_' && Locale[End] != '.' && Locale[End] != '@')", "while (End < Locale.size() && Locale[End] != '_' && Locale[End] != '@')", "C.UTF-8 is not the C locale: the window speaks English"),
+ ("U13", "ui/Language.cpp", "const QByteArray& Locale = !LcAll.isEmpty() ? LcAll : !LcMessages.isEmpty() ? LcMessages : Lang;", "const QByteArray& Locale = !LcMessages.isEmpty() ? LcMessages : !LcAll.isEmpty() ? LcAll : Lang;", "swap: LC_MESSAGES overrides LC_ALL"),
+ ("U14", "ui/Language.cpp", "    if (Chosen == \"en\") return TUiLanguage::English;\n", "", "the QUERNIX_LANG=en override is ignored"),
+ ("U15", "ui/Language.cpp", "return Part == \"en\" || Part.isEmpty() || Part == \"c\" || Part == \"posix\";", "return Part == \"en\";", "wrong default: the C locale does not speak English, the messages locale is switched"),
+ # ui/Searchformutil.cpp
+ ("U16", "ui/Searchformutil.cpp", "            SearchFolder(Base + Entry.Name);\n", "", "a subfolder of a dropped folder is not searched"),
+ ("U17", "ui/Searchformutil.cpp", "        if (StopSearch) break;\n", "", "lost stop check: the stop button does not end the search"),
+ ("U18", "ui/Searchformutil.cpp", "        Unread.append({Dir, errno});\n", "", "drop the error: a folder that cannot be read is not reported"),
+ ("U19", "ui/Searchformutil.cpp", "    if (Fits > 0 && Path[Fits - 1].isHighSurrogate()) --Fits;\n", "", "a shortened path cuts a character in half"),
+ # ui/Unit1_intake.cpp
+ ("U20", "ui/Unit1_intake.cpp", "        for (const QByteArray& Path : Paths)\n            FileList->Add(Path);\n        FileList->Sort();\n        return;", "        return;", "the queue loses a drop made before the previous drop's batch started"),
+ ("U21", "ui/Unit1_intake.cpp", "if (std::any_of(Dropped.begin(), Dropped.end(), FolderExists)) {", "if (false) {", "a dropped folder is not searched"),
+ ("U22", "ui/Unit1_intake.cpp", "            Files.append(Path);\n            continue;", "            continue;", "the files beside a folder are lost when both are given"),
+ ("U23", "ui/Unit1_intake.cpp", "if (!Files.isEmpty() || !Unread.isEmpty()) Timer1->start();", "if (!Files.isEmpty()) Timer1->start();", "return early: an unreadable folder on the command line is never reported"),
+ # ui/Unit1_verify.cpp
+ ("U24", "ui/Unit1_verify.cpp", "    if (!FCopiedText.isEmpty() && Text == FCopiedText) return std::nullopt;\n", "", "the clipboard's own copy is compared"),
+ ("U25", "ui/Unit1_verify.cpp", "    if (Comparable) {\n        const int Count", "    if (true) {\n        const int Count", "a compare of another length is reported as no match"),
+ ("U26", "ui/Unit1_verify.cpp", "                Stopped = true;\n                break;", "                Stopped = true;\n                continue;", "a stop does not end the compare's reads"),
+ ("U27", "ui/Unit1_verify.cpp", "        if (Digest.Algorithm >= 0 && Result.Algorithm != Digest.Algorithm) continue;\n", "", "a tagged digest marks the results of another algorithm"),
+ ("U28", "ui/Unit1_verify.cpp", "ChecksumFileText(FResults, Form, FolderOf(Path), &BadName);", "ChecksumFileText(FResults, Form, {}, &BadName);", "absolute names in a saved checksum file"),
+ ("U29", "ui/Unit1_verify.cpp", "    if (OneAlgorithm) Forms << sums::Form::Gnu;\n", "    Forms << sums::Form::Gnu;\n", "GNU lines offered for results of several algorithms"),
+ ("U30", "ui/Unit1_verify.cpp", "Data->setData(QLatin1String(ExactLinesFormat), QByteArray::fromStdString(*Exact));", "Data->setData(QLatin1String(ExactLinesFormat), QByteArray::fromStdString(*Text));", "a name copied with its non-UTF-8 bytes replaced by escapes"),
+ ("U31", "ui/Unit1_verify.cpp", "        ~TRestore() { Selector->setCurrentIndex(Index); }\n", "", "the selector keeps the verified file's algorithm after the run"),
+ # ui/VerifyRun.cpp
+ ("U32", "ui/VerifyRun.cpp", "List.Paths.append(Listed.startsWith('/') ? Listed : Folder + Listed);", "List.Paths.append(Folder + Listed);", "absolute names in a checksum file are taken from its folder"),
+ ("U33", "ui/VerifyRun.cpp", "        ++Missing;\n", "        ++Mismatched;\n", "a missing file counted as wrong"),
+ ("U34", "ui/VerifyRun.cpp", "        if (Verdict.error.kind == engine::Failure::Stopped) {\n            if (Result.ok())", "        if (false) {\n            if (Result.ok())", "stopping a verify run counts the file as missing"),
+ ("U35", "ui/VerifyRun.cpp", "            if (Result.ok())\n                Window.AppendNote(TNoteKind::Skipped, tr(\"已终止，未验证完\"), QString());\n", "", "stopping during the fallback says nothing of the file left open"),
+ ("U36", "ui/VerifyRun.cpp", "if (Dot > 0 && sums::AlgorithmFromFileName(Entry.Name.toStdString()) >= 0)", "if (Dot > 0 && std::find(FSelected.begin(), FSelected.end(), sums::AlgorithmFromFileName(Entry.Name.toStdString())) != FSelected.end())", "a sidecar of another algorithm than the chosen ones is ignored"),
+ ("U37", "ui/VerifyRun.cpp", "        if (Line.startsWith(QChar(0xFEFF))) Line = Line.mid(1).trimmed();\n", "", "a byte-order mark in a pasted digest"),
+ ("U38", "ui/VerifyRun.cpp", "            if (++List.MalformedCount == TVerifyList::MaxLeadingMalformed && List.Entries.empty())", "            if (++List.MalformedCount == TVerifyList::MaxLeadingMalformed)", "many malformed lines after entries end the checksum file's read"),
+ ("U39", "ui/VerifyRun.cpp", "            ++Mismatched;\n            Window.AppendNote(\n                TNoteKind::Mismatch, tr(\"错误（%1）\")", "            ++Matched;\n            Window.AppendNote(\n                TNoteKind::Mismatch, tr(\"错误（%1）\")", "a sidecar mismatch counted as correct in the summary"),
+ # ui/BatchRun.cpp
+ ("U40", "ui/BatchRun.cpp", "            Sizes[size_t(I)] = RegularFileSize(List[I]);\n", "            Sizes[size_t(I)] = 1;\n", "the overall bar by files instead of bytes"),
+ ("U41", "ui/BatchRun.cpp", "            if (Result.error.kind != engine::Failure::Stopped) ++Failed;\n", "            ++Failed;\n", "a file cancelled by a stop counted as failed"),
+ ("U42", "ui/BatchRun.cpp", "    if (StopRequested == 1) *Reply = HashCancelReply;\n", "", "lost stop check: a stop waits for the end of a large file"),
+ ("U43", "ui/BatchRun.cpp", "            if (!Join() || I == Count) break;", "            break;", "the queue loses files that arrive during the last file"),
+ ("U44", "ui/BatchRun.cpp", "                Count += int(More.size());\n", "", "a stop's summary leaves out the files that were waiting to join"),
+ ("U45", "ui/BatchRun.cpp", "    if (FileSize <= 0) return 100;\n", "    if (FileSize <= 0) return 0;\n", "wrong default: an empty file's bar ends at 0%"),
+ ("U46", "ui/BatchRun.cpp", "                Record.Algorithm = Blocks[A];", "                Record.Algorithm = Blocks[0];", "every result of a several-algorithm batch recorded under the first algorithm"),
+ # ui/Unit1.cpp
+ ("U47", "ui/Unit1.cpp", "        if (Work->Verify) {\n            ++Work;\n            continue;\n        }\n", "", "a queued checksum file is swallowed by a running batch"),
+ ("U48", "ui/Unit1.cpp", "        if (StopRequested == 1 && !FQueue.empty()) {", "        if (false) {", "a stop does not stop the queue"),
+ ("U49", "ui/Unit1.cpp", "    if (!Checked(ComboBoxEx1, Current)) return Chosen;\n", "", "an algorithm shown by a verify run is hashed beside the earlier choice"),
+ ("U50", "ui/Unit1.cpp", "    web1->LoadHtml(QString::fromUtf8(PageTemplate));\n    FResults.clear();", "    web1->LoadHtml(QString::fromUtf8(PageTemplate));", "cleared results are still saved and compared"),
+ ("U51", "ui/Unit1.cpp", "    if (FBatchRunning) {\n        FClosePending = true;", "    if (false) {\n        FClosePending = true;", "the window closes under a running batch"),
 ]

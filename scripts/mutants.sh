@@ -4,11 +4,14 @@
 # timeout did, or none, and reverts the file.
 #
 #   scripts/mutants.sh [-B BUILD_DIR] [ID...]   plant and test (default: every patch; build-dev)
-#   scripts/mutants.sh --table                  the verdicts of the logs so far, by file
+#   scripts/mutants.sh --table [PREFIX]         the verdicts so far, by file (of the ids that
+#                                               begin with PREFIX: U for the window's)
 #
 # Each run leaves audit/logs/<id>.log; audit/results.tsv (id, file, verdict, failing tests) and
-# the table are made from the logs. The tree must be clean where the patches apply;
-# audit/make_patches.py writes the patches from audit/mutants.py.
+# the table are made from the logs, keeping the rows of ids that have no log here. The tree
+# must be clean where the patches apply; audit/make_patches.py writes the patches from
+# audit/mutants.py. The window's faults (ui/) need its build (QUERNIX_GUI on): its tests run
+# offscreen, and the result view's web engine runs without its sandbox (the audit runs as root).
 set -u
 cd "$(dirname "$0")/.."
 
@@ -29,6 +32,7 @@ labels_of() {
     sums/*) echo 'sums|cli|ui' ;;
     parallel/*) echo 'parallel|cli|ui' ;;
     cli/*) echo 'cli' ;;
+    ui/*) echo 'ui' ;;
     *) echo '.' ;;
   esac
 }
@@ -56,13 +60,24 @@ classify() {
 }
 
 table() {
-  printf 'id\tfile\tverdict\tfailing tests\n' >audit/results.tsv
-  for log in audit/logs/*.log; do
-    id=$(basename "$log" .log)
-    file=$(sed -n 's|^+++ b/||p' "audit/$id.patch" | head -1)
-    printf '%s\t%s\t%s\n' "$id" "$file" "$(classify "$log")" >>audit/results.tsv
-  done
-  awk -F'\t' 'NR > 1 {
+  local prefix=${1:-} before
+  before=$(tail -n +2 audit/results.tsv 2>/dev/null)
+  {
+    printf 'id\tfile\tverdict\tfailing tests\n'
+    for p in audit/*.patch; do
+      id=$(basename "$p" .patch)
+      log=audit/logs/$id.log
+      if [ -f "$log" ]; then
+        file=$(sed -n 's|^+++ b/||p' "$p" | head -1)
+        printf '%s\t%s\t%s\n' "$id" "$file" "$(classify "$log")"
+      else
+        # Measured elsewhere: the row stays as it was.
+        printf '%s\n' "$before" | awk -F'\t' -v id="$id" '$1 == id'
+      fi
+    done
+  } >audit/results.tsv.new
+  mv audit/results.tsv.new audit/results.tsv
+  awk -F'\t' -v prefix="$prefix" 'NR > 1 && substr($1, 1, length(prefix)) == prefix {
       n[$2]++; v[$2, $3]++; t[$3]++; all++
     } END {
       printf "| file | planted | caught | missed | timeout-only |\n|---|---|---|---|---|\n"
@@ -72,9 +87,11 @@ table() {
 }
 
 if [ "${1:-}" = "--table" ]; then
-  table
+  table "${2:-}"
   exit 0
 fi
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+export QTWEBENGINE_CHROMIUM_FLAGS=${QTWEBENGINE_CHROMIUM_FLAGS:---no-sandbox}
 build=build-dev
 if [ "${1:-}" = "-B" ]; then build=$2; shift 2; fi
 ids=("$@")
@@ -97,7 +114,9 @@ for id in "${ids[@]}"; do
     case "$file" in hash/*) select+=(-R "$files_only") ;; esac
     # The first failure ends the run. The tests' own TIMEOUT (900 s) stands over --timeout:
     # hangs end by the tests' own deadlines (a minute, or two for a quernsum run).
-    (cd "$build" && nice ctest "${select[@]}" --timeout 60 -j2 --stop-on-failure >>"../$log" 2>&1)
+    # The failing test's own output names what caught the fault.
+    (cd "$build" && nice ctest "${select[@]}" --timeout 60 -j2 --stop-on-failure --output-on-failure \
+       >>"../$log" 2>&1)
   fi
   git checkout -q -- "$file"
   echo "$id $file $(classify "$log")"

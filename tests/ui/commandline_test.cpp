@@ -1,6 +1,7 @@
 // The window program's command line: what it parses, and that its paths reach one batch as a
 // drop of the same paths does, with folders searched first.
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -134,6 +135,23 @@ private slots:
         QCOMPARE(HashedFromCommandLine(
                      {QFile::encodeName(Path("tree/")), QFile::encodeName(Path("a.txt"))}),
                  PathsOf({"a.txt", "tree/.h", "tree/one/x.txt", "tree/Two.txt"}));
+    }
+
+    // A folder that cannot be searched, given alone, still gets a batch that names it. As root
+    // the search runs as an unprivileged user, for whom the folder is locked.
+    void UnreadableFolderAloneIsNamed() {
+        const QByteArray Locked = QFile::encodeName(Path("locked"));
+        QCOMPARE(::mkdir(Locked.constData(), 0), 0);
+        QCOMPARE(::chmod(QFile::encodeName(Dir.path()).constData(), 0755), 0);
+        Settle(*Form);
+        const bool Root = ::geteuid() == 0;
+        if (Root) QCOMPARE(::seteuid(65534), 0);
+        Form->OpenCommandLinePaths({Locked});
+        if (Root && ::seteuid(0) != 0) qFatal("cannot return to root");
+        QTRY_VERIFY(!Form->Timer1->isActive() && !Form->BatchRunning());
+        const QString Page = PageText();
+        QVERIFY2(Page.contains(QStringLiteral("0 个文件已计算，0 个失败，1 个文件夹无法搜索")),
+                 qPrintable(Page));
     }
 };
 

@@ -143,27 +143,34 @@ private slots:
     // A drop of files on the main window, anywhere on it: the list holds exactly the dropped
     // paths, sorted, in place of what an earlier intake put there; the batch starts from the
     // window's timer after the drop has returned, runs once, and hashes the files, a dropped
-    // folder's as its search (run to its end in the search window) found them.
+    // folder's as its search (run to its end in the search window) found them. A second drop
+    // before that batch has started joins the first.
     void DropHashesTheFiles_data() {
         QTest::addColumn<QString>("Over");
         QTest::addColumn<QStringList>("Dropped");
+        QTest::addColumn<QStringList>("Again");  // dropped before the batch starts
         QTest::addColumn<QStringList>("Listed");
         QTest::addColumn<QStringList>("Hashed");
         QTest::newRow("three files")
-            << "window" << QStringList{"c.txt", "a.txt", "B.txt"}
+            << "window" << QStringList{"c.txt", "a.txt", "B.txt"} << QStringList{}
             << QStringList{"a.txt", "B.txt", "c.txt"} << QStringList{"a.txt", "B.txt", "c.txt"};
-        QTest::newRow("files and a folder") << "window" << QStringList{"folder", "c.txt", "a.txt"}
-                                            << QStringList{"a.txt", "c.txt", "folder"}
-                                            << QStringList{"a.txt", "c.txt", "folder/inside.txt"};
+        QTest::newRow("files and a folder")
+            << "window" << QStringList{"folder", "c.txt", "a.txt"} << QStringList{}
+            << QStringList{"a.txt", "c.txt", "folder"}
+            << QStringList{"a.txt", "c.txt", "folder/inside.txt"};
         QTest::newRow("over the result view")
-            << "view" << QStringList{"B.txt", "a.txt"} << QStringList{"a.txt", "B.txt"}
-            << QStringList{"a.txt", "B.txt"};
-        QTest::newRow("over the status bar")
-            << "status" << QStringList{"c.txt"} << QStringList{"c.txt"} << QStringList{"c.txt"};
+            << "view" << QStringList{"B.txt", "a.txt"} << QStringList{}
+            << QStringList{"a.txt", "B.txt"} << QStringList{"a.txt", "B.txt"};
+        QTest::newRow("over the status bar") << "status" << QStringList{"c.txt"} << QStringList{}
+                                             << QStringList{"c.txt"} << QStringList{"c.txt"};
+        QTest::newRow("a second drop before the batch")
+            << "window" << QStringList{"c.txt", "a.txt"} << QStringList{"B.txt", "a.txt"}
+            << QStringList{"a.txt", "B.txt", "c.txt"} << QStringList{"a.txt", "B.txt", "c.txt"};
     }
     void DropHashesTheFiles() {
         QFETCH(QString, Over);
         QFETCH(QStringList, Dropped);
+        QFETCH(QStringList, Again);
         QFETCH(QStringList, Listed);
         QFETCH(QStringList, Hashed);
         Settle(*Form);
@@ -184,6 +191,14 @@ private slots:
         const TDragAnswer Answer = DragAndDrop(Target, Data.get());
         QVERIFY(Answer.Accepted);
         QCOMPARE(Answer.Action, Qt::CopyAction);
+        if (!Again.isEmpty()) {
+            QVERIFY(Form->Timer1->isActive());
+            QStringList More;
+            for (const QString& Name : Again)
+                More << Path(Name);
+            const auto MoreData = DragData({"files"}, More);
+            QVERIFY(DragAndDrop(Target, MoreData.get()).Accepted);
+        }
         QByteArrayList Expected;
         for (const QString& Name : Listed)
             Expected << Bytes(Name);

@@ -275,6 +275,17 @@ private slots:
         Clipboard->setText(QString(Md5Abc) + "  a.txt\n");
         RunBatch({A});
         QCOMPARE(Notes().last(), "ok: 与剪贴板中的校验值一致（md5） " + QString(Md5Abc));
+        // Blocks of two algorithms of one length: a tagged digest marks only its algorithm's,
+        // though it equals the other's.
+        Window->O2Click();
+        Clipboard->clear();
+        Window->ChooseAlgorithms({AlgorithmIdFromName("md5"), AlgorithmIdFromName("md4")});
+        RunBatch({A});
+        Window->ChooseAlgorithms({AlgorithmIdFromName("md5")});
+        Clipboard->setText("MD4 (a.txt) = " + QString(Md5Abc));
+        Window->CompareWithDigest();
+        QCOMPARE(Marked(), QStringList());
+        QCOMPARE(Status(), "没有结果与校验值一致：" + QString(Md5Abc));
     }
 
     // A digest of a length the results do not have: the files are read again under every
@@ -319,6 +330,22 @@ private slots:
         QVERIFY(Status().startsWith(Note.section(u' ', 1, 1)));
         QCOMPARE(this->Marked(),
                  Marked ? QStringList({"[md5]:", QString::fromUtf8(A)}) : QStringList());
+    }
+
+    // A stop during a compare's reads ends them: no later file is read, and the verdict says
+    // that the compare did not end.
+    void stopEndsACompare() {
+        const QByteArray Big = Make("a.bin", QByteArray(8 << 20, 'a'));
+        RunBatch({Big, Make("b.txt", "abc")});
+        TDialogAnswer<TDigestQuestion> Answer(
+            [](QWidget*, const TDigestQuestion&) { return std::optional(QString(Sha256Abc)); });
+        // Clicked at the first look at the message queue, during the first file's read.
+        QTimer::singleShot(0, Window.get(), [&] { Window->ToolButton3->click(); });
+        Window->CompareWithDigest();
+        const QString Last = Notes().last();
+        QVERIFY2(Last.startsWith("mismatch: 已终止，未比较完：" + QString(Sha256Abc)),
+                 qPrintable(Last));
+        QCOMPARE(Marked(), QStringList());
     }
 
     // Several algorithms: one block per algorithm for each file, saved and copied as BSD lines,
@@ -483,18 +510,26 @@ private slots:
     // of the batch ends the waiting verify too, and the page says so.
     void verifyDuringABatchRunsAfterIt_data() {
         QTest::addColumn<bool>("Stop");
-        QTest::newRow("batch ends") << false;
-        QTest::newRow("batch stopped") << true;
+        QTest::addColumn<bool>("MoreFiles");  // asked for after the checksum file: they join
+        QTest::newRow("batch ends") << false << false;
+        QTest::newRow("batch ends, files asked for after it") << false << true;
+        QTest::newRow("batch stopped") << true << false;
     }
     void verifyDuringABatchRunsAfterIt() {
         QFETCH(bool, Stop);
+        QFETCH(bool, MoreFiles);
         QList<QByteArray> Many;
         for (int I = 0; I < 50; ++I)
             Many << Make(QStringLiteral("f%1").arg(I), "abc");
         const QByteArray List = Make("f.md5", QByteArray(Md5Abc) + "  f7\n");
+        const QByteArray More = Make("more", "abc");
         // A fresh window's batch handles the waiting events before its first file.
         QTimer::singleShot(0, Window.get(), [&] {
             Window->VerifyChecksumFile(List);
+            if (MoreFiles) {
+                Window->ReplaceFileList({More});
+                Window->HashFileList();
+            }
             if (Stop) Window->ToolButton3->click();
         });
         RunBatch(Many);
@@ -509,7 +544,8 @@ private slots:
         }
         // The batch's summary counts all its files, and the verify run follows it whole.
         QVERIFY(Lines.size() >= 4);
-        QCOMPARE(Lines[Lines.size() - 4], QStringLiteral("summary: 50 个文件已计算，0 个失败"));
+        QCOMPARE(Lines[Lines.size() - 4],
+                 QStringLiteral("summary: %1 个文件已计算，0 个失败").arg(MoreFiles ? 51 : 50));
         QCOMPARE(Lines.mid(Lines.size() - 2),
                  QStringList({"ok: 正确", "summary: 1 个正确，0 个错误，0 个缺失或无法读取"}));
     }
