@@ -283,6 +283,9 @@ void TForm1::CompareWithDigest() {
         explicit TComparing(TForm1& F) : Form(F) {
             Form.FBatchRunning = true;
             Form.SetSelectorEnabled(false);
+            // The first chunk looks at the queue at once, however recently it was looked at:
+            // a Stop clicked before the reads began ends them there.
+            Form.FSincePump.invalidate();
         }
         ~TComparing() {
             Form.FBatchRunning = false;

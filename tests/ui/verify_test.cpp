@@ -335,11 +335,11 @@ private slots:
     // A stop during a compare's reads ends them: no later file is read, and the verdict says
     // that the compare did not end.
     void stopEndsACompare() {
-        const QByteArray Big = Make("a.bin", QByteArray(8 << 20, 'a'));
+        const QByteArray Big = Make("a.bin", QByteArray(64 << 10, 'a'));
         RunBatch({Big, Make("b.txt", "abc")});
         TDialogAnswer<TDigestQuestion> Answer(
             [](QWidget*, const TDigestQuestion&) { return std::optional(QString(Sha256Abc)); });
-        // Clicked at the first look at the message queue, during the first file's read.
+        // Clicked before the compare: the first chunk's look at the message queue sees it.
         QTimer::singleShot(0, Window.get(), [&] { Window->ToolButton3->click(); });
         Window->CompareWithDigest();
         const QString Last = Notes().last();
