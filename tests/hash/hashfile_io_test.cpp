@@ -402,8 +402,9 @@ TEST_F(Files, AutoTakesTurnsThenKeepsOneWay) {
     }
     EXPECT_TRUE(seen[0].mapped);
     EXPECT_GE(seen[0].bytesRead, size / 5 * 3);
-    // Each read window starts at the chunk across its start, up to a chunk and a page early.
-    EXPECT_LE(seen[0].bytesRead, size / 5 * 3 + 3 * (65521 + 4096));
+    // Three windows of five read (each from the chunk across its start, and the process's own
+    // reads counted too: more of them under an emulator), two mapped.
+    EXPECT_LT(seen[0].bytesRead, size / 5 * 4);
     for (size_t i = 3; i < seen.size(); ++i) {
         SCOPED_TRACE("file " + std::to_string(i));
         const bool read = seen[i].bytesRead >= size;
