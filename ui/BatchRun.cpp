@@ -123,6 +123,24 @@ void ReportProgress(int64_t FileSize, int64_t Position, int32_t* Reply) {
     if (StopRequested == 1) *Reply = HashCancelReply;
 }
 
+namespace {
+
+// A request for a regular file whose progress goes to ReportProgress, the run's one progress
+// procedure; its reply becomes the engine's stop flag, Stop.
+engine::Request ReportingRequest(std::atomic<bool>& Stop) {
+    engine::Request Request;
+    Request.accept = engine::Accept::RegularFiles;
+    Request.stop = &Stop;
+    Request.progress = [&Stop](int64_t FileSize, int64_t Position) {
+        int32_t Reply = 0;
+        ReportProgress(FileSize, Position, &Reply);
+        Stop = Reply == HashCancelReply;
+    };
+    return Request;
+}
+
+}  // namespace
+
 void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
                   const QList<TUnreadFolder>& Unread, TBatchChecks* Checks) {
     if (Files.isEmpty() && Unread.isEmpty()) return;
@@ -214,15 +232,8 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     // The engine's progress function is ReportProgress, the run's one progress procedure (it
     // reaches this window through the scope above); its reply becomes the engine's stop flag.
     std::atomic<bool> Stop = false;
-    engine::Request Request;
+    engine::Request Request = ReportingRequest(Stop);
     Request.algorithm = Chosen.front();
-    Request.accept = engine::Accept::RegularFiles;
-    Request.stop = &Stop;
-    Request.progress = [&Stop](int64_t FileSize, int64_t Position) {
-        int32_t Reply = 0;
-        ReportProgress(FileSize, Position, &Reply);
-        Stop = Reply == HashCancelReply;
-    };
     // The current file's read: the algorithms it was hashed with and their digests. The checks
     // take their digests from it, and read the file again only under an algorithm it lacks,
     // with the same progress and stop.
@@ -347,15 +358,8 @@ TMultiDigest HashOnce(TBatchWindow& Window, const QByteArray& Path,
         }
     } Scope(Window);
     std::atomic<bool> Stop = false;
-    engine::Request Request;
+    engine::Request Request = ReportingRequest(Stop);
     Request.path.assign(Path.constData(), size_t(Path.size()));
-    Request.accept = engine::Accept::RegularFiles;
-    Request.stop = &Stop;
-    Request.progress = [&Stop](int64_t FileSize, int64_t Position) {
-        int32_t Reply = 0;
-        ReportProgress(FileSize, Position, &Reply);
-        Stop = Reply == HashCancelReply;
-    };
     Window.SetPathText(DisplayPath(Path));
     Out = ReadOnce(Request, Algorithms);
     Window.SetFilePosition(0);
