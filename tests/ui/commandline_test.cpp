@@ -32,9 +32,18 @@ private:
             return {QStringLiteral("the batch did not end")};
         return HashedPaths(*Form);
     }
-    // Everything the page shows, failure lines and summary included.
+    // Everything the page shows, failure lines and summary included. After a batch the page
+    // always shows its summary; a script run while the page still changes documents answers
+    // nothing, so the text is asked for again until it comes (or five seconds pass).
     QString PageText() {
-        return Form->web1->Evaluate(QStringLiteral("document.body.innerText")).toString();
+        QString Text;
+        const bool Came = QTest::qWaitFor(
+            [&] {
+                Text = Form->web1->Evaluate(QStringLiteral("document.body.innerText")).toString();
+                return !Text.isEmpty();
+            },
+            5000);
+        return Came ? Text : QString();
     }
 
 private slots:
