@@ -3,8 +3,6 @@
 #include <QChildEvent>
 #include <QContextMenuEvent>
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
 #include <QKeyEvent>
 #include <QThread>
 #include <QWebEnginePage>
@@ -106,48 +104,77 @@ const char PageTemplate[] =
 
 namespace {
 
-QString JsonText(const QJsonArray& Array) {
-    return QString::fromUtf8(QJsonDocument(Array).toJson(QJsonDocument::Compact));
+// Appends Text as a JSON string, which is also a string literal of the page's script:
+// quotation marks, backslashes and control characters are escaped, and so are the two line
+// separators that older script engines take for the end of a line.
+void AppendJsonString(QString& Out, QStringView Text) {
+    Out += u'"';
+    qsizetype Plain = 0;  // the start of the characters not yet appended
+    for (qsizetype I = 0; I < Text.size(); ++I) {
+        const char16_t C = Text[I].unicode();
+        if (C >= 0x20 && C != u'"' && C != u'\\' && C != 0x2028 && C != 0x2029) continue;
+        Out += Text.mid(Plain, I - Plain);
+        Plain = I + 1;
+        if (C == u'"' || C == u'\\') {
+            Out += u'\\';
+            Out += QChar(C);
+        } else {
+            Out += QStringLiteral("\\u%1").arg(int(C), 4, 16, QLatin1Char('0'));
+        }
+    }
+    Out += Text.mid(Plain);
+    Out += u'"';
 }
 
 // Calls each [name, args] of the list in turn. Answers [0, value of the last call], [1, name]
 // for a name that is no function of the page, or [2, description, source] for a call that
 // threw.
 //
-// What a call adds to the end of the body is moved into the body's last chunk: a div of class
+// What a call adds to the end of the body goes into the body's last chunk: a div of class
 // "chunk" that holds up to 100 result blocks and the lines that follow them. A new chunk
 // starts only with a block, so a verdict stays with the block it follows. The page lays out and
 // paints only the chunks on screen (content-visibility); one that has never been on screen
 // counts with an estimated height, four lines a block and two a note, until it has been laid out
 // once. Inside a chunk the blocks flow as they would in the body, so the page looks the same.
+//
+// The page's functions append to document.body. During the calls the document's body reads as
+// the chunk that is to take what they add, so their nodes go straight to their place: moving
+// them there after each call costs the page more than the calls themselves. A new chunk joins
+// the body once a call has added to it. What a call that threw had added is put back at the end
+// of the body, outside the chunks.
 const char CallsScript[] = R"((function(calls){
-var body=document.body,value=null,grown=[];
+var body=document.body,value=null,chunk=body.lastChild,blocks=0,lines=0,into=null;
 var line=window.quernixLine;
 if(!line){
   var probe=document.createElement('div');probe.textContent='x';body.appendChild(probe);
   line=window.quernixLine=probe.offsetHeight||16;probe.remove();
 }
-for(var i=0;i<calls.length;i++){
-  var name=calls[i][0],f=window[name];
-  if(typeof f!=='function')return [1,name];
-  var last=body.lastChild;
-  try{value=f.apply(window,calls[i][1]);}
-  catch(e){return [2,String(e&&e.message!==undefined?e.message:e),String(e&&e.name?e.name:'')];}
-  var added=last?last.nextSibling:body.firstChild;
-  if(!added)continue;
-  var chunk=last&&last.className==='chunk'?last:null;
-  if(!chunk||(name==='doit'&&+chunk.dataset.blocks>=100)){
-    chunk=document.createElement('div');chunk.className='chunk';
-    chunk.dataset.blocks=0;chunk.dataset.lines=0;
-    body.insertBefore(chunk,added);
-  }
-  while(chunk.nextSibling)chunk.appendChild(chunk.nextSibling);
-  if(name==='doit')chunk.dataset.blocks++;
-  chunk.dataset.lines=+chunk.dataset.lines+(name==='doit'?4:2);
-  if(grown[grown.length-1]!==chunk)grown.push(chunk);
+if(chunk&&chunk.className!=='chunk')chunk=null;
+if(chunk){blocks=+chunk.dataset.blocks;lines=+chunk.dataset.lines;}
+function leave(){
+  if(!chunk)return;
+  chunk.dataset.blocks=blocks;chunk.dataset.lines=lines;
+  chunk.style.containIntrinsicSize='auto 1px auto '+Math.round(lines*line)+'px';
 }
-for(var i=0;i<grown.length;i++)
-  grown[i].style.containIntrinsicSize='auto 1px auto '+Math.round(grown[i].dataset.lines*line)+'px';
+Object.defineProperty(document,'body',{configurable:true,get:function(){return into;}});
+try{
+  for(var i=0;i<calls.length;i++){
+    var name=calls[i][0],f=window[name],block=name==='doit';
+    if(typeof f!=='function')return [1,name];
+    if(!chunk||(block&&blocks>=100)){into=document.createElement('div');into.className='chunk';}
+    else into=chunk;
+    var last=into.lastChild;
+    try{value=f.apply(window,calls[i][1]);}
+    catch(e){
+      while(last?last.nextSibling:into.firstChild)body.appendChild(last?last.nextSibling:into.firstChild);
+      return [2,String(e&&e.message!==undefined?e.message:e),String(e&&e.name?e.name:'')];
+    }
+    if(into.lastChild===last)continue;
+    if(into!==chunk){leave();body.appendChild(into);chunk=into;blocks=lines=0;}
+    if(block)blocks++;
+    lines+=block?4:2;
+  }
+}finally{delete document.body;leave();}
 return [0,value===undefined?null:value];}))";
 
 }  // namespace
@@ -281,6 +308,7 @@ QVariant TResultView::Evaluate(const QString& Script) {
 void TResultView::LoadHtml(const QString& Html) {
     // Calls kept back, or still on their way, belong to the document being replaced.
     FQueuedCalls.clear();
+    FScrollWanted = false;
     FFlushTimer.stop();
     try {
         WaitForScripts();
@@ -296,7 +324,14 @@ void TResultView::LoadHtml(const QString& Html) {
 
 void TResultView::CallScript(const QString& Name, const QStringList& Args, QVariant* Result) {
     RaiseScriptError();
-    const QString Call = JsonText(QJsonArray{Name, QJsonArray::fromStringList(Args)});
+    QString Call = QStringLiteral("[");
+    AppendJsonString(Call, Name);
+    Call += QStringLiteral(",[");
+    for (qsizetype I = 0; I < Args.size(); ++I) {
+        if (I > 0) Call += u',';
+        AppendJsonString(Call, Args[I]);
+    }
+    Call += QStringLiteral("]]");
     if (Result) {
         *Result = false;
         WaitForScripts();
@@ -325,9 +360,10 @@ QString TResultView::CallsText(const QStringList& Calls) {
     // The list reaches the page as one string for JSON.parse, which reads it much faster than
     // the script compiler would read the same data as a literal.
     const QString List = QLatin1Char('[') + Calls.join(u',') + QLatin1Char(']');
-    const QString Quoted = JsonText(QJsonArray{List});  // ["..."], the string JSON-escaped
-    return QLatin1String(CallsScript) + QStringLiteral("(JSON.parse(") +
-           Quoted.mid(1, Quoted.size() - 2) + QStringLiteral("))");
+    QString Text = QLatin1String(CallsScript) + QStringLiteral("(JSON.parse(");
+    Text.reserve(Text.size() + List.size() * 11 / 10 + 4);
+    AppendJsonString(Text, List);
+    return Text + QStringLiteral("))");
 }
 
 QString TResultView::AnswerError(const QVariantList& Answer) {
@@ -346,9 +382,19 @@ void TResultView::RaiseScriptError() {
 void TResultView::FlushScripts() {
     FFlushTimer.stop();
     FSinceFlush.start();
-    if (FQueuedCalls.isEmpty()) return;
+    if (FQueuedCalls.isEmpty()) {
+        if (FScrollWanted) SendScroll();
+        return;
+    }
     WaitForDocument(0);
-    const QStringList Calls = std::exchange(FQueuedCalls, {});
+    // A group takes a page a frame or a few; what is left waits for its answer.
+    QStringList Calls;
+    if (FQueuedCalls.size() <= MaxGroupCalls) {
+        Calls = std::exchange(FQueuedCalls, {});
+    } else {
+        Calls = FQueuedCalls.first(MaxGroupCalls);
+        FQueuedCalls.remove(0, MaxGroupCalls);
+    }
     ++FPendingGroups;
     const quint64 Group = ++FGroupsSent;
     QPointer<TResultView> Self(this);
@@ -357,6 +403,7 @@ void TResultView::FlushScripts() {
         --Self->FPendingGroups;
         Self->GroupAnswered(Group, AnswerError(Answer.toList()));
     });
+    if (FQueuedCalls.isEmpty() && FScrollWanted) SendScroll();
 }
 
 void TResultView::GroupAnswered(quint64 Group, const QString& Error) {
@@ -374,8 +421,11 @@ void TResultView::GroupAnswered(quint64 Group, const QString& Error) {
 void TResultView::WaitForScripts() {
     FlushScripts();
     QPointer<TResultView> Self(this);
-    while (Self && FPendingGroups > 0 && !FRendererGone && !FDestroying)
+    while (Self && (FPendingGroups > 0 || !FQueuedCalls.isEmpty()) && !FRendererGone &&
+           !FDestroying) {
+        if (FPendingGroups == 0) FlushScripts();
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    }
     if (Self) RaiseScriptError();
 }
 
@@ -392,12 +442,21 @@ bool TResultView::CopySelection() {
 
 void TResultView::ScrollToEnd() {
     WaitForDocument(0);
-    // The page runs scripts in the order they are handed to it: the scroll comes after the last
-    // block, without waiting here for the page to catch up. The chunks that come into view are
-    // laid out in the frames after the scroll and may turn out taller than estimated, so the
-    // page scrolls again after each frame until its height has stayed the same for three, or
-    // until the user or the page's mark scrolls elsewhere (window.quernixScroll changes).
-    FlushScripts();
+    // The page runs scripts in the order they are handed to it: the scroll follows the group
+    // with the last block, without waiting here for the page to catch up.
+    FScrollWanted = true;
+    if (FQueuedCalls.isEmpty())
+        SendScroll();
+    else
+        SendWhenReady();
+}
+
+void TResultView::SendScroll() {
+    FScrollWanted = false;
+    // The chunks that come into view are laid out in the frames after the scroll and may turn
+    // out taller than estimated, so the page scrolls again after each frame until its height
+    // has stayed the same for three, or until the user or the page's mark scrolls elsewhere
+    // (window.quernixScroll changes).
     FPage->runJavaScript(QStringLiteral(
         "(function(){var me={},last=-1,same=0,frames=0;window.quernixScroll=me;"
         "['wheel','keydown','mousedown','touchstart'].forEach(function(t){"

@@ -63,6 +63,8 @@ public:
     QVariant Evaluate(const QString& Script);
 
     static constexpr int FrameMs = 16;
+    // The most calls handed to the page at once: what a page runs in a few frames.
+    static constexpr qsizetype MaxGroupCalls = 2000;
 
 signals:
     // The user asked for a context menu at GlobalPos; the browser shows none of its own.
@@ -80,6 +82,7 @@ private:
     static QString CallsText(const QStringList& Calls);
     static QString AnswerError(const QVariantList& Answer);
     void SendWhenReady();
+    void SendScroll();
     void GroupAnswered(quint64 Group, const QString& Error);
 
     QWebEngineProfile* FProfile = nullptr;
@@ -93,6 +96,7 @@ private:
     quint64 FGroupsBeforeError = 0;  // groups sent before the last failure
     QString FScriptError;            // the first error among the groups on their way
     QStringList FQueuedCalls;        // each a JSON array [name, [args...]]
+    bool FScrollWanted = false;      // ScrollToEnd waits for the last group to be sent
     QElapsedTimer FSinceFlush;
     QTimer FFlushTimer;
 };

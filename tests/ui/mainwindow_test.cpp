@@ -661,6 +661,45 @@ private slots:
         QCOMPARE(Same, QStringLiteral("same"));
     }
 
+    // More calls than the page takes at once arrive whole and in order, in chunks of a hundred
+    // blocks, and the scroll after them shows the last; a call that throws leaves what it added
+    // after the chunks, and the page's document.body is the body again after every group.
+    void callsBeyondOneGroupArriveWholeAndInOrder() {
+        TResultView& View = *Window->web1;
+        const int Count = int(TResultView::MaxGroupCalls) * 2 + 3;
+        QStringList Numbers;
+        for (int I = 0; I < Count; ++I) {
+            Numbers << QString::number(I);
+            View.CallScript("doit", {"[t]:", Numbers.last(), "A", "a"});
+        }
+        View.ScrollToEnd();
+        View.WaitForScripts();
+        QCOMPARE(View.Evaluate("Array.from(document.querySelectorAll('.chunk > span'))"
+                               ".filter(function(s,i){return i%4==1;})"
+                               ".map(function(s){return s.textContent;})")
+                     .toStringList(),
+                 Numbers);
+        QCOMPARE(View.Evaluate("document.getElementsByClassName('chunk').length").toInt(),
+                 (Count + 99) / 100);
+        QTRY_VERIFY(View.Evaluate("(function(r){return r.bottom<=window.innerHeight;})("
+                                  "document.querySelector('.chunk:last-child > span:last-child')"
+                                  ".getBoundingClientRect())")
+                        .toBool());
+
+        View.Evaluate(
+            "window.half=function(){document.body.appendChild("
+            "document.createElement('i'));throw new Error('half');}");
+        View.CallScript("doit", {"[t]:", "after", "A", "a"});
+        View.CallScript("half", {});
+        QVERIFY_THROWS_EXCEPTION(EResultViewError, View.WaitForScripts());
+        QCOMPARE(View.Evaluate("[document.body===document.documentElement.lastElementChild,"
+                               "document.body.lastElementChild.tagName,"
+                               "document.body.lastElementChild.previousElementSibling."
+                               "lastElementChild.textContent]")
+                     .toStringList(),
+                 QStringList({"true", "I", "a"}));
+    }
+
     // Stop during a batch of many files ends it: the page holds whole blocks of exactly the
     // files hashed, and the summary counts the rest.
     void stopEndsALargeBatch() {
