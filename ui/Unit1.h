@@ -115,6 +115,9 @@ public:
     std::unique_ptr<TFileList> FileList;
     // The folders that the search behind FileList could not enter; the batch names them.
     QList<TUnreadFolder> UnreadFolders;
+    // FileList holds dropped paths, whose folders Timer1Timer searches; the command line's
+    // are searched already.
+    bool FDroppedPaths = false;
 
     // --- The batch run.
     // Runs a batch over FileList. Asked for while a batch is running, FileList's files join
@@ -140,7 +143,7 @@ public:
     // Puts Paths in FileList for the batch that Timer1 starts; a drop that comes before the
     // timer has fired joins the one before it.
     void FilesDropped(const QList<QByteArray>& Paths);
-    // Searches the folders that FileList holds, then runs the batch.
+    // Searches the folders that a drop put in FileList, then runs the batch.
     void Timer1Timer();
     // The paths of the command line: one batch, as a drop of them starts it, except that
     // folders are first searched as the folder command searches them. Relative paths are taken

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <algorithm>
+#include <utility>
 
 #include "Browse4Folder.h"
 #include "CommandLine.h"
@@ -100,6 +101,7 @@ void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
         for (const QByteArray& Path : Paths)
             FileList->Add(Path);
         FileList->Sort();
+        FDroppedPaths = true;
         return;
     }
     FileList->Clear();
@@ -108,6 +110,7 @@ void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
     ReplaceFileList(Paths);
     // The batch starts from the message loop once the drop has returned to its source; the
     // folders among the paths are searched then.
+    FDroppedPaths = true;
     Timer1->start();
 }
 
@@ -115,7 +118,8 @@ void TForm1::Timer1Timer() {
     Timer1->stop();
     if (FClosePending) return;
     const QList<QByteArray> Dropped = FileList->Snapshot();
-    if (std::any_of(Dropped.begin(), Dropped.end(), FolderExists)) {
+    if (std::exchange(FDroppedPaths, false) &&
+        std::any_of(Dropped.begin(), Dropped.end(), FolderExists)) {
         QList<TUnreadFolder> Unread;
         ReplaceFileList(SearchFolders(Dropped, Unread));
         UnreadFolders = Unread;
@@ -151,6 +155,7 @@ void TForm1::OpenCommandLinePaths(const QList<QByteArray>& Paths) {
     const QList<QByteArray> Files = SearchFolders(Absolute, Unread);
     ReplaceFileList(Files);
     UnreadFolders = Unread;
+    FDroppedPaths = false;
     // As after a drop, the batch starts from the message loop; a folder that could not be
     // searched is named by a batch even when nothing else was found.
     if (!Files.isEmpty() || !Unread.isEmpty()) Timer1->start();
