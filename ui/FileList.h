@@ -36,11 +36,11 @@ public:
         Settle();
         return FItems;
     }
-
-private:
-    // In sorted mode: puts the paths added since the list was last in order at their places.
+    // In sorted mode: puts the paths added since the list was last in order at their places
+    // now, rather than at the next look at the list.
     void Settle() const;
 
+private:
     // In sorted mode the first FInOrder entries are in order; the rest wait for Settle.
     mutable QList<QByteArray> FItems;
     mutable qsizetype FInOrder = 0;

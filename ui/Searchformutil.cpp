@@ -105,6 +105,8 @@ void TSearchform::Timer2Timer() {
         return;
     }
     Timer1->start();
+    // A list in sorted mode puts the files found in order while the window shows its last count.
+    FFiles.Settle();
 }
 
 void TSearchform::SearchFolder(const QByteArray& Dir) {

@@ -135,7 +135,9 @@ QList<QByteArray> TForm1::SearchFolders(const QList<QByteArray>& Paths,
             Files.append(Path);
             continue;
         }
+        // In sorted mode, so that the search window sorts what it found before it closes.
         TFileList Found;
+        Found.Sort();
         // The window frees itself once it has closed.
         QPointer<TSearchform> Searchform = new TSearchform(Found, this);
         Searchform->FolderPath = Path;
