@@ -52,10 +52,14 @@ QList<TKeyed> SortedByText(QList<QByteArray>::const_iterator First,
     for (auto It = First; It != Last; ++It)
         Keyed.append({SortText(*It), *It});
     const QCollator& Collator = PathCollator();
-    std::stable_sort(Keyed.begin(), Keyed.end(), [&Collator](const TKeyed& A, const TKeyed& B) {
+    const auto Less = [&Collator](const TKeyed& A, const TKeyed& B) {
         const int ByText = Collator.compare(A.first, B.first);
         return ByText != 0 ? ByText < 0 : A.second < B.second;
-    });
+    };
+    // A folder search hands over its files in order already: one look at each neighbour is
+    // all a list in order costs.
+    if (!std::is_sorted(Keyed.begin(), Keyed.end(), Less))
+        std::stable_sort(Keyed.begin(), Keyed.end(), Less);
     return Keyed;
 }
 
