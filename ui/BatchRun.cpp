@@ -5,6 +5,7 @@
 #include <atomic>
 #include <cerrno>
 #include <cmath>
+#include <numeric>
 #include <thread>
 #include <vector>
 
@@ -192,12 +193,31 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         }
     } Scope(Window, Overall);
 
-    // The overall bar goes by bytes, so the sizes of the files listed from From on come first;
-    // the window stays live meanwhile. Their bytes: each file counts once if all are empty.
+    // The overall bar goes by bytes: it needs the sizes of all files listed. A long list is
+    // measured a slice at a time before each file, so that the first results reach the page
+    // while the rest are measured; until the total is known the bar stays where it is. Each file
+    // counts once when all of them are empty. Files [0, Measured) have their sizes.
     std::vector<int64_t> Sizes;
-    const auto Measure = [&](int From) {
-        int64_t Bytes = 0;
+    int Measured = 0;
+    bool TotalKnown = false;
+    const auto MeasureSlice = [&](int Current) {
+        if (TotalKnown) return;
+        const int Until = std::min(Count, Measured + MeasureSliceFiles);
         Sizes.resize(size_t(Count), 0);
+        for (; Measured < Until; ++Measured)
+            Sizes[size_t(Measured)] = RegularFileSize(List[Measured]);
+        if (Measured < Count) return;
+        if (std::all_of(Sizes.begin(), Sizes.end(), [](int64_t Size) { return Size == 0; }))
+            std::fill(Sizes.begin(), Sizes.end(), 1);
+        const auto Before = Sizes.begin() + std::min(Current, Count);
+        Overall.Done = std::accumulate(Sizes.begin(), Before, int64_t(0));
+        Overall.Total = std::accumulate(Before, Sizes.end(), Overall.Done);
+        TotalKnown = true;
+    };
+    // The sizes of files that join the run once the total is known, which they add to.
+    const auto MeasureJoined = [&](int From) {
+        Sizes.resize(size_t(Count), 0);
+        int64_t Bytes = 0;
         for (int I = From; I < Count; ++I) {
             Sizes[size_t(I)] = RegularFileSize(List[I]);
             Bytes += Sizes[size_t(I)];
@@ -211,9 +231,10 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             std::fill(Sizes.begin() + From, Sizes.end(), 1);
             Bytes = Count - From;
         }
+        Measured = Count;
         return Bytes;
     };
-    Overall.Total = Measure(0);
+    MeasureSlice(0);
     // Files that arrived meanwhile join the end of the list. True when there were any.
     const auto Join = [&] {
         QList<QByteArray> More;
@@ -224,7 +245,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         const int From = Count;
         List.append(More);
         Count = int(List.size());
-        Overall.Grow(Measure(From));
+        if (TotalKnown) Overall.Grow(MeasureJoined(From));
         Start();
         return true;
     };
@@ -260,6 +281,7 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
             Window.PumpMessages();
             if (!Join() || I == Count) break;
         }
+        MeasureSlice(I);
         Overall.Current = Sizes[size_t(I)];
         Overall.Reached = 0;
         Window.SetOverallPosition(Overall.Steps(Overall.Done));

@@ -66,6 +66,8 @@ public:
 
 // The overall bar's range: the run's bytes, in this many steps.
 constexpr int OverallSteps = 1000;
+// How many files' sizes a run looks up before each file while its total is not known.
+constexpr int MeasureSliceFiles = 256;
 // What a batch checks its results against, plugged into the run: the checks of a verify run
 // and of the checksum files beside hashed files (VerifyRun.h). The batch asks it for each
 // file's algorithm, hands it each file's outcome, and lets it word the summary line.

@@ -287,6 +287,26 @@ private slots:
         QCOMPARE(Overall.last(), OverallSteps);
     }
 
+    // A list longer than a slice is measured while its first files are hashed: the bar waits at
+    // its start until the total is known, then stands at the share of the bytes done, never
+    // goes back and ends full.
+    void overallBarOfALongListWaitsForItsTotal() {
+        TStubWindow Window;
+        QList<QByteArray> Files{Make("l-big", QByteArray(65536, 'l'))};
+        for (int I = 0; I < 2 * MeasureSliceFiles; ++I)
+            Files << Make(QStringLiteral("l%1").arg(I), "l");
+        HashFileList(Window, Files);
+        QList<int> Overall;
+        for (const QString& Line : Window.Log)
+            if (Line.startsWith("overall ") && !Line.startsWith("overall max"))
+                Overall << Line.mid(8).toInt();
+        QVERIFY(std::is_sorted(Overall.begin(), Overall.end()));
+        QCOMPARE(Overall.last(), OverallSteps);
+        // Known at the third file, two files and 65,537 of 66,048 bytes in.
+        QCOMPARE(*std::find_if(Overall.begin(), Overall.end(), [](int P) { return P > 0; }),
+                 int(65537LL * OverallSteps / 66048));
+    }
+
     void stopDuringAFileCancelsIt() {
         TStubWindow Window;
         const QByteArray Gone = Missing("gone");
