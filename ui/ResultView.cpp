@@ -166,7 +166,8 @@ try{
     var last=into.lastChild;
     try{value=f.apply(window,calls[i][1]);}
     catch(e){
-      while(last?last.nextSibling:into.firstChild)body.appendChild(last?last.nextSibling:into.firstChild);
+      for(var n=last?last.nextSibling:into.firstChild;n;n=last?last.nextSibling:into.firstChild)
+        body.appendChild(n);
       return [2,String(e&&e.message!==undefined?e.message:e),String(e&&e.name?e.name:'')];
     }
     if(into.lastChild===last)continue;

@@ -35,8 +35,8 @@ public:
     // Replaces the whole document by Html.
     void LoadHtml(const QString& Html);
     // Calls the page's global function Name with the texts Args, in their order. The calls are
-    // handed to the page in groups, one group at a time and at most one a frame (FrameMs), and
-    // the page runs them while the caller goes on. What the calls add to the page is kept in
+    // handed to the page in groups of at most MaxGroupCalls, one group at a time and at most one
+    // a frame (FrameMs), and the page runs them while the caller goes on. What the calls add to the page is kept in
     // chunks of blocks that the page lays out and paints only while they are on screen. When a
     // call fails, ScriptFailed is emitted and the error is raised by the next CallScript,
     // WaitForScripts or RaiseScriptError. With Result the call is made at once and its return
