@@ -115,9 +115,6 @@ public:
     std::unique_ptr<TFileList> FileList;
     // The folders that the search behind FileList could not enter; the batch names them.
     QList<TUnreadFolder> UnreadFolders;
-    // FileList holds dropped paths, whose folders Timer1Timer searches; the command line's
-    // are searched already.
-    bool FDroppedPaths = false;
 
     // --- The batch run.
     // Runs a batch over FileList. Asked for while a batch is running, FileList's files join
@@ -324,6 +321,9 @@ private:
     bool FBatchRunning = false;
     bool FClosePending = false;
     bool FShown = false;
+    // FileList holds dropped paths, whose folders Timer1Timer searches; the command line's
+    // are searched already.
+    bool FDroppedPaths = false;
 };
 
 // The program's one main window.
