@@ -810,6 +810,9 @@ void TForm1::RunQueue() {
     while (!FQueue.empty() && !FClosePending) {
         TQueuedWork Work = std::move(FQueue.front());
         FQueue.pop_front();
+        // The run's first pump looks at the queue at once, however recently it was looked at: a
+        // Stop or a close given before the first file ends the run there.
+        FSincePump.invalidate();
         // A stop given between batches belongs to none of them.
         StopRequested = 0;
         if (Work.Verify) {
