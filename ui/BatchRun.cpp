@@ -234,7 +234,6 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         Measured = Count;
         return Bytes;
     };
-    MeasureSlice(0);
     // Files that arrived meanwhile join the end of the list. True when there were any.
     const auto Join = [&] {
         QList<QByteArray> More;

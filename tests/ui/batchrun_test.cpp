@@ -287,24 +287,31 @@ private slots:
         QCOMPARE(Overall.last(), OverallSteps);
     }
 
-    // A list longer than a slice is measured while its first files are hashed: the bar waits at
-    // its start until the total is known, then stands at the share of the bytes done, never
-    // goes back and ends full.
+    // A list longer than a slice is measured while its first files are hashed, and a file that
+    // joins meanwhile is measured with it: the bar waits at its start until the total is known,
+    // then stands at the share of the bytes done, never goes back and ends full.
     void overallBarOfALongListWaitsForItsTotal() {
         TStubWindow Window;
         QList<QByteArray> Files{Make("l-big", QByteArray(65536, 'l'))};
-        for (int I = 0; I < 2 * MeasureSliceFiles; ++I)
-            Files << Make(QStringLiteral("l%1").arg(I), "l");
+        for (int I = 0; I < 2 * MeasureSliceFiles - 1; ++I)
+            Files << Make(QStringLiteral("l%1").arg(I), QByteArray(1024, 'l'));
+        const QList<QByteArray> Joined{Make("l-joined", QByteArray(65536, 'j'))};
+        bool Sent = false;  // at the first pump, before any size but the first slice's is known
+        Window.OnPump = [&](int) {
+            if (!std::exchange(Sent, true)) Window.Arrived = Joined;
+        };
         HashFileList(Window, Files);
+        QCOMPARE(Window.Results.last().Path, Joined.first());
         QList<int> Overall;
         for (const QString& Line : Window.Log)
             if (Line.startsWith("overall ") && !Line.startsWith("overall max"))
                 Overall << Line.mid(8).toInt();
         QVERIFY(std::is_sorted(Overall.begin(), Overall.end()));
         QCOMPARE(Overall.last(), OverallSteps);
-        // Known at the third file, two files and 65,537 of 66,048 bytes in.
+        // Known at the third file, once the joined file (the last of three slices) is measured:
+        // 66,560 of 654,336 bytes in.
         QCOMPARE(*std::find_if(Overall.begin(), Overall.end(), [](int P) { return P > 0; }),
-                 int(65537LL * OverallSteps / 66048));
+                 int(66560LL * OverallSteps / 654336));
     }
 
     void stopDuringAFileCancelsIt() {
