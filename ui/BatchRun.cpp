@@ -200,6 +200,13 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
     std::vector<int64_t> Sizes;
     int Measured = 0;
     bool TotalKnown = false;
+    // The bytes of the measured files from From on; when they are all empty, each counts one.
+    const auto BytesFrom = [&](int From) {
+        const int64_t Bytes = std::accumulate(Sizes.begin() + From, Sizes.end(), int64_t(0));
+        if (Bytes > 0) return Bytes;
+        std::fill(Sizes.begin() + From, Sizes.end(), 1);
+        return int64_t(Count - From);
+    };
     const auto MeasureSlice = [&](int Current) {
         if (TotalKnown) return;
         const int Until = std::min(Count, Measured + MeasureSliceFiles);
@@ -207,32 +214,22 @@ void HashFileList(TBatchWindow& Window, const QList<QByteArray>& Files,
         for (; Measured < Until; ++Measured)
             Sizes[size_t(Measured)] = RegularFileSize(List[Measured]);
         if (Measured < Count) return;
-        if (std::all_of(Sizes.begin(), Sizes.end(), [](int64_t Size) { return Size == 0; }))
-            std::fill(Sizes.begin(), Sizes.end(), 1);
-        const auto Before = Sizes.begin() + std::min(Current, Count);
-        Overall.Done = std::accumulate(Sizes.begin(), Before, int64_t(0));
-        Overall.Total = std::accumulate(Before, Sizes.end(), Overall.Done);
+        Overall.Total = BytesFrom(0);
+        Overall.Done = std::accumulate(Sizes.begin(), Sizes.begin() + Current, int64_t(0));
         TotalKnown = true;
     };
     // The sizes of files that join the run once the total is known, which they add to.
     const auto MeasureJoined = [&](int From) {
         Sizes.resize(size_t(Count), 0);
-        int64_t Bytes = 0;
         for (int I = From; I < Count; ++I) {
             Sizes[size_t(I)] = RegularFileSize(List[I]);
-            Bytes += Sizes[size_t(I)];
             if ((I - From) % 256 == 255) {
                 Window.PumpMessages();
                 // A long list is not looked at further once the run is to stop.
                 if (StopRequested == 1) break;
             }
         }
-        if (Bytes == 0) {
-            std::fill(Sizes.begin() + From, Sizes.end(), 1);
-            Bytes = Count - From;
-        }
-        Measured = Count;
-        return Bytes;
+        return BytesFrom(From);
     };
     // Files that arrived meanwhile join the end of the list. True when there were any.
     const auto Join = [&] {

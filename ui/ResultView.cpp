@@ -383,27 +383,20 @@ void TResultView::RaiseScriptError() {
 void TResultView::FlushScripts() {
     FFlushTimer.stop();
     FSinceFlush.start();
-    if (FQueuedCalls.isEmpty()) {
-        if (FScrollWanted) SendScroll();
-        return;
+    if (!FQueuedCalls.isEmpty()) {
+        WaitForDocument(0);
+        // A group takes a page a frame or a few; what is left waits for its answer.
+        const QStringList Calls = FQueuedCalls.first(std::min(FQueuedCalls.size(), MaxGroupCalls));
+        FQueuedCalls.remove(0, Calls.size());
+        ++FPendingGroups;
+        const quint64 Group = ++FGroupsSent;
+        QPointer<TResultView> Self(this);
+        FPage->runJavaScript(CallsText(Calls), [Self, Group](const QVariant& Answer) {
+            if (!Self) return;
+            --Self->FPendingGroups;
+            Self->GroupAnswered(Group, AnswerError(Answer.toList()));
+        });
     }
-    WaitForDocument(0);
-    // A group takes a page a frame or a few; what is left waits for its answer.
-    QStringList Calls;
-    if (FQueuedCalls.size() <= MaxGroupCalls) {
-        Calls = std::exchange(FQueuedCalls, {});
-    } else {
-        Calls = FQueuedCalls.first(MaxGroupCalls);
-        FQueuedCalls.remove(0, MaxGroupCalls);
-    }
-    ++FPendingGroups;
-    const quint64 Group = ++FGroupsSent;
-    QPointer<TResultView> Self(this);
-    FPage->runJavaScript(CallsText(Calls), [Self, Group](const QVariant& Answer) {
-        if (!Self) return;
-        --Self->FPendingGroups;
-        Self->GroupAnswered(Group, AnswerError(Answer.toList()));
-    });
     if (FQueuedCalls.isEmpty() && FScrollWanted) SendScroll();
 }
 

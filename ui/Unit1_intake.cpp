@@ -96,21 +96,20 @@ void TForm1::RevokeDropTarget() {
 }
 
 void TForm1::FilesDropped(const QList<QByteArray>& Paths) {
+    // The folders among the paths are searched when Timer1 starts the batch.
+    FDroppedPaths = true;
     if (Timer1->isActive()) {
         // The files of a drop not yet started are still waiting: these join them.
         for (const QByteArray& Path : Paths)
             FileList->Add(Path);
         FileList->Sort();
-        FDroppedPaths = true;
         return;
     }
     FileList->Clear();
     UnreadFolders.clear();
     if (Paths.isEmpty()) return;
     ReplaceFileList(Paths);
-    // The batch starts from the message loop once the drop has returned to its source; the
-    // folders among the paths are searched then.
-    FDroppedPaths = true;
+    // The batch starts from the message loop once the drop has returned to its source.
     Timer1->start();
 }
 

@@ -83,6 +83,14 @@ public:
         Log << QStringLiteral("note ") + Notes.last();
     }
     void ScrollToEnd() override { Log << QStringLiteral("scroll"); }
+    // The overall bar's positions in the order they were set.
+    QList<int> OverallPositions() const {
+        QList<int> Positions;
+        for (const QString& Line : Log)
+            if (Line.startsWith("overall ") && !Line.startsWith("overall max"))
+                Positions << Line.mid(8).toInt();
+        return Positions;
+    }
     // Files that arrive while the run goes on: they join it at its next TakeArrivals.
     QList<QByteArray> Arrived;
     bool TakeArrivals(QList<QByteArray>& Files, QList<TUnreadFolder>&) override {
@@ -273,10 +281,7 @@ private slots:
         const QByteArray Chunk(16384, 'o');
         HashFileList(Window, {Make("o1", Chunk.repeated(4)), Make("o2", Chunk.repeated(4)),
                               Make("o3", Chunk.repeated(4))});
-        QList<int> Overall;
-        for (const QString& Line : Window.Log)
-            if (Line.startsWith("overall ") && !Line.startsWith("overall max"))
-                Overall << Line.mid(8).toInt();
+        const QList<int> Overall = Window.OverallPositions();
         QCOMPARE(Window.OverallMaximum, OverallSteps);
         const qsizetype Quarter = Window.Log.indexOf("percent 25%");
         QVERIFY(Quarter >= 0 && Window.Log[Quarter + 1].startsWith("overall "));
@@ -302,10 +307,7 @@ private slots:
         };
         HashFileList(Window, Files);
         QCOMPARE(Window.Results.last().Path, Joined.first());
-        QList<int> Overall;
-        for (const QString& Line : Window.Log)
-            if (Line.startsWith("overall ") && !Line.startsWith("overall max"))
-                Overall << Line.mid(8).toInt();
+        const QList<int> Overall = Window.OverallPositions();
         QVERIFY(std::is_sorted(Overall.begin(), Overall.end()));
         QCOMPARE(Overall.last(), OverallSteps);
         // Known at the third file, once the joined file (the last of three slices) is measured:
