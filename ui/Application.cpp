@@ -41,12 +41,6 @@ void PrepareBrowserEnvironment() {
     // is how this program runs on build machines; as root, the sandbox is switched off.
     if (::geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-    // Every result block that the page's script builds leaves garbage behind: a script engine
-    // that collects it earlier keeps a page of 20,000 results about 25 MiB smaller, for about
-    // a fifth more of the page's CPU time (half as much more at 100,000, where each collection
-    // walks a larger page). Flags given in the environment replace this one.
-    if (qEnvironmentVariableIsEmpty("QTWEBENGINE_CHROMIUM_FLAGS"))
-        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", "--js-flags=--optimize-for-size");
     // The page is text: drawn in software it needs no OpenGL in the window and no GPU in the
     // browser (which turns its GPU off by itself under this backend). Under a software OpenGL,
     // as on a virtual display, this also saves the upload of every frame as a texture and its

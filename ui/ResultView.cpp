@@ -142,8 +142,31 @@ void AppendJsonString(QString& Out, QStringView Text) {
 // them there after each call costs the page more than the calls themselves. A new chunk joins
 // the body once a call has added to it. What a call that threw had added is put back at the end
 // of the body, outside the chunks.
+//
+// The blocks' texts are set as HTML, and the browser's fragment parser takes about as long as
+// the rest of a block together, and leaves more garbage. During the calls, markup that is only
+// text and line breaks, set into an empty span or div, becomes its text nodes and br elements
+// directly: the nodes the parser would make of it. Anything else (an entity, another tag, a
+// carriage return or NUL, which the parser rewrites) goes to the parser as before, which
+// replaces whatever had been added for it.
 const char CallsScript[] = R"((function(calls){
 var body=document.body,value=null,chunk=body.lastChild,blocks=0,lines=0,into=null;
+var html=Object.getOwnPropertyDescriptor(Element.prototype,'innerHTML');
+function breaksOnly(s,e){
+  if(typeof s!=='string'||e.firstChild||(e.localName!=='span'&&e.localName!=='div')||
+     e.namespaceURI!=='http://www.w3.org/1999/xhtml'||/[&\r\0]/.test(s))return false;
+  var doc=e.ownerDocument,from=0,at;
+  for(;;){
+    at=s.indexOf('<',from);
+    if(at<0)break;
+    if(!s.startsWith('<br>',at))return false;
+    if(at>from)e.appendChild(doc.createTextNode(s.substring(from,at)));
+    e.appendChild(doc.createElement('br'));
+    from=at+4;
+  }
+  if(from<s.length)e.appendChild(doc.createTextNode(s.substring(from)));
+  return true;
+}
 var line=window.quernixLine;
 if(!line){
   var probe=document.createElement('div');probe.textContent='x';body.appendChild(probe);
@@ -157,6 +180,8 @@ function leave(){
   chunk.style.containIntrinsicSize='auto 1px auto '+Math.round(lines*line)+'px';
 }
 Object.defineProperty(document,'body',{configurable:true,get:function(){return into;}});
+Object.defineProperty(Element.prototype,'innerHTML',{configurable:true,get:html.get,
+  set:function(s){if(!breaksOnly(s,this))html.set.call(this,s);}});
 try{
   for(var i=0;i<calls.length;i++){
     var name=calls[i][0],f=window[name],block=name==='doit';
@@ -175,7 +200,7 @@ try{
     if(block)blocks++;
     lines+=block?4:2;
   }
-}finally{delete document.body;leave();}
+}finally{delete document.body;Object.defineProperty(Element.prototype,'innerHTML',html);leave();}
 return [0,value===undefined?null:value];}))";
 
 }  // namespace

@@ -36,11 +36,11 @@ public:
     void LoadHtml(const QString& Html);
     // Calls the page's global function Name with the texts Args, in their order. The calls are
     // handed to the page in groups of at most MaxGroupCalls, one group at a time and at most one
-    // a frame (FrameMs), and the page runs them while the caller goes on. What the calls add to the page is kept in
-    // chunks of blocks that the page lays out and paints only while they are on screen. When a
-    // call fails, ScriptFailed is emitted and the error is raised by the next CallScript,
-    // WaitForScripts or RaiseScriptError. With Result the call is made at once and its return
-    // value stored there.
+    // a frame (FrameMs), and the page runs them while the caller goes on. What the calls add to the
+    // page is kept in chunks of blocks that the page lays out and paints only while they are on
+    // screen. When a call fails, ScriptFailed is emitted and the error is raised by the next
+    // CallScript, WaitForScripts or RaiseScriptError. With Result the call is made at once and its
+    // return value stored there.
     void CallScript(const QString& Name, const QStringList& Args, QVariant* Result = nullptr);
     // Adds a line of Kind to the page through its function note, after what is there: Text1,
     // then Text2 set apart from it (left out when empty). Both are plain text and are escaped

@@ -6,6 +6,8 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -698,6 +700,37 @@ private slots:
                                "lastElementChild.textContent]")
                      .toStringList(),
                  QStringList({"true", "I", "a"}));
+    }
+
+    // A block's texts are markup: whatever the page makes of them during a group of calls, node
+    // for node, is what the browser's parser makes of the same markup.
+    void blockTextsAreWhatTheParserMakes() {
+        TResultView& View = *Window->web1;
+        const QStringList Texts = {"plain",    "",         "  two  spaces ", "a<br>b",
+                                   "&amp;<",   "<b>b</b>", "a\r\nb\rc",      "a\nb",
+                                   "1 > 0",    "x<br",     "x<br/>y",        "<BR>y",
+                                   "<br><br>", "tab\tend", "宋体",           "x<br>y<i>z</i>"};
+        for (const QString& Text : Texts)
+            View.CallScript("doit", {"[t]:", Text, Text, Text});
+        View.WaitForScripts();
+        const QJsonArray Json = QJsonArray::fromStringList(Texts);
+        const QString Differ =
+            View.Evaluate(
+                    "(function(texts){"
+                    "function nodes(e){return Array.from(e.childNodes).map(function(n){"
+                    "return n.nodeName+'='+(n.nodeValue===null?'':n.nodeValue);}).join('|');}"
+                    "var spans=document.querySelectorAll('.chunk > span'),out=[];"
+                    "texts.forEach(function(t,i){['<br>','<br>','<br><br>'].forEach(function(end,k)"
+                    "{"
+                    "var want=document.createElement('span');want.innerHTML=t+end;"
+                    "var got=nodes(spans[4*i+1+k]);"
+                    "if(got!==nodes(want))out.push(i+'/'+k+': '+got+' not '+nodes(want));});});"
+                    "return out.join('\\n');})(" +
+                    QString::fromUtf8(QJsonDocument(Json).toJson(QJsonDocument::Compact)) + ")")
+                .toString();
+        QCOMPARE(Differ, QString());
+        QCOMPARE(View.Evaluate("document.querySelectorAll('.chunk > span').length").toInt(),
+                 4 * Texts.size());
     }
 
     // Stop during a batch of many files ends it: the page holds whole blocks of exactly the
