@@ -437,15 +437,22 @@ void TResultView::GroupAnswered(quint64 Group, const QString& Error) {
     SendWhenReady();
 }
 
-void TResultView::WaitForScripts() {
+bool TResultView::WaitForScripts(int TimeoutMs) {
     FlushScripts();
     QPointer<TResultView> Self(this);
+    QElapsedTimer Clock;
+    Clock.start();
+    // Wakes the wait below when the time is up and nothing else has come in.
+    QTimer Wake;
+    if (TimeoutMs > 0) Wake.start(TimeoutMs);
     while (Self && (FPendingGroups > 0 || !FQueuedCalls.isEmpty()) && !FRendererGone &&
            !FDestroying) {
+        if (TimeoutMs > 0 && Clock.elapsed() >= TimeoutMs) return false;
         if (FPendingGroups == 0) FlushScripts();
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
     if (Self) RaiseScriptError();
+    return true;
 }
 
 void TResultView::AppendNote(TNoteKind Kind, const QString& Text1, const QString& Text2) {

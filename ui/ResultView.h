@@ -56,7 +56,8 @@ public:
     // Hands the calls that CallScript has kept back to the page, without waiting.
     void FlushScripts();
     // Waits until the page has run every call made so far; raises the first error among them.
-    void WaitForScripts();
+    // False only when TimeoutMs (0: none) ran out first.
+    bool WaitForScripts(int TimeoutMs = 0);
     // Raises the error of a failed call, if one has come in and has not been raised yet.
     void RaiseScriptError();
     // Runs Script in the page and returns its value.

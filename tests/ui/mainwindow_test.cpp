@@ -675,7 +675,7 @@ private slots:
             View.CallScript("doit", {"[t]:", Numbers.last(), "A", "a"});
         }
         View.ScrollToEnd();
-        View.WaitForScripts();
+        QVERIFY2(View.WaitForScripts(20000), "the page has not run every call");
         QCOMPARE(View.Evaluate("Array.from(document.querySelectorAll('.chunk > span'))"
                                ".filter(function(s,i){return i%4==1;})"
                                ".map(function(s){return s.textContent;})")
