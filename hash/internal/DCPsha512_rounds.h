@@ -19,15 +19,15 @@
 // One round with wk = K[t] + W[t]; h becomes the new a and d the new e. The caller renames the
 // eight variables instead of moving them.
 //
-// Maj(a,b,c) = (b & c) | (a & (b ^ c)), and the two terms have no bit in common, so they are
-// added in. b ^ c comes in y: it is the a ^ b of the round before, which this round leaves in x
-// for the next; the two names swap from round to round, and y must hold b ^ c before the
-// first round. Ch(e,f,g) = g ^ (e & (f ^ g)).
+// Maj(a,b,c) = b ^ ((a ^ b) & (b ^ c)): three operations, one fewer than with two AND terms.
+// b ^ c comes in y: it is the a ^ b of the round before, which this round leaves in x for the
+// next; the two names swap from round to round, and y must hold b ^ c before the first round.
+// Ch(e,f,g) = g ^ (e & (f ^ g)).
 //
 // The order shortens the chains from one round to the next. The new e is built in d, starting
 // from h + wk, which is known a round ahead, so that it is only one addition behind BSIG1(e);
 // T1 is built beside it in h instead of being added to d at the end. The new a then needs only
-// BSIG0(a) added to T1 and the two Maj terms, of which b & c is known a round ahead too.
+// BSIG0(a) and Maj added to T1.
 #define SHA512_ROUND(a, b, c, d, e, f, g, h, wk, x, y) \
     {                                                  \
         h += (wk);                                     \
@@ -38,9 +38,8 @@
         const uint64_t s1 = SHA512_BSIG1(e);           \
         d += s1;                                       \
         h += s1;                                       \
-        h += b & c;                                    \
-        h += a & y;                                    \
         x = a ^ b;                                     \
+        h += b ^ (x & y);                              \
         h += SHA512_BSIG0(a);                          \
     }
 
