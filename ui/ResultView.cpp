@@ -440,14 +440,13 @@ void TResultView::GroupAnswered(quint64 Group, const QString& Error) {
 bool TResultView::WaitForScripts(int TimeoutMs) {
     FlushScripts();
     QPointer<TResultView> Self(this);
-    QElapsedTimer Clock;
-    Clock.start();
-    // Wakes the wait below when the time is up and nothing else has come in.
-    QTimer Wake;
-    if (TimeoutMs > 0) Wake.start(TimeoutMs);
+    // Runs out once, after TimeoutMs, and wakes the wait below then if nothing else has.
+    QTimer Limit;
+    Limit.setSingleShot(true);
+    if (TimeoutMs > 0) Limit.start(TimeoutMs);
     while (Self && (FPendingGroups > 0 || !FQueuedCalls.isEmpty()) && !FRendererGone &&
            !FDestroying) {
-        if (TimeoutMs > 0 && Clock.elapsed() >= TimeoutMs) return false;
+        if (TimeoutMs > 0 && !Limit.isActive()) return false;
         if (FPendingGroups == 0) FlushScripts();
         QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     }
