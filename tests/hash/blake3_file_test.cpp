@@ -121,8 +121,10 @@ TEST_F(Blake3File, ThreadsGiveTheDigestOfTheBytes) {
     }
 }
 
-// Every byte of a sparse file over 4 GiB, with positions past 2^32. The digest was computed
-// with b3sum over the same bytes.
+// Every byte of a sparse file over 4 GiB, on every core, with positions past 2^32 that never
+// go back (a count cut to 32 bits would). Which positions the caller reports between the last
+// pieces depends on which thread ends them, so only the last one is fixed. The digest was
+// computed with b3sum over the same bytes.
 TEST_F(Blake3File, SparseFileOver4GiB) {
     const int64_t size = (int64_t(1) << 32) + 1234567;
     const std::string path = (dir_ / "sparse").string();
@@ -139,9 +141,10 @@ TEST_F(Blake3File, SparseFileOver4GiB) {
     const Outcome run = Hash(path, 0);
     EXPECT_EQ(run.result.digest,
               "88E369D10E1275F71CA5F18C60D40ED68E95C199B511B1210CD21CEC62163A95");
-    ASSERT_GE(run.positions.size(), 2u);
+    ASSERT_FALSE(run.positions.empty());
     EXPECT_EQ(run.positions.back(), size);
-    EXPECT_GT(run.positions[run.positions.size() - 2], int64_t(1) << 32);
+    EXPECT_TRUE(std::is_sorted(run.positions.begin(), run.positions.end()));
+    EXPECT_GE(run.positions.front(), 1);
 }
 
 // A stop from the progress function ends the hash with no digest, on one thread or several.
