@@ -731,6 +731,16 @@ private slots:
         QCOMPARE(Differ, QString());
         QCOMPARE(View.Evaluate("document.querySelectorAll('.chunk > span').length").toInt(),
                  4 * Texts.size());
+        // Into an element that holds something, the text replaces it, as the parser's does.
+        View.Evaluate(
+            "window.refill=function(s){var e=document.createElement('span');"
+            "e.textContent='old';e.innerHTML=s;document.body.appendChild(e);}");
+        View.CallScript("refill", {"new<br>text"});
+        View.WaitForScripts();
+        QCOMPARE(View.Evaluate("Array.from(document.querySelectorAll('.chunk > span')).pop()"
+                               ".innerHTML")
+                     .toString(),
+                 QStringLiteral("new<br>text"));
     }
 
     // Stop during a batch of many files ends it: the page holds whole blocks of exactly the
